@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# Brings up (start) or tears down (stop) the virtual display and the persistent
+# wineserver that the tests and the headless run share.
+#   wine-env.sh start|stop BUILD_DIR [DISPLAY]
+set -u
+cmd=$1
+build=$(cd "$2" && pwd)
+display=${3:-${ZS_DISPLAY:-:91}}
+export WINEPREFIX="$build/wineprefix" WINEARCH=win32 WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+num=${display#:}
+
+start() {
+  if ! xdpyinfo -display "$display" >/dev/null 2>&1 && [ ! -e "/tmp/.X11-unix/X$num" ]; then
+    rm -f "/tmp/.X$num-lock"
+    setsid Xvfb "$display" -screen 0 1280x900x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
+    for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$num" ] && break; sleep 0.1; done
+  fi
+  # The server must run before wineboot so every later program finds it.
+  setsid wineserver -p </dev/null >/dev/null 2>&1 &
+  sleep 0.2
+  if [ ! -f "$WINEPREFIX/.zs-ready" ]; then
+    DISPLAY="$display" wineboot -i </dev/null >/dev/null 2>&1
+    # Wine's own fonts are not loaded from the system folder on this Debian build.
+    cp -n /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+    # Let Wine draw its own window frames, so screenshots look like Windows.
+    DISPLAY="$display" wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f </dev/null >/dev/null 2>&1
+    DISPLAY="$display" wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1
+    wineserver -w
+    setsid wineserver -p </dev/null >/dev/null 2>&1 &
+    sleep 0.2
+    touch "$WINEPREFIX/.zs-ready"
+  fi
+}
+
+stop() {
+  wineserver -k 2>/dev/null || true
+  pkill -f "Xvfb $display " 2>/dev/null || true
+}
+
+case "$cmd" in
+  start) start ;;
+  stop) stop ;;
+  *) echo "usage: wine-env.sh start|stop BUILD_DIR [DISPLAY]" >&2; exit 2 ;;
+esac
+exit 0
