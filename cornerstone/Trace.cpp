@@ -40,9 +40,9 @@ void BASTraceW(const wchar_t* fmt, ...) {
     va_start(args, fmt);
     int n = std::vswprintf(buf.data(), buf.size(), fmt, args);
     va_end(args);
-    if (n >= 0) break;
+    if (n >= 0 && static_cast<size_t>(n) < buf.size()) break;
     if (buf.size() > (1u << 24)) return;
-    buf.resize(buf.size() * 2);
+    buf.resize(n >= 0 ? static_cast<size_t>(n) + 1 : buf.size() * 2);
   }
   EmitLine(cornerstone::Narrow(buf.data()));
 }

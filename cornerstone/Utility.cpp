@@ -122,16 +122,16 @@ char* BASUtilityString::ConvertUnicodeToUtf8(const wchar_t* text) {
 
 wchar_t* BASUtilityString::Format(const wchar_t* fmt, ...) {
   if (!fmt) return HeapCopy(std::wstring());
-  // vswprintf gives no length when the buffer is short, so grow until it fits.
   std::vector<wchar_t> buf(256);
   while (true) {
     va_list args;
     va_start(args, fmt);
     int n = std::vswprintf(buf.data(), buf.size(), fmt, args);
     va_end(args);
-    if (n >= 0) return HeapCopy(std::wstring(buf.data(), static_cast<size_t>(n)));
+    // Some runtimes answer -1 when the text does not fit, others its full length.
+    if (n >= 0 && static_cast<size_t>(n) < buf.size()) return HeapCopy(std::wstring(buf.data(), static_cast<size_t>(n)));
     if (buf.size() >= (1u << 26)) return nullptr;
-    buf.resize(buf.size() * 2);
+    buf.resize(n >= 0 ? static_cast<size_t>(n) + 1 : buf.size() * 2);
   }
 }
 

@@ -31,6 +31,9 @@ start() {
     sleep 0.2
     touch "$WINEPREFIX/.zs-ready"
   fi
+  # Start Wine's own services now, detached: started later by a test program they
+  # would inherit its output pipes and keep ctest waiting until they end.
+  DISPLAY="$display" setsid wine wineboot </dev/null >/dev/null 2>&1
 }
 
 stop() {
