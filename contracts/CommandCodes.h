@@ -1,0 +1,108 @@
+// The `code` and `value` numbers that more than one deliverable of this system reads: requests
+// the panes post to the host, the host's answers to the panes, the device service's operation
+// codes and notification kinds for contacts and photos, and the notices of the device pane.
+#pragma once
+
+#include <cstdint>
+
+#include "contracts/Sections.h"
+
+// LIBROLODEX_COMMAND_DO_CONTACT posted by the contacts pane (`code`).
+constexpr int64_t kContactRequestSave = 0;            // `data` = the contact record
+constexpr int64_t kContactRequestLoad = 1;
+constexpr int64_t kContactRequestExport = 2;          // `value` = kContactExport...
+constexpr int64_t kContactRequestImport = 3;          // `value` = kContactImport...
+constexpr int64_t kContactRequestDelete = 4;
+constexpr int64_t kContactRequestNone = 5;
+constexpr int64_t kContactRequestNothingChecked = 6;
+
+constexpr int64_t kContactExportHtml = 1;
+constexpr int64_t kContactExportVcf = 2;
+constexpr int64_t kContactExportBackup = 3;
+constexpr int64_t kContactImportVcard = 1;
+constexpr int64_t kContactImportBackup = 2;
+
+// LIBROLODEX_COMMAND_DO_CONTACT sent by the host to the pane (`code`).
+constexpr int64_t kContactPaneSaveEnded = 0;     // `value` 0 saved, 1 failed
+constexpr int64_t kContactPaneSelectNumbers = 5;  // result: a PickedContactList in `payload`
+constexpr int64_t kSaveSucceeded = 0;
+constexpr int64_t kSaveFailed = 1;
+
+// LIBROLODEX_COMMAND_ADD_CONTACT (`code`).
+constexpr int64_t kAddContactAppend = 0;     // `payload` = ContactList to append
+constexpr int64_t kAddContactInsertTop = 1;  // `payload` = ContactList, newly saved contacts
+constexpr int64_t kAddContactReplace = 2;    // `payload` = one ContactRecord
+
+// LIBCOURIER_COMMAND_DO_CONTACT sent by the host (`code`).
+constexpr int64_t kContactOpLoad = 1;
+constexpr int64_t kContactOpSave = 2;
+constexpr int64_t kContactOpDelete = 3;
+constexpr int64_t kContactOpExportHtml = 7;  // export sub-kind + 6
+constexpr int64_t kContactOpExportVcf = 8;
+constexpr int64_t kContactOpExportBackup = 9;
+constexpr int64_t kContactOpImportVcard = 10;
+constexpr int64_t kContactOpImportBackup = 11;
+
+// NotificationPayload::kind of LIBCOURIER_COMMAND_DO_CONTACT notifications.
+constexpr uint32_t kContactNoticeCount = 0;
+constexpr uint32_t kContactNoticeBatch = 1;       // item: ContactList
+constexpr uint32_t kContactNoticeSaved = 2;       // item: the saved ContactRecord
+constexpr uint32_t kContactNoticeDeleted = 3;     // item: the deleted ContactRecord
+constexpr uint32_t kContactNoticeGroups = 4;      // item: GroupList
+constexpr uint32_t kContactNoticeTypeLabels = 5;  // item: TypeLabelList
+constexpr uint32_t kContactNoticeAccounts = 6;    // item: AccountList
+// `value` of a save result.
+constexpr int64_t kSavedNewContact = 0;
+constexpr int64_t kSavedEditedContact = 2;
+
+// LIBGALLERY_COMMAND_DO_PHOTO posted by the photo pane (`code`).
+constexpr int64_t kPhotoRequestLoad = 1;
+constexpr int64_t kPhotoRequestExport = 2;    // `data` = ExportList
+constexpr int64_t kPhotoRequestAddChosen = 3;
+constexpr int64_t kPhotoRequestAddFiles = 4;  // `data` = PathList
+constexpr int64_t kPhotoRequestDelete = 5;    // `data` = PhotoList
+// LIBGALLERY_COMMAND_DO_PHOTO sent by the host: the end of an operation, for the observers.
+constexpr int64_t kPhotoPaneOperationEnded = 0;
+
+// LIBGALLERY_COMMAND_ADD_PHOTO (`code`).
+constexpr int64_t kAddPhotoAppend = 0;
+constexpr int64_t kAddPhotoInsertTop = 1;
+
+// Device-service operations and notification kinds for photos (LIBCOURIER_COMMAND_DO_PHOTO).
+constexpr int64_t kPhotoOpLoad = 62;
+constexpr int64_t kPhotoOpAdd = 64;
+constexpr int64_t kPhotoOpDelete = 63;
+constexpr uint32_t kPhotoNoticeCount = 61;
+// Exports of every kind but contacts and messages go out as LIBCOURIER_COMMAND_DO_FILE.
+constexpr int64_t kFileOpExport = 44;
+
+// The `code` of LIBCOURIER_COMMAND_DO_<kind> that loads a section's list; -1 for "Home".
+inline int64_t LoadCodeOfSection(int32_t sectionId) {
+  switch (sectionId) {
+    case kSectionApps:
+    case kSectionUserApps: return 37;
+    case kSectionContacts: return kContactOpLoad;
+    case kSectionSms: return 13;
+    case kSectionMusic: return 46;
+    case kSectionPhotos:
+    case kSectionPhoneGallery: return kPhotoOpLoad;
+    case kSectionVideos: return 57;
+    case kSectionBooks: return 41;
+    default: return -1;
+  }
+}
+
+// `value` of LIBHANDSET_COMMAND_UPDATE_DEVICE_INFO and LIBHANDSET_COMMAND_SWITCH_CONNECT.
+constexpr int64_t kDeviceNoticeName = 0;     // the phone's name changed
+constexpr int64_t kDeviceNoticeStatus = 1;   // connection status in the low 32 bits of `entries`
+constexpr int64_t kDeviceNoticeBind = 2;     // a phone arrived
+constexpr int64_t kDeviceNoticeStatus2 = 3;  // handled as kDeviceNoticeStatus
+
+// `value` of LIBCAPTION_COMMAND_CHANGE_TYPE: the category tab chosen.
+constexpr int64_t kCategoryDevice = 0;
+constexpr int64_t kCategoryToolkit = 1;
+constexpr int64_t kCategoryTask = 2;
+
+// `code` of LIBCOURIER_COMMAND_NOTIFY_PROGRESS(_FINISH): whose progress dialog.
+constexpr int64_t kProgressOfDevice = 0;    // the device named by `text`
+constexpr int64_t kProgressOfTaskPane = 1;
