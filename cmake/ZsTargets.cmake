@@ -11,13 +11,20 @@ configure_file(${CMAKE_SOURCE_DIR}/cmake/wine-run.sh.in ${CMAKE_BINARY_DIR}/wine
   FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run.sh)
 
-# A plug-in: plugins/<name>/<name>.dll, exporting only what its .def file names.
+# A plug-in libFoo: plugins/Foo/libFoo.dll (the host loads "lib" + folder name + ".dll"
+# from each folder), exporting only what its .def file names.
+function(zs_plugin_folder name out)
+  string(REGEX REPLACE "^lib" "" folder ${name})
+  set(${out} ${ZS_PRODUCT_DIR}/plugins/${folder} PARENT_SCOPE)
+endfunction()
+
 function(zs_add_plugin name)
   cmake_parse_arguments(P "" "DEF" "SOURCES;LIBS" ${ARGN})
   add_library(${name} SHARED ${P_SOURCES} ${P_DEF})
+  zs_plugin_folder(${name} folder)
   set_target_properties(${name} PROPERTIES PREFIX "" OUTPUT_NAME ${name}
-    RUNTIME_OUTPUT_DIRECTORY ${ZS_PRODUCT_DIR}/plugins/${name}
-    LIBRARY_OUTPUT_DIRECTORY ${ZS_PRODUCT_DIR}/plugins/${name})
+    RUNTIME_OUTPUT_DIRECTORY ${folder}
+    LIBRARY_OUTPUT_DIRECTORY ${folder})
   target_link_libraries(${name} PRIVATE ${P_LIBS})
 endfunction()
 
