@@ -13,7 +13,7 @@ packages=(
   g++-mingw-w64-i686 mingw-w64-i686-dev libz-mingw-w64-dev
   wine wine32:i386 xvfb xauth fonts-liberation
   nlohmann-json3-dev googletest cmake ninja-build
-  imagemagick zbar-tools python3-vobject clang libclang-rt-14-dev
+  imagemagick librsvg2-bin x11-utils zbar-tools python3-vobject clang libclang-rt-14-dev
   dpkg-dev
 )
 

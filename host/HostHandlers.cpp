@@ -1,0 +1,116 @@
+#include "host/HostHandlers.h"
+
+#include <cstring>
+
+#include "contracts/CommandNames.h"
+#include "contracts/CommandPayloads.h"
+#include "contracts/cornerstone/Cornerstone.h"
+#include "host/CommandBus.h"
+#include "host/HostState.h"
+#include "host/Product.h"
+#include "host/UiRouter.h"
+
+namespace {
+
+constexpr int kTitleBarHeight = 68;
+
+// The device, task and extras panes share the area below the title bar.
+RECT ContentArea(const RECT& client) {
+  return {client.left + 1, 2 * client.top + kTitleBarHeight, client.right - 1, client.bottom - 1};
+}
+
+int32_t OnCreateWindow(CommandRecord* incoming) {
+  HostState& host = Host();
+  CommandBus& bus = CommandBus::Instance();
+  HWND view = incoming->window;
+  RECT client = {};
+  GetClientRect(view, &client);
+
+  TitleBarCreatePayload titleBar = {{client.left, client.top, client.right, client.top + kTitleBarHeight},
+                                    nullptr, product::DisplayName()};
+  auto logo = host.icons.find("LOGO_ICON");
+  if (logo != host.icons.end()) titleBar.icon = logo->second;
+  CommandRecord caption;
+  caption.window = view;
+  caption.data = &titleBar;
+  bus.Send(kCaptionCreateTitlebar, &caption);
+  // A module that is not installed leaves its window unset.
+  if (caption.window != view && caption.window != nullptr) host.windows[kWindowTitleBar] = caption.window;
+
+  RECT content = ContentArea(client);
+  DeviceShowWindowBlock deviceBlock = {};
+  deviceBlock.rect = content;
+  CommandRecord device;
+  device.window = view;
+  device.value = SW_SHOW;
+  device.data = &deviceBlock;
+  bus.Send(kHandsetShowWindow, &device);
+  if (device.window != view && device.window != nullptr) host.windows[kWindowDevicePane] = device.window;
+
+  ShowWindowPayload hidden = {content, view, 0};
+  CommandRecord jobs;
+  jobs.window = view;
+  jobs.value = SW_HIDE;
+  jobs.data = &hidden;
+  bus.Send(kJobsShowWindow, &jobs);
+  if (jobs.window != view && jobs.window != nullptr) host.windows[kWindowTaskPane] = jobs.window;
+
+  CommandRecord extras;
+  extras.window = view;
+  extras.value = SW_HIDE;
+  extras.data = &hidden;
+  bus.Send(kExtrasShowWindow, &extras);
+  if (extras.window != view && extras.window != nullptr) host.windows[kWindowExtras] = extras.window;
+  return 0;
+}
+
+int32_t OnChangeSize(CommandRecord* incoming) {
+  auto* size = static_cast<SizePayload*>(incoming->data);
+  if (size == nullptr) return 0;
+  CommandBus& bus = CommandBus::Instance();
+  CommandRecord caption;
+  caption.window = Host().Window(kWindowTitleBar);
+  caption.data = size;
+  bus.Send(kCaptionChangeSize, &caption);
+
+  // The panes below the title bar get the content size; the view keeps its own size.
+  SizePayload content = {size->width - 2, size->height - 69};
+  CommandRecord panes;
+  panes.data = &content;
+  bus.Send(kHandsetChangeSize, &panes);
+  CommandRecord jobs;
+  jobs.data = &content;
+  bus.Send(kJobsChangeSize, &jobs);
+  return 0;
+}
+
+// Notifications from the service's threads that only name an integer.
+int32_t PostIntegerToRouter(CommandRecord* record) {
+  PostToRouter(record->name, static_cast<LPARAM>(record->value));
+  return 0;
+}
+
+int32_t PostCopyToRouter(CommandRecord* record) {
+  PostRecordToRouter(record->name, *record);
+  return 0;
+}
+
+int32_t OnGetDeviceInfo(CommandRecord* record) {
+  PostRecordToRouter(kDashboardUpdateDeviceInfo, *record);
+  return 0;
+}
+
+}  // namespace
+
+void FillHandlerTable(CommandBus& bus) {
+  bus.SetHandler(kMainCreateWindow, OnCreateWindow);
+  bus.SetHandler(kMainChangeSize, OnChangeSize);
+
+  for (const char* name : {kCourierReadyStartServer, kCourierServerCrash, kCourierAddDevice})
+    bus.SetHandler(name, PostIntegerToRouter);
+  for (const char* name : {kCourierStartWifiServer, kCourierCheckForUpdate, kCourierScanUsbDevice, kCourierDoContact,
+                           kCourierDoSmsReceiveMessage, kCourierDoSms, kCourierDoEbook, kCourierDoMusic,
+                           kCourierDoVideo, kCourierDoPhoto, kCourierDoApp})
+    bus.SetHandler(name, PostCopyToRouter);
+  bus.SetHandler(kCourierGetDeviceInfo, OnGetDeviceInfo);
+}
