@@ -45,15 +45,31 @@ HFONT BASUtilityApp::GetFont(int height, bool bold, const wchar_t* face) {
                      face && *face ? face : L"Arial");
 }
 
+// With ZORVANE_SHELL_LOG set (automated runs), what would be opened is appended to that
+// file instead, so no browser or folder window appears.
+static bool OpenThroughShell(const std::wstring& target) {
+  wchar_t logPath[MAX_PATH];
+  DWORD n = GetEnvironmentVariableW(L"ZORVANE_SHELL_LOG", logPath, MAX_PATH);
+  if (n > 0 && n < MAX_PATH) {
+    FILE* log = _wfopen(logPath, L"ab");
+    if (!log) return false;
+    std::string line = "open " + cornerstone::Narrow(target) + "\n";
+    std::fwrite(line.data(), 1, line.size(), log);
+    std::fclose(log);
+    return true;
+  }
+  return reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, L"open", target.c_str(), nullptr, nullptr, SW_SHOWNORMAL)) >
+         32;
+}
+
 bool BASUtilityApp::OpenUrl(const char* utf8Url) {
   if (!utf8Url || !*utf8Url) return false;
-  std::wstring url = cornerstone::Widen(utf8Url);
-  return reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, L"open", url.c_str(), nullptr, nullptr, SW_SHOWNORMAL)) > 32;
+  return OpenThroughShell(cornerstone::Widen(utf8Url));
 }
 
 bool BASUtilityApp::OpenFolder(const wchar_t* path) {
   if (!path || !*path) return false;
-  return reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, L"open", path, nullptr, nullptr, SW_SHOWNORMAL)) > 32;
+  return OpenThroughShell(path);
 }
 
 // ---- BASUtilityFile ----

@@ -20,11 +20,6 @@
 #include "host/Product.h"
 #include "host/ThemeImages.h"
 
-HostState& Host() {
-  static HostState* state = new HostState();
-  return *state;
-}
-
 namespace {
 
 bool Initialise() {
