@@ -7,7 +7,7 @@ cmd=$1
 build=$(cd "$2" && pwd)
 display=${3:-${ZS_DISPLAY:-:91}}
 export WINEPREFIX="$build/wineprefix" WINEARCH=win32 WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
 num=${display#:}
 
 start() {
