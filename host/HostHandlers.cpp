@@ -1,12 +1,14 @@
 #include "host/HostHandlers.h"
 
 #include <cstring>
+#include <string>
 
 #include "contracts/CommandNames.h"
 #include "contracts/CommandPayloads.h"
 #include "contracts/cornerstone/Cornerstone.h"
 #include "host/CommandBus.h"
 #include "host/HostState.h"
+#include "host/MainFrame.h"
 #include "host/Product.h"
 #include "host/UiRouter.h"
 
@@ -84,6 +86,37 @@ int32_t OnChangeSize(CommandRecord* incoming) {
   return 0;
 }
 
+int32_t OnPressMaxOrReset(CommandRecord*) {
+  if (CMainFrame* frame = Host().frame) frame->ToggleMaximised();
+  return 0;
+}
+
+int32_t OnOpenFeedback(CommandRecord*) {
+  BASUserDefaults* settings = BASUserDefaults::GetUserDefaults(product::kSettingsDomain);
+  if (settings == nullptr) return 0;
+  std::string address = settings->GetString("url:feedback");
+  if (address.empty()) return 0;
+  address += std::string("?version=") + product::kVersionNarrow;
+  BASUtilityApp::OpenUrl(address.c_str());
+  return 0;
+}
+
+// 0: the device pane; 1: the toolkit pane; 2: the task pane. Other values change no pane.
+int32_t OnChangeType(CommandRecord* incoming) {
+  int64_t type = incoming->value;
+  if (type >= 0 && type <= 2) {
+    CommandBus& bus = CommandBus::Instance();
+    const char* const panes[] = {kHandsetShowWindow, kJobsShowWindow, kExtrasShowWindow};
+    const int64_t shownPane[] = {0, 2, 1};  // which type shows each pane, in sending order
+    for (int i = 0; i < 3; ++i) {
+      CommandRecord show;
+      show.value = shownPane[i] == type ? SW_SHOW : SW_HIDE;
+      bus.Send(panes[i], &show);
+    }
+  }
+  return 0;
+}
+
 // Notifications from the service's threads that only name an integer.
 int32_t PostIntegerToRouter(CommandRecord* record) {
   PostToRouter(record->name, static_cast<LPARAM>(record->value));
@@ -105,6 +138,9 @@ int32_t OnGetDeviceInfo(CommandRecord* record) {
 void FillHandlerTable(CommandBus& bus) {
   bus.SetHandler(kMainCreateWindow, OnCreateWindow);
   bus.SetHandler(kMainChangeSize, OnChangeSize);
+  bus.SetHandler(kCaptionPressMaxOrReset, OnPressMaxOrReset);
+  bus.SetHandler(kCaptionOpenFeedback, OnOpenFeedback);
+  bus.SetHandler(kCaptionChangeType, OnChangeType);
 
   for (const char* name : {kCourierReadyStartServer, kCourierServerCrash, kCourierAddDevice})
     bus.SetHandler(name, PostIntegerToRouter);

@@ -11,6 +11,8 @@
 
 #include "contracts/CommandRecord.h"
 
+class CMainFrame;
+
 enum WindowId {
   kWindowMainFrame = 1,
   kWindowMainView = 2,
@@ -29,6 +31,7 @@ struct HostState {
   ImageCache imageCache;
   std::map<std::string, HICON> icons;
   std::map<int, HWND> windows;
+  CMainFrame* frame = nullptr;
 
   HWND Window(int id) const {
     auto it = windows.find(id);

@@ -1,5 +1,7 @@
 #include "host/MainFrame.h"
 
+#include <windowsx.h>
+
 #include "contracts/cornerstone/Cornerstone.h"
 #include "host/CommandBus.h"
 #include "host/HostState.h"
@@ -14,6 +16,7 @@ bool CMainFrame::CreateFrame(const RECT& rect) {
 bool CMainFrame::OnCreate(CREATESTRUCTW*) {
   HostState& host = Host();
   host.windows[kWindowMainFrame] = Hwnd();
+  host.frame = this;
   BASTrace("CMainFrame: %p", static_cast<void*>(Hwnd()));
   LoadAllPlugins(CommandBus::Instance(), &host.imageCache);
   SetWindowTextW(Hwnd(), product::DisplayName().c_str());
@@ -30,7 +33,8 @@ bool CMainFrame::OnCreate(CREATESTRUCTW*) {
 }
 
 void CMainFrame::OnSize(int cx, int cy) {
-  if (m_view && m_view->Hwnd()) SetWindowPos(m_view->Hwnd(), nullptr, 0, 0, cx, cy, SWP_NOZORDER | SWP_NOACTIVATE);
+  if (m_sizing || !m_view || !m_view->Hwnd()) return;
+  SetWindowPos(m_view->Hwnd(), nullptr, 0, 0, cx, cy, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 bool CMainFrame::OnCommand(int id, int, HWND) {
@@ -41,10 +45,86 @@ bool CMainFrame::OnCommand(int id, int, HWND) {
 
 void CMainFrame::OnPaint(HDC, const RECT&) {}
 
-void CMainFrame::OnDestroy() { PostQuitMessage(0); }
+void CMainFrame::OnDestroy() {
+  Host().frame = nullptr;
+  PostQuitMessage(0);
+}
 
-LRESULT CMainFrame::HandleMessage(UINT msg, WPARAM, LPARAM, bool& handled) {
+void CMainFrame::ToggleMaximised() {
+  m_maximised = !m_maximised;
+  if (m_maximised) {
+    GetWindowRect(Hwnd(), &m_savedRect);
+    RECT work = {};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    int width = work.right - work.left, height = work.bottom - work.top;
+    SetWindowPos(Hwnd(), nullptr, 0, 0, width, height, SWP_SHOWWINDOW | SWP_NOZORDER);
+    if (m_view) SetWindowPos(m_view->Hwnd(), nullptr, 0, 0, width, height, SWP_SHOWWINDOW | SWP_NOZORDER);
+  } else {
+    const RECT& r = m_savedRect;
+    SetWindowPos(Hwnd(), nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top, SWP_SHOWWINDOW | SWP_NOZORDER);
+    if (m_view)
+      SetWindowPos(m_view->Hwnd(), nullptr, 0, 0, r.right - r.left, r.bottom - r.top, SWP_SHOWWINDOW | SWP_NOZORDER);
+  }
+}
+
+bool CMainFrame::OnTimer(UINT_PTR id) {
+  if (id != kLiveResizeTimer) return false;
+  ApplyQueuedSize();
+  if (!m_sizing) KillTimer(Hwnd(), kLiveResizeTimer);
+  return true;
+}
+
+void CMainFrame::ApplyQueuedSize() {
+  if (!m_sizeQueued || !m_view) return;
+  m_sizeQueued = false;
+  // The frame has no border: its window rectangle is its client size.
+  int width = m_queuedSize.right - m_queuedSize.left, height = m_queuedSize.bottom - m_queuedSize.top;
+  SetWindowPos(m_view->Hwnd(), nullptr, 0, 0, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// A frame without a border still resizes from its edges and corners.
+LRESULT CMainFrame::HitTest(LPARAM lp) {
+  if (m_maximised) return HTCLIENT;
+  POINT pt = {GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
+  RECT r;
+  GetWindowRect(Hwnd(), &r);
+  bool left = pt.x < r.left + kResizeEdge, right = pt.x >= r.right - kResizeEdge;
+  bool top = pt.y < r.top + kResizeEdge, bottom = pt.y >= r.bottom - kResizeEdge;
+  if (top && left) return HTTOPLEFT;
+  if (top && right) return HTTOPRIGHT;
+  if (bottom && left) return HTBOTTOMLEFT;
+  if (bottom && right) return HTBOTTOMRIGHT;
+  if (left) return HTLEFT;
+  if (right) return HTRIGHT;
+  if (top) return HTTOP;
+  if (bottom) return HTBOTTOM;
+  return HTCLIENT;
+}
+
+LRESULT CMainFrame::HandleMessage(UINT msg, WPARAM, LPARAM lp, bool& handled) {
   switch (msg) {
+    case WM_NCHITTEST:
+      handled = true;
+      return HitTest(lp);
+    case WM_GETMINMAXINFO: {
+      auto* info = reinterpret_cast<MINMAXINFO*>(lp);
+      info->ptMinTrackSize = {kMinWidth, kMinHeight};
+      handled = true;
+      return 0;
+    }
+    case WM_ENTERSIZEMOVE:
+      m_sizing = true;
+      return 0;
+    case WM_EXITSIZEMOVE:
+      m_sizing = false;
+      ApplyQueuedSize();
+      return 0;
+    case WM_SIZING:
+      // Laying out every pane on each mouse move is slow; the timer applies the latest size.
+      m_queuedSize = *reinterpret_cast<RECT*>(lp);
+      m_sizeQueued = true;
+      SetTimer(Hwnd(), kLiveResizeTimer, kLiveResizeMs, nullptr);
+      return 0;
     case WM_CLOSE:
       handled = true;
       DestroyWindow(Hwnd());

@@ -12,18 +12,39 @@ class CMainFrame : public BASWindow {
   static constexpr wchar_t kClassName[] = L"ZorvaneStewardMainFrame";
   static constexpr UINT kAppExitCommand = 57665;
 
+  static constexpr UINT_PTR kLiveResizeTimer = 1;
+  static constexpr UINT kLiveResizeMs = 100;
+  static constexpr int kMinWidth = 984;
+  static constexpr int kMinHeight = 700;
+  // Width of the invisible edge that resizes the borderless frame.
+  static constexpr int kResizeEdge = 6;
+
   bool CreateFrame(const RECT& rect);
   MainFrameView* View() { return m_view.get(); }
+
+  // Maximise to the work area, or back to exactly the rectangle saved before.
+  void ToggleMaximised();
+  bool IsMaximised() const { return m_maximised; }
 
  protected:
   bool OnCreate(CREATESTRUCTW* cs) override;
   void OnDestroy() override;
   void OnSize(int cx, int cy) override;
   bool OnCommand(int id, int code, HWND control) override;
+  bool OnTimer(UINT_PTR id) override;
   void OnPaint(HDC dc, const RECT& client) override;
   LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp, bool& handled) override;
 
  private:
+  LRESULT HitTest(LPARAM lp);
+  void ApplyQueuedSize();
+
   std::unique_ptr<MainFrameView> m_view;
   RECT m_lastPosition = {};
+  RECT m_savedRect = {};
+  bool m_maximised = false;
+  // The latest rectangle proposed while the user drags an edge; applied by the timer.
+  RECT m_queuedSize = {};
+  bool m_sizeQueued = false;
+  bool m_sizing = false;
 };
