@@ -2,11 +2,13 @@
 
 # Tests run under Wine through a wrapper that knows this build's prefix, display and product folder.
 set(ZS_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
-if(NOT DEFINED ENV{ZS_DISPLAY})
-  set(ZS_DISPLAY ":91")
+# The virtual display of this build's test runs; chosen at the first configure.
+if(DEFINED ENV{ZS_DISPLAY})
+  set(zs_display_default $ENV{ZS_DISPLAY})
 else()
-  set(ZS_DISPLAY $ENV{ZS_DISPLAY})
+  set(zs_display_default ":91")
 endif()
+set(ZS_DISPLAY ${zs_display_default} CACHE STRING "X display for the Wine test runs")
 configure_file(${CMAKE_SOURCE_DIR}/cmake/wine-run.sh.in ${CMAKE_BINARY_DIR}/wine-run.sh @ONLY
   FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run.sh)
