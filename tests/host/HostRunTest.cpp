@@ -137,3 +137,20 @@ TEST(HostRun, TwoInstancesRunSideBySideEachWithItsOwnLogFolder) {
   DeleteFileW(keep.c_str());
   RemoveDirectoryW(LogFolderOf(b.Pid()).c_str());
 }
+
+TEST(HostRun, TheLastRegistrationOfANameWinsEvenWhenItComesLate) {
+  std::wstring copy = MakeProductCopy(L"lastwins", {});
+  AddProbe(copy, L"Alpha", {{"register", {kCourierReadyStartServer}}, {"closeAfterMs", 2500}});
+  // Beta takes the name over after start-up, then has the host route it.
+  AddProbe(copy, L"Beta",
+           {{"post",
+             {{{"name", kCourierReadyStartServer}, {"afterMs", 300}, {"action", 1}, {"instanceSelf", true}},
+              {{"name", kCourierReadyStartServer}, {"afterMs", 600}, {"value", 5}}}}});
+  RunningHost host(copy);
+  ASSERT_TRUE(host.Started());
+  EXPECT_EQ(host.Wait(60000), 0);
+  EXPECT_TRUE(Received(ReadProbeLog(copy, L"Alpha"), kCourierReadyStartServer).empty());
+  auto beta = Received(ReadProbeLog(copy, L"Beta"), kCourierReadyStartServer);
+  ASSERT_EQ(beta.size(), 1u);
+  EXPECT_EQ(beta[0]["value"].get<int64_t>(), 5);
+}
