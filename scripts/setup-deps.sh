@@ -72,7 +72,7 @@ if [ ! -f "$stamp" ]; then
   cmake --install "$deps/work/png-build" >/dev/null
   cmake -S "$qr_dir" -B "$deps/work/qr-build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$tc" \
     -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" \
-    -DWITH_TOOLS=OFF -DBUILD_SHARED_LIBS=OFF -DWITH_TESTS=OFF >/dev/null
+    -DWITH_TOOLS=OFF -DBUILD_SHARED_LIBS=OFF -DWITH_TESTS=OFF -Wno-dev >/dev/null
   cmake --build "$deps/work/qr-build" >/dev/null
   cmake --install "$deps/work/qr-build" >/dev/null
   touch "$stamp"

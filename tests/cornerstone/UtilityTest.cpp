@@ -162,3 +162,49 @@ TEST(Lock, NamedLocksExcludeOtherThreadsAndNest) {
   waiter.join();
   EXPECT_TRUE(entered.load());
 }
+
+namespace {
+int g_pickerTicks = 0;
+// Cancels the folder picker once it is up, from inside its own modal loop.
+void CALLBACK CancelPicker(HWND, UINT, UINT_PTR id, DWORD) {
+  ++g_pickerTicks;
+  HWND picker = nullptr;
+  DWORD pid = GetCurrentProcessId();
+  for (HWND w = GetTopWindow(nullptr); w; w = GetWindow(w, GW_HWNDNEXT)) {
+    DWORD owner = 0;
+    GetWindowThreadProcessId(w, &owner);
+    wchar_t cls[16] = {};
+    GetClassNameW(w, cls, 16);
+    if (owner == pid && IsWindowVisible(w) && wcscmp(cls, L"#32770") == 0) picker = w;
+  }
+  if (picker) {
+    PostMessageW(picker, WM_COMMAND, IDCANCEL, 0);
+  } else if (g_pickerTicks > 200) {
+    KillTimer(nullptr, id);
+  }
+}
+}  // namespace
+
+TEST(UtilityFile, CancelledFolderPickerAnswersNull) {
+  HWND owner = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(owner, nullptr) << "no display";
+  UINT_PTR timer = SetTimer(nullptr, 0, 100, CancelPicker);
+  std::wstring start = testsupport::MakeTempFolder(L"pick");
+  HeapText<wchar_t> chosen(BASUtilityFile::SelectFolder(owner, start.c_str()));
+  KillTimer(nullptr, timer);
+  EXPECT_FALSE(chosen);
+  EXPECT_GT(g_pickerTicks, 0);
+  DestroyWindow(owner);
+}
+
+TEST(UtilityApp, ShellRequestsCanBeLoggedInsteadOfOpened) {
+  std::wstring log = testsupport::MakeTempFolder(L"shell") + L"shell.txt";
+  SetEnvironmentVariableW(L"ZORVANE_SHELL_LOG", log.c_str());
+  EXPECT_TRUE(BASUtilityApp::OpenUrl("https://www.zorvane.example/steward/help?version=2.1.163"));
+  EXPECT_TRUE(BASUtilityApp::OpenFolder(L"C:\\Users\\Zoë"));
+  EXPECT_FALSE(BASUtilityApp::OpenUrl(""));
+  EXPECT_FALSE(BASUtilityApp::OpenFolder(nullptr));
+  SetEnvironmentVariableW(L"ZORVANE_SHELL_LOG", nullptr);
+  EXPECT_EQ(testsupport::ReadBytes(log),
+            "open https://www.zorvane.example/steward/help?version=2.1.163\nopen C:\\Users\\Zoë\n");
+}
