@@ -48,12 +48,23 @@ void JsonStore::Clear() {
   m_root = nlohmann::json::object();
 }
 
+// A key may name a member whose own name holds colons ("background:part" beside the
+// colour "background"): when the path cannot descend further, the rest of the key is
+// tried as one member name.
 const nlohmann::json* JsonStore::Find(const std::string& key) const {
   if (key.empty()) return nullptr;
+  const std::vector<std::string> parts = SplitKey(key);
   const nlohmann::json* node = &m_root;
-  for (const std::string& part : SplitKey(key)) {
+  for (size_t i = 0; i < parts.size(); ++i) {
     if (!node->is_object()) return nullptr;
-    auto it = node->find(part);
+    auto it = node->find(parts[i]);
+    bool descends = it != node->end() && (i + 1 == parts.size() || it->is_object());
+    if (!descends && i + 1 < parts.size()) {
+      std::string rest = parts[i];
+      for (size_t j = i + 1; j < parts.size(); ++j) rest += ":" + parts[j];
+      auto whole = node->find(rest);
+      if (whole != node->end()) return &*whole;
+    }
     if (it == node->end()) return nullptr;
     node = &*it;
   }

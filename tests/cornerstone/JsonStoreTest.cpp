@@ -46,6 +46,17 @@ TEST(JsonStore, MissingOrMistypedKeysFallBack) {
   EXPECT_FALSE(store.HasMember("a:zzz"));
 }
 
+TEST(JsonStore, AMemberNameMayHoldColonsBesideAValueOfItsPrefix) {
+  JsonStore store;
+  ASSERT_TRUE(store.Parse(R"({"color":{"title":{"background":"#1E9E63","background:part":"#E6F5EE"}}})"));
+  unsigned char rgb[3];
+  ASSERT_TRUE(store.GetColor("color:title:background", rgb));
+  EXPECT_EQ(rgb[0], 0x1E);
+  ASSERT_TRUE(store.GetColor("color:title:background:part", rgb));
+  EXPECT_EQ(rgb[0], 0xE6);
+  EXPECT_FALSE(store.HasMember("color:title:background:other"));
+}
+
 TEST(JsonStore, MalformedTextKeepsThePreviousDocument) {
   JsonStore store;
   ASSERT_TRUE(store.Parse(R"({"k":"v"})"));
