@@ -1,0 +1,108 @@
+#include "modules/courier/CourierService.h"
+
+#include <chrono>
+#include <string>
+#include <utility>
+
+#include "contracts/CommandNames.h"
+#include "contracts/cornerstone/Cornerstone.h"
+#include "modules/courier/DemoDataParser.h"
+#include "modules/courier/PhoneRecords.h"
+
+namespace {
+
+void TraceJobFailure(const char* what) { BASTrace("libCourier: service job failed: %s", what); }
+
+// A trace line is one line whatever the file held.
+std::string OneLine(std::string text) {
+  for (char& c : text) {
+    if (static_cast<unsigned char>(c) < 0x20) c = ' ';
+  }
+  return text;
+}
+
+}  // namespace
+
+CourierService::CourierService(const ModuleRecord& module) : m_module(module), m_worker(&TraceJobFailure) {}
+
+CourierService::~CourierService() { Stop(); }
+
+bool CourierService::Start(const ServerStartInfo* info) {
+  if (info != nullptr) {
+    m_productName = info->productName != nullptr ? info->productName : L"";
+    m_makerName = info->makerName != nullptr ? info->makerName : L"";
+    m_version = info->version != nullptr ? info->version : L"";
+  }
+  if (!m_pin.Acquire(reinterpret_cast<const void*>(&TraceJobFailure))) {
+    BASTrace("libCourier: cannot hold the module, GetLastError: %lu", GetLastError());
+    return false;
+  }
+  if (!m_worker.Start()) {
+    BASTrace("libCourier: the service thread did not start");
+    m_pin.Release();
+    return false;
+  }
+  // Read here, on the host's thread: the environment may change once START_SERVER returns.
+  const std::wstring path = DataFilePath();
+  return m_worker.Post([this, path] { LoadPhones(path); });
+}
+
+void CourierService::Stop() {
+  m_worker.Stop();
+  if (m_worker.IsWorkerThread()) return;  // the thread ends after this job; the owner joins it later
+  std::lock_guard<std::mutex> lock(m_devicesLock);
+  m_devices.clear();
+  m_catalog.Clear();
+}
+
+void CourierService::OnHostReady(int64_t value) {
+  if (value == kServerReadyStarted) m_hostReady = true;
+}
+
+DeviceRecord* CourierService::FindDevice(const wchar_t* identifier) const {
+  if (identifier == nullptr || identifier[0] == L'\0') return nullptr;
+  std::lock_guard<std::mutex> lock(m_devicesLock);
+  for (const std::unique_ptr<DeviceRecord>& device : m_devices) {
+    if (device->identifier == identifier) return device.get();
+  }
+  return nullptr;
+}
+
+size_t CourierService::DeviceCount() const {
+  std::lock_guard<std::mutex> lock(m_devicesLock);
+  return m_devices.size();
+}
+
+std::wstring CourierService::DataFilePath() {
+  wchar_t buffer[MAX_PATH * 4];
+  const DWORD length = GetEnvironmentVariableW(kDemoDataVariable, buffer, sizeof(buffer) / sizeof(buffer[0]));
+  if (length > 0 && length < sizeof(buffer) / sizeof(buffer[0])) return std::wstring(buffer, length);
+  const std::wstring folder = ModuleReference::FolderOf(reinterpret_cast<const void*>(&TraceJobFailure));
+  return folder.empty() ? std::wstring() : folder + kDemoDataFileName;
+}
+
+void CourierService::LoadPhones(const std::wstring& path) {
+  DemoCatalog catalog;
+  std::string error;
+  if (path.empty()) {
+    BASTrace("libCourier: demo data: the library's folder is unknown, GetLastError: %lu", GetLastError());
+  } else if (!DemoDataParser::LoadFile(std::filesystem::path(path), catalog, error)) {
+    BASTrace("libCourier: demo data %s: %s", OneLine(WideToUtf8(path)).c_str(), OneLine(error).c_str());
+  }
+  // A slow phone bus: the host goes on without the service until READY arrives.
+  if (catalog.startupDelayMs() > 0 && !m_worker.Sleep(std::chrono::milliseconds(catalog.startupDelayMs()))) return;
+
+  std::vector<std::unique_ptr<DeviceRecord>> devices;
+  for (const DemoPhone& phone : catalog.phones()) devices.push_back(MakeDeviceRecord(phone));
+  {
+    std::lock_guard<std::mutex> lock(m_devicesLock);
+    m_devices = std::move(devices);
+    m_catalog = std::move(catalog);
+  }
+  if (m_worker.IsStopping()) return;
+  CommandRecord ready;
+  ready.value = kServerReadyStarted;
+  Post(ready, kCourierReadyStartServer);
+}
+
+void CourierService::Post(CommandRecord& record, const char* name) { PostToHost(m_module, record, name); }

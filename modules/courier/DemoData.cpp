@@ -1,0 +1,146 @@
+#include "modules/courier/DemoData.h"
+
+std::wstring DemoContact::FirstPhone() const {
+  for (const DemoContactItem& item : items) {
+    if (item.kind == DemoItemKind::kPhone) return item.value;
+  }
+  return std::wstring();
+}
+
+size_t DemoPhone::MessageCount() const {
+  size_t count = 0;
+  for (const DemoConversation& conversation : conversations) count += conversation.messages.size();
+  return count;
+}
+
+const DemoPhone* DemoCatalog::Find(const std::wstring& identifier) const {
+  for (const DemoPhone& phone : m_phones) {
+    if (phone.identifier == identifier) return &phone;
+  }
+  return nullptr;
+}
+
+void DemoCatalog::Clear() {
+  m_startupDelayMs = 0;
+  m_phones.clear();
+}
+
+const std::vector<DemoTypeLabel>& ContactTypeLabels(DemoItemKind kind) {
+  // The phone's own type tables (ContactsContract); the editor offers these labels.
+  static const std::vector<DemoTypeLabel> kPhone = {{0, L"Custom"}, {1, L"Home"},     {2, L"Mobile"},
+                                                    {3, L"Work"},   {4, L"Work Fax"}, {5, L"Home Fax"},
+                                                    {6, L"Pager"},  {7, L"Other"},    {12, L"Main"}};
+  static const std::vector<DemoTypeLabel> kEmail = {
+      {0, L"Custom"}, {1, L"Home"}, {2, L"Work"}, {3, L"Other"}, {4, L"Mobile"}};
+  static const std::vector<DemoTypeLabel> kPostal = {{0, L"Custom"}, {1, L"Home"}, {2, L"Work"}, {3, L"Other"}};
+  static const std::vector<DemoTypeLabel> kWebsite = {{0, L"Custom"}, {1, L"Homepage"}, {2, L"Blog"},
+                                                      {4, L"Home"},   {5, L"Work"},     {7, L"Other"}};
+  static const std::vector<DemoTypeLabel> kNone;
+  switch (kind) {
+    case DemoItemKind::kPhone:
+      return kPhone;
+    case DemoItemKind::kEmail:
+      return kEmail;
+    case DemoItemKind::kPostalAddress:
+      return kPostal;
+    case DemoItemKind::kWebsite:
+      return kWebsite;
+    default:
+      return kNone;
+  }
+}
+
+int32_t ContactTypeCode(DemoItemKind kind, const std::wstring& label) {
+  for (const DemoTypeLabel& entry : ContactTypeLabels(kind)) {
+    if (entry.code != 0 && label == entry.label) return entry.code;
+  }
+  return 0;
+}
+
+namespace {
+
+void AppendCodePoint(char32_t code, std::wstring& wide) {
+  if constexpr (sizeof(wchar_t) == 2) {
+    if (code >= 0x10000) {
+      code -= 0x10000;
+      wide.push_back(static_cast<wchar_t>(0xD800 + (code >> 10)));
+      wide.push_back(static_cast<wchar_t>(0xDC00 + (code & 0x3FF)));
+      return;
+    }
+  }
+  wide.push_back(static_cast<wchar_t>(code));
+}
+
+void AppendUtf8(char32_t code, std::string& out) {
+  if (code < 0x80) {
+    out.push_back(static_cast<char>(code));
+  } else if (code < 0x800) {
+    out.push_back(static_cast<char>(0xC0 | (code >> 6)));
+    out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+  } else if (code < 0x10000) {
+    out.push_back(static_cast<char>(0xE0 | (code >> 12)));
+    out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xF0 | (code >> 18)));
+    out.push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+  }
+}
+
+}  // namespace
+
+bool Utf8ToWide(const std::string& utf8, std::wstring& wide) {
+  wide.clear();
+  wide.reserve(utf8.size());
+  size_t i = 0;
+  while (i < utf8.size()) {
+    const unsigned char lead = static_cast<unsigned char>(utf8[i]);
+    size_t length = 0;
+    char32_t code = 0;
+    char32_t minimum = 0;
+    if (lead < 0x80) {
+      length = 1, code = lead;
+    } else if ((lead & 0xE0) == 0xC0) {
+      length = 2, code = lead & 0x1F, minimum = 0x80;
+    } else if ((lead & 0xF0) == 0xE0) {
+      length = 3, code = lead & 0x0F, minimum = 0x800;
+    } else if ((lead & 0xF8) == 0xF0) {
+      length = 4, code = lead & 0x07, minimum = 0x10000;
+    } else {
+      return false;
+    }
+    if (i + length > utf8.size()) return false;
+    for (size_t k = 1; k < length; ++k) {
+      const unsigned char next = static_cast<unsigned char>(utf8[i + k]);
+      if ((next & 0xC0) != 0x80) return false;
+      code = (code << 6) | (next & 0x3F);
+    }
+    // Overlong forms, surrogates and values past Unicode are not text.
+    if (code < minimum || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return false;
+    AppendCodePoint(code, wide);
+    i += length;
+  }
+  return true;
+}
+
+std::string WideToUtf8(const std::wstring& wide) {
+  std::string out;
+  out.reserve(wide.size());
+  for (size_t i = 0; i < wide.size(); ++i) {
+    char32_t code = static_cast<char32_t>(wide[i]);
+    if constexpr (sizeof(wchar_t) == 2) {
+      if (code >= 0xD800 && code <= 0xDBFF && i + 1 < wide.size()) {
+        const char32_t low = static_cast<char32_t>(wide[i + 1]);
+        if (low >= 0xDC00 && low <= 0xDFFF) {
+          code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
+          ++i;
+        }
+      }
+    }
+    if ((code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF) code = 0xFFFD;
+    AppendUtf8(code, out);
+  }
+  return out;
+}

@@ -1,0 +1,47 @@
+#include "modules/courier/PhoneRecords.h"
+
+std::unique_ptr<DeviceRecord> MakeDeviceRecord(const DemoPhone& phone) {
+  auto device = std::make_unique<DeviceRecord>();
+  device->identifier = phone.identifier;
+  device->displayName = phone.displayName;
+  device->modelName = phone.modelName;
+  device->productName = phone.productName;
+  device->androidVersion = phone.androidVersion;
+
+  device->counts[kKindApps] = phone.apps.size();
+  device->counts[kKindContacts] = phone.ContactCount();
+  device->counts[kKindMessages] = phone.MessageCount();
+  device->counts[kKindMusic] = phone.songs.size();
+  device->counts[kKindPhotos] = phone.photos.size();
+  device->counts[kKindVideos] = phone.videos.size();
+  device->counts[kKindBooks] = phone.books.size();
+
+  device->info.model = phone.model;
+  device->info.systemVersion = phone.androidVersion;
+  device->info.serialNumber = phone.serialNumber;
+  device->info.batteryPercent = phone.batteryPercent;
+  device->info.charging = phone.charging ? 1 : 0;
+  device->phoneMemory = MemoryInfo{phone.phoneMemory.totalBytes, phone.phoneMemory.freeBytes};
+  device->storageMemory = MemoryInfo{phone.storageMemory.totalBytes, phone.storageMemory.freeBytes};
+  return device;
+}
+
+const wchar_t* MimetypeOf(DemoItemKind kind) {
+  switch (kind) {
+    case DemoItemKind::kPhone:
+      return kMimePhone;
+    case DemoItemKind::kEmail:
+      return kMimeEmail;
+    case DemoItemKind::kPostalAddress:
+      return kMimePostalAddress;
+    case DemoItemKind::kWebsite:
+      return kMimeWebsite;
+    case DemoItemKind::kOrganization:
+      return kMimeOrganization;
+    case DemoItemKind::kNickname:
+      return kMimeNickname;
+    case DemoItemKind::kNote:
+      return kMimeNote;
+  }
+  return kMimeNote;
+}

@@ -1,0 +1,13 @@
+// The device records the service hands to the host, built from the demo phones. Counts and the
+// summary are filled at once (the navigator and the progress dialogs read them before any list
+// is loaded); the item lists stay empty until a load fills them.
+#pragma once
+
+#include <memory>
+
+#include "contracts/DeviceRecord.h"
+#include "modules/courier/DemoData.h"
+
+std::unique_ptr<DeviceRecord> MakeDeviceRecord(const DemoPhone& phone);
+// The phone's mimetype of a contact item (a kMime... text of ContactRecords.h).
+const wchar_t* MimetypeOf(DemoItemKind kind);
