@@ -154,3 +154,16 @@ TEST(HostRun, TheLastRegistrationOfANameWinsEvenWhenItComesLate) {
   ASSERT_EQ(beta.size(), 1u);
   EXPECT_EQ(beta[0]["value"].get<int64_t>(), 5);
 }
+
+TEST(HostRun, TheShippedDeviceServiceStartsWithItsDemoPhonesAndStopsAtExit) {
+  CopyOptions options;
+  options.plugins = {L"Courier"};
+  std::wstring copy = MakeProductCopy(L"courier", options);
+  AddProbe(copy, L"Probe", {{"register", {kCaptionCreateTitlebar}}, {"closeAfterMs", 2500}});
+  RunningHost host(copy);
+  ASSERT_TRUE(host.Started());
+  EXPECT_EQ(host.Wait(60000), 0);
+  std::string out = host.Output();
+  EXPECT_EQ(CountOf(out, " GetLastError: 0"), 2u) << out;
+  EXPECT_EQ(out.find("libCourier: demo data"), std::string::npos) << out;  // the shipped file is valid
+}
