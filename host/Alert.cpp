@@ -1,9 +1,24 @@
 #include "host/Alert.h"
 
-#include "host/Product.h"
+#include "host/HostState.h"
+#include "host/dialogs/UiAlertDialog.h"
 
-// A system message box until the themed alert dialog takes its place; the size and the
-// button text are kept for it.
-void ShowAlert(HWND owner, const std::wstring& text, int /*width*/, int /*height*/, const wchar_t* /*button*/) {
-  MessageBoxW(owner, text.c_str(), product::DisplayName().c_str(), MB_OK | MB_ICONWARNING | MB_TASKMODAL);
+namespace {
+
+int RunAlert(HWND owner, const std::wstring& text, int width, int height, const wchar_t* button, int twoButtons) {
+  const ImageCache& images = Host().imageCache;
+  UiAlertDialog alert(FindImage(&images, "common\\close-normal.png"), FindImage(&images, "common\\close-pressed.png"),
+                      FindImage(&images, "common\\alert.png"), twoButtons);
+  alert.SetText(text, button, width, height, owner);
+  return static_cast<int>(alert.RunModal());
+}
+
+}  // namespace
+
+int ShowAlert(HWND owner, const std::wstring& text, int width, int height, const wchar_t* button) {
+  return RunAlert(owner, text, width, height, button, 0);
+}
+
+bool ShowConfirm(HWND owner, const std::wstring& text, int width, int height) {
+  return RunAlert(owner, text, width, height, nullptr, 1) == UiDialog::kOkId;
 }

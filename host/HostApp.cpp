@@ -14,6 +14,7 @@
 #include "host/Alert.h"
 #include "host/CommandBus.h"
 #include "host/CrashReporting.h"
+#include "host/HostDialogs.h"
 #include "host/HostMessageLoop.h"
 #include "host/HostState.h"
 #include "host/MainFrame.h"
@@ -99,6 +100,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
     BASTrace("deskhost: unexpected failure");
   }
 
+  DestroyHostDialogs();
   FreeThemeImages(host.imageCache);
   Gdiplus::GdiplusShutdown(gdiplusToken);
   CoUninitialize();

@@ -7,6 +7,8 @@
 #include "contracts/CommandPayloads.h"
 #include "contracts/cornerstone/Cornerstone.h"
 #include "host/CommandBus.h"
+#include "host/DeviceHandlers.h"
+#include "host/HostDialogs.h"
 #include "host/HostState.h"
 #include "host/MainFrame.h"
 #include "host/Product.h"
@@ -63,6 +65,8 @@ int32_t OnCreateWindow(CommandRecord* incoming) {
   extras.data = &hidden;
   bus.Send(kExtrasShowWindow, &extras);
   if (extras.window != view && extras.window != nullptr) host.windows[kWindowExtras] = extras.window;
+
+  CreateHostDialogs(view);
   return 0;
 }
 
@@ -83,6 +87,7 @@ int32_t OnChangeSize(CommandRecord* incoming) {
   CommandRecord jobs;
   jobs.data = &content;
   bus.Send(kJobsChangeSize, &jobs);
+  FitSheetToView();
   return 0;
 }
 
@@ -114,6 +119,12 @@ int32_t OnChangeType(CommandRecord* incoming) {
       bus.Send(panes[i], &show);
     }
   }
+  RedisplayProgressDialogs();
+  return 0;
+}
+
+int32_t OnOpenAbout(CommandRecord*) {
+  ShowAboutDialog();
   return 0;
 }
 
@@ -141,6 +152,8 @@ void FillHandlerTable(CommandBus& bus) {
   bus.SetHandler(kCaptionPressMaxOrReset, OnPressMaxOrReset);
   bus.SetHandler(kCaptionOpenFeedback, OnOpenFeedback);
   bus.SetHandler(kCaptionChangeType, OnChangeType);
+  bus.SetHandler(kCaptionOpenAbout, OnOpenAbout);
+  FillDeviceHandlers(bus);
 
   for (const char* name : {kCourierReadyStartServer, kCourierServerCrash, kCourierAddDevice})
     bus.SetHandler(name, PostIntegerToRouter);

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "contracts/CommandRecord.h"
+#include "host/DeviceMaps.h"
 
 class CMainFrame;
 
@@ -32,6 +33,7 @@ struct HostState {
   std::map<std::string, HICON> icons;
   std::map<int, HWND> windows;
   CMainFrame* frame = nullptr;
+  DeviceMaps devices;
 
   HWND Window(int id) const {
     auto it = windows.find(id);

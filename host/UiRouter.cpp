@@ -6,8 +6,10 @@
 
 #include "contracts/CommandNames.h"
 #include "contracts/CommandPayloads.h"
+#include "contracts/DeviceRecord.h"
 #include "contracts/cornerstone/Cornerstone.h"
 #include "host/CommandBus.h"
+#include "host/HostDialogs.h"
 #include "host/HostState.h"
 #include "host/MainFrameView.h"
 #include "host/Product.h"
@@ -51,9 +53,58 @@ void AddDevice(LPARAM integer) {
   record.value = 2;
   record.payload = identifier;
   CommandBus& bus = CommandBus::Instance();
-  bus.Send(kHandsetUpdateDeviceInfo, &record);
+  if (Host().devices.WindowOfIdentifier(identifier) == nullptr) {
+    // The device pane names the new tab from the record's display texts.
+    CommandRecord get;
+    get.text = identifier;
+    bus.Send(kCourierGetDevice, &get);
+    CommandRecord bind = record;
+    bind.data = get.payload;
+    bus.Send(kHandsetUpdateDeviceInfo, &bind);
+  }
   if (std::wcschr(identifier, L'.') != nullptr) bus.Send(kHandsetWifiConnected, &record);
   std::free(identifier);
+}
+
+// A connection-status notice for a phone the device pane knows.
+void ScanUsbDevice(CommandRecord* copy) {
+  auto* identifier = static_cast<const wchar_t*>(copy->payload);
+  if (identifier == nullptr) return;
+  HWND key = Host().devices.KeyOfIdentifier(identifier);
+  if (key == nullptr) return;
+  copy->window = key;
+  copy->value = 1;
+  CommandBus::Instance().Send(kHandsetSwitchConnect, copy);
+}
+
+void StartWifiServer(CommandRecord* copy) { CommandBus::Instance().Send(kHandsetPressWifiButton, copy); }
+
+// Dashboard updates name the phone in `data`; 0 is the summary, 1 and 2 the memories.
+void UpdateDeviceInfo(CommandRecord* copy) {
+  auto* identifier = static_cast<const wchar_t*>(copy->data);
+  if (identifier == nullptr) return;
+  HWND window = Host().devices.WindowOfIdentifier(identifier);
+  if (window == nullptr) return;
+  CommandRecord get;
+  get.text = identifier;
+  CommandBus& bus = CommandBus::Instance();
+  bus.Send(kCourierGetDevice, &get);
+  auto* device = static_cast<DeviceRecord*>(get.payload);
+  if (device == nullptr) return;
+  CommandRecord update;
+  update.window = window;
+  update.value = copy->value;
+  if (copy->value == 0) {
+    update.payload = &device->info;
+    bus.Send(kDashboardUpdateDeviceInfo, &update);
+    CommandRecord handset;
+    handset.window = Host().devices.KeyOfIdentifier(identifier);
+    handset.payload = device;
+    bus.Send(kHandsetUpdateDeviceInfo, &handset);
+  } else if (copy->value == 1 || copy->value == 2) {
+    update.payload = copy->value == 1 ? &device->phoneMemory : &device->storageMemory;
+    bus.Send(kDashboardUpdateDeviceInfo, &update);
+  }
 }
 
 }  // namespace
@@ -88,9 +139,19 @@ void RouteOnUiThread(char* name, LPARAM param) {
     } else if (std::strcmp(name, kCourierReadyStartServer) == 0) {
       SendReady(param);
     } else if (std::strcmp(name, kCourierServerCrash) == 0) {
+      ShowSheetNotice(
+          L"Application have errors due to some unknown reasons,please email the zip crashing report file to "
+          L"us,click me show in folder.",
+          true);
       SendReady(param);
     } else if (std::strcmp(name, kCourierAddDevice) == 0) {
       AddDevice(param);
+    } else if (std::strcmp(name, kCourierScanUsbDevice) == 0) {
+      ScanUsbDevice(reinterpret_cast<CommandRecord*>(param));
+    } else if (std::strcmp(name, kCourierStartWifiServer) == 0) {
+      StartWifiServer(reinterpret_cast<CommandRecord*>(param));
+    } else if (std::strcmp(name, kDashboardUpdateDeviceInfo) == 0) {
+      UpdateDeviceInfo(reinterpret_cast<CommandRecord*>(param));
     }
   } catch (...) {
     BASTrace("RouteOnUiThread: %s failed", name);

@@ -23,9 +23,15 @@ BOOL CALLBACK LongestStatic(HWND child, LPARAM lp) {
   return TRUE;
 }
 
+// The themed alert carries its message as its window text; a system one in a static.
 std::wstring AlertText(HWND alert) {
-  std::wstring text;
-  EnumChildWindows(alert, LongestStatic, reinterpret_cast<LPARAM>(&text));
+  wchar_t own[1024] = {};
+  GetWindowTextW(alert, own, 1024);
+  std::wstring text = own;
+  if (text.find(L"Option.json") == std::wstring::npos) {
+    text.clear();
+    EnumChildWindows(alert, LongestStatic, reinterpret_cast<LPARAM>(&text));
+  }
   return text;
 }
 

@@ -1,0 +1,35 @@
+// The host's dialogs as the handlers use them: the sheet strip, the about dialog, the
+// confirmations, and one progress dialog per content window (a phone's wizard window or
+// the task pane).
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "host/Alert.h"
+
+class UiProgressDialog;
+
+// Creates the dialogs of the main view (the sheet) and the task pane's progress dialog.
+void CreateHostDialogs(HWND view);
+void DestroyHostDialogs();
+
+bool AskConfirmation(HWND owner, const std::wstring& text, int width, int height);
+void ShowAboutDialog();
+// Slides the sheet in with `text`; a click on it opens the log folder when asked to.
+void ShowSheetNotice(const std::wstring& text, bool opensLogFolder);
+void FitSheetToView();
+
+void CreateProgressDialogFor(HWND window);
+// Hides a removed phone's dialog. The object stays until exit: a device-service thread may
+// still be writing its counters.
+void ForgetProgressDialogOf(HWND window);
+// Safe from any thread; null when the window has none.
+UiProgressDialog* ProgressDialogOf(HWND window);
+// Hides each progress dialog whose window is hidden and shows again those whose window is
+// visible, unless the user closed them.
+void RedisplayProgressDialogs();
+
+// The one cancel handler of every progress dialog: DO_CANCEL with the phone and the task.
+void CancelDeviceTask(HWND window, uint32_t taskLow, uint32_t taskHigh);
