@@ -6,7 +6,7 @@ out=$2
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 files=""
-for size in 256 128 64 48 32 24 16; do
+for size in 256 128 64 48 32 24 20 16; do
   rsvg-convert -w $size -h $size "$src" -o "$tmp/$size.png"
   files="$files $tmp/$size.png"
 done

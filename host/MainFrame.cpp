@@ -28,6 +28,7 @@ bool CMainFrame::OnCreate(CREATESTRUCTW*) {
     BASTrace("CMainFrame: the main view could not be created");
     return false;
   }
+  m_shadow.Attach(Hwnd(), 12);
   GetWindowRect(Hwnd(), &m_lastPosition);
   return true;
 }

@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "host/CThemedShadowWnd.h"
 #include "host/MainFrameView.h"
 #include "kit/BASWindow.h"
 
@@ -40,6 +41,7 @@ class CMainFrame : public BASWindow {
   void ApplyQueuedSize();
 
   std::unique_ptr<MainFrameView> m_view;
+  CThemedShadowWnd m_shadow;
   RECT m_lastPosition = {};
   RECT m_savedRect = {};
   bool m_maximised = false;

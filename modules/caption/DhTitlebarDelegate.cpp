@@ -24,6 +24,10 @@ bool DhTitlebarDelegate::CreateIn(HWND parent, const TitleBarCreatePayload& payl
   if (!RegisterWindowClass(kClassName, CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS)) return false;
   m_title = payload.title;
   m_icon = payload.icon;
+  // The host's logo is its 128-pixel image; the icon resource also holds a 20-pixel one,
+  // which draws crisply where downscaling would lose the outline.
+  if (payload.icon)
+    m_smallIcon = static_cast<HICON>(CopyImage(payload.icon, IMAGE_ICON, 20, 20, LR_COPYFROMRESOURCE));
   m_onFinal = onFinal;
   return Create(parent, kClassName, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0, payload.rect);
 }
@@ -75,7 +79,7 @@ void DhTitlebarDelegate::OnPaint(HDC dc, const RECT& client) {
   RECT text{32, 6, extent.cx + 32, 26};
   DrawTextW(dc, m_title.c_str(), static_cast<int>(m_title.size()), &text,
             DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
-  if (m_icon) DrawIconEx(dc, 4, 4, m_icon, 20, 20, 0, nullptr, DI_NORMAL);
+  if (HICON icon = m_smallIcon ? m_smallIcon : m_icon) DrawIconEx(dc, 4, 4, icon, 20, 20, 0, nullptr, DI_NORMAL);
 }
 
 bool DhTitlebarDelegate::OnCommand(int id, int code, HWND control) {
@@ -122,5 +126,7 @@ void DhTitlebarDelegate::ChangeSize(int width) {
 }
 
 void DhTitlebarDelegate::OnFinalMessage(HWND) {
+  if (m_smallIcon) DestroyIcon(m_smallIcon);
+  m_smallIcon = nullptr;
   if (m_onFinal) m_onFinal(this);
 }

@@ -44,7 +44,8 @@ class DhTitlebarDelegate : public BASWindow {
 
   FinalHandler m_onFinal = nullptr;
   std::wstring m_title;
-  HICON m_icon = nullptr;  // the host's
+  HICON m_icon = nullptr;       // the host's
+  HICON m_smallIcon = nullptr;  // ours, made from the host's resource
   COLORREF m_titleColor = 0;
   COLORREF m_background = 0;
   COLORREF m_categoryBackground = 0;
