@@ -210,6 +210,8 @@ BOOL CALLBACK FindOwnTopLevel(HWND hwnd, LPARAM param) {
   DWORD process = 0;
   GetWindowThreadProcessId(hwnd, &process);
   if (process != GetCurrentProcessId() || !IsWindowVisible(hwnd)) return TRUE;
+  // Shadows, dialogs and tool windows are owned or marked; the frame is neither.
+  if (GetWindow(hwnd, GW_OWNER) != nullptr || (GetWindowLongW(hwnd, GWL_EXSTYLE) & WS_EX_TOOLWINDOW)) return TRUE;
   *reinterpret_cast<HWND*>(param) = hwnd;
   return FALSE;
 }
