@@ -173,3 +173,53 @@ TEST(HostRun, TheShippedDeviceServiceStartsWithItsDemoPhonesAndStopsAtExit) {
   EXPECT_EQ(CountOf(out, " GetLastError: 0"), 2u) << out;
   EXPECT_EQ(out.find("libCourier: demo data"), std::string::npos) << out;  // the shipped file is valid
 }
+
+TEST(HostRun, PanesGetTheirSizesAndMaximiseThenRestoreGivesBackTheFrame) {
+  std::wstring copy = MakeProductCopy(L"layout", {});
+  const json peek = {{kCaptionChangeSize, 2}, {kHandsetChangeSize, 2}, {kJobsChangeSize, 2}};
+  AddProbe(copy, L"Probe",
+           {{"register", {kCaptionChangeSize, kHandsetChangeSize, kJobsChangeSize}},
+            {"peekData", peek},
+            {"post", {{{"name", kCaptionPressMaxOrReset}, {"afterMs", 600}},
+                      {{"name", kCaptionPressMaxOrReset}, {"afterMs", 1200}}}},
+            {"closeAfterMs", 3500}});
+  RunningHost host(copy);
+  ASSERT_TRUE(host.Started());
+  HWND frame = nullptr;
+  ASSERT_TRUE(WaitFor([&] {
+    auto frames = WindowsOf(host.Pid(), L"ZorvaneStewardMainFrame");
+    frame = frames.empty() ? nullptr : frames[0];
+    return frame != nullptr && IsWindowVisible(frame);
+  }, 20000));
+  RECT before;
+  GetWindowRect(frame, &before);
+  Sleep(2200);  // maximised, then restored
+  RECT after;
+  GetWindowRect(frame, &after);
+  EXPECT_EQ(host.Wait(60000), 0);
+  EXPECT_EQ(after.left, before.left);
+  EXPECT_EQ(after.top, before.top);
+  EXPECT_EQ(after.right - after.left, 984);
+  EXPECT_EQ(after.bottom - after.top, 700);
+
+  auto log = ReadProbeLog(copy, L"Probe");
+  auto titleBar = Received(log, kCaptionChangeSize);
+  auto device = Received(log, kHandsetChangeSize);
+  auto tasks = Received(log, kJobsChangeSize);
+  ASSERT_GE(titleBar.size(), 3u);
+  ASSERT_EQ(device.size(), titleBar.size());
+  ASSERT_EQ(tasks.size(), titleBar.size());
+  // Start: the view is 984 x 700, the panes below the title bar 982 x 631.
+  EXPECT_EQ(titleBar.front()["peek"], json({984, 700}));
+  EXPECT_EQ(device.front()["peek"], json({982, 631}));
+  EXPECT_EQ(tasks.front()["peek"], json({982, 631}));
+  // Maximised to the work area, then back.
+  RECT work;
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  bool sawMaximised = false;
+  for (const auto& entry : titleBar)
+    if (entry["peek"] == json({work.right - work.left, work.bottom - work.top})) sawMaximised = true;
+  EXPECT_TRUE(sawMaximised);
+  EXPECT_EQ(titleBar.back()["peek"], json({984, 700}));
+  EXPECT_EQ(device.back()["peek"], json({982, 631}));
+}

@@ -148,7 +148,7 @@ bool ParseProbeConfig(const std::string& text, ProbeConfig& config, std::string&
   bool hasLog = false;
   if (!ReadString(root, "log", log, hasLog, error)) return false;
   if (hasLog) config.logPath = ProbeWideFromUtf8(log);
-  if (!CheckKeys(root, {"log", "register", "post", "answer", "closeAfterMs"}, "the script", error)) return false;
+  if (!CheckKeys(root, {"log", "register", "post", "answer", "closeAfterMs", "peekData"}, "the script", error)) return false;
 
   auto names = root.find("register");
   if (names != root.end()) {
@@ -188,6 +188,21 @@ bool ParseProbeConfig(const std::string& text, ProbeConfig& config, std::string&
       ProbeAnswer answer;
       if (!ParseAnswer(it.value(), answer, error)) return false;
       config.answers[it.key()] = answer;
+    }
+  }
+
+  auto peeks = root.find("peekData");
+  if (peeks != root.end()) {
+    if (!peeks->is_object()) {
+      error = "\"peekData\" must be an object keyed by command name";
+      return false;
+    }
+    for (auto it = peeks->begin(); it != peeks->end(); ++it) {
+      if (!it.value().is_number_unsigned() || it.value().get<uint32_t>() > 64) {
+        error = "a \"peekData\" count must be a number from 0 to 64";
+        return false;
+      }
+      config.peekData[it.key()] = it.value().get<uint32_t>();
     }
   }
 

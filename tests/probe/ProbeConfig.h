@@ -41,6 +41,9 @@ struct ProbeConfig {
   std::map<std::string, ProbeAnswer> answers;
   bool closes = false;
   uint32_t closeAfterMs = 0;
+  // Commands whose `data` points at 32-bit integers worth logging (sizes, rectangles), and
+  // how many.
+  std::map<std::string, uint32_t> peekData;
 };
 
 // Fills `config` from the JSON text; false with a one-line reason in `error` when the text is not

@@ -146,8 +146,14 @@ HWND AnswerWindowFor(ProbeState& state, HWND parent) {
 
 int32_t Receive(ProbeState& state, CommandRecord* record) {
   if (record == nullptr) return 0;
-  WriteLine(state, RecordLine(*record));
   std::string name = record->name != nullptr ? record->name : "";
+  Line received = RecordLine(*record);
+  auto peek = state.config.peekData.find(name);
+  if (peek != state.config.peekData.end() && record->data != nullptr) {
+    const auto* ints = static_cast<const int32_t*>(record->data);
+    received["peek"] = std::vector<int32_t>(ints, ints + peek->second);
+  }
+  WriteLine(state, received);
   if (record->window != nullptr) {
     std::lock_guard<std::mutex> guard(state.lock);
     state.lastWindowByName[name] = record->window;
