@@ -1,5 +1,6 @@
 #include "host/HostHandlers.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -130,7 +131,10 @@ int32_t OnOpenAbout(CommandRecord*) {
 
 // Notifications from the service's threads that only name an integer.
 int32_t PostIntegerToRouter(CommandRecord* record) {
-  PostToRouter(record->name, static_cast<LPARAM>(record->value));
+  bool posted = PostToRouter(record->name, static_cast<LPARAM>(record->value));
+  // The identifier of a new phone is ours to free once the router cannot have it.
+  if (!posted && record->name != nullptr && std::strcmp(record->name, kCourierAddDevice) == 0)
+    std::free(reinterpret_cast<void*>(static_cast<intptr_t>(record->value)));
   return 0;
 }
 

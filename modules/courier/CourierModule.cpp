@@ -58,6 +58,25 @@ bool g_destroyed = false;  // after DESTROY_RESOURCE the service never starts ag
 
 bool Is(const char* name, const char* command) { return std::strcmp(name, command) == 0; }
 
+// The wizard's retry buttons as the host passes them on, `text` = the phone's identifier.
+struct RetryCommand {
+  const char* name;
+  DemoRetry retry;
+};
+const RetryCommand kRetryCommands[] = {
+    {kCourierRetryConnectDevice, DemoRetry::kRetryConnect},
+    {kCourierInstallRetry, DemoRetry::kInstallRetry},
+    {kCourierDebugAuthorizeRetry, DemoRetry::kDebugAuthorize},
+    {kCourierRootAuthorizeRetry, DemoRetry::kRootAuthorize},
+};
+
+DemoRetry RetryOfCommand(const char* name) {
+  for (const RetryCommand& command : kRetryCommands) {
+    if (Is(name, command.name)) return command.retry;
+  }
+  return DemoRetry::kNone;
+}
+
 void StartService(const CommandRecord& record) {
   std::lock_guard<std::mutex> lock(g_serviceLock);
   if (g_destroyed || g_service != nullptr || g_module == nullptr) return;
@@ -100,8 +119,17 @@ void Dispatch(CommandRecord& record) {
   } else if (Is(name, kCourierReadyStartServer)) {
     std::lock_guard<std::mutex> lock(g_serviceLock);
     if (g_service != nullptr) g_service->OnHostReady(record.value);
+  } else if (Is(name, kCourierRemoveDevice)) {
+    std::lock_guard<std::mutex> lock(g_serviceLock);
+    if (g_service != nullptr) g_service->RemoveDevice(record.text);
+  } else if (Is(name, kCourierDownloadDriverCancel)) {
+    std::lock_guard<std::mutex> lock(g_serviceLock);
+    if (g_service != nullptr) g_service->CancelDriverDownload(record.text);
+  } else if (const DemoRetry retry = RetryOfCommand(name); retry != DemoRetry::kNone) {
+    std::lock_guard<std::mutex> lock(g_serviceLock);
+    if (g_service != nullptr) g_service->Retry(record.text, retry);
   }
-  // The phones' operations, retries, Wi-Fi and updates are accepted and not served yet.
+  // The phones' operations, Wi-Fi and updates are accepted and not served yet.
 }
 
 int32_t __cdecl CourierEntry(CommandRecord* record) {

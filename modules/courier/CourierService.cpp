@@ -23,7 +23,8 @@ std::string OneLine(std::string text) {
 
 }  // namespace
 
-CourierService::CourierService(const ModuleRecord& module) : m_module(module), m_worker(&TraceJobFailure) {}
+CourierService::CourierService(const ModuleRecord& module)
+    : m_module(module), m_timeline(module, &TraceJobFailure), m_worker(&TraceJobFailure) {}
 
 CourierService::~CourierService() { Stop(); }
 
@@ -48,15 +49,27 @@ bool CourierService::Start(const ServerStartInfo* info) {
 }
 
 void CourierService::Stop() {
+  m_timeline.Stop();
   m_worker.Stop();
-  if (m_worker.IsWorkerThread()) return;  // the thread ends after this job; the owner joins it later
+  if (IsServiceThread()) return;  // the thread ends after this job; the owner joins it later
   std::lock_guard<std::mutex> lock(m_devicesLock);
   m_devices.clear();
+  m_removedDevices.clear();
   m_catalog.Clear();
 }
 
 void CourierService::OnHostReady(int64_t value) {
-  if (value == kServerReadyStarted) m_hostReady = true;
+  // A crash's echo (kServerRestarted) or an echo before READY was posted announces nothing.
+  if (value != kServerReadyStarted || !m_readyPosted || m_connecting.exchange(true)) return;
+  std::vector<ConnectionTimeline::Phone> phones;
+  {
+    std::lock_guard<std::mutex> lock(m_devicesLock);
+    for (const std::unique_ptr<DeviceRecord>& device : m_devices) {
+      const DemoPhone* phone = m_catalog.Find(device->identifier);
+      if (phone != nullptr) phones.push_back(ConnectionTimeline::Phone{phone, device.get()});
+    }
+  }
+  if (!m_timeline.Start(phones)) BASTrace("libCourier: the connection thread did not start");
 }
 
 DeviceRecord* CourierService::FindDevice(const wchar_t* identifier) const {
@@ -66,6 +79,24 @@ DeviceRecord* CourierService::FindDevice(const wchar_t* identifier) const {
     if (device->identifier == identifier) return device.get();
   }
   return nullptr;
+}
+
+void CourierService::Retry(const wchar_t* identifier, DemoRetry retry) { m_timeline.Retry(identifier, retry); }
+
+void CourierService::CancelDriverDownload(const wchar_t* identifier) { m_timeline.CancelDownload(identifier); }
+
+void CourierService::RemoveDevice(const wchar_t* identifier) {
+  if (identifier == nullptr || identifier[0] == L'\0') return;
+  {
+    std::lock_guard<std::mutex> lock(m_devicesLock);
+    for (auto it = m_devices.begin(); it != m_devices.end(); ++it) {
+      if ((*it)->identifier != identifier) continue;
+      m_removedDevices.push_back(std::move(*it));
+      m_devices.erase(it);
+      break;
+    }
+  }
+  m_timeline.Remove(identifier);
 }
 
 size_t CourierService::DeviceCount() const {
@@ -100,6 +131,7 @@ void CourierService::LoadPhones(const std::wstring& path) {
     m_catalog = std::move(catalog);
   }
   if (m_worker.IsStopping()) return;
+  m_readyPosted = true;
   CommandRecord ready;
   ready.value = kServerReadyStarted;
   Post(ready, kCourierReadyStartServer);

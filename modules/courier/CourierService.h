@@ -15,12 +15,13 @@
 #include "contracts/CommandPayloads.h"
 #include "contracts/CommandRecord.h"
 #include "contracts/DeviceRecord.h"
+#include "modules/courier/ConnectionTimeline.h"
 #include "modules/courier/DemoData.h"
 #include "modules/courier/ModuleReference.h"
 #include "modules/courier/WorkerThread.h"
 
 // `value` of READY_START_SERVER. The host echoes it back to the service once its router has
-// handled the notice, so the echo says the UI is ready for phones.
+// handled the notice, so the echo says the UI is ready for phones: only then are they announced.
 constexpr int64_t kServerReadyStarted = 1;
 
 // Overrides where the demo phones are read from (tests, demonstrations with other data).
@@ -44,13 +45,21 @@ class CourierService {
   void Stop();
 
   // True on the service's own threads, where Stop can only ask them to end.
-  bool IsServiceThread() const { return m_worker.IsWorkerThread(); }
+  bool IsServiceThread() const { return m_worker.IsWorkerThread() || m_timeline.IsTimelineThread(); }
 
-  // The host has shown the READY notice (its echo of READY_START_SERVER).
+  // The host's echo of READY_START_SERVER: the first echo of kServerReadyStarted after the
+  // service posted it starts connecting the phones.
   void OnHostReady(int64_t value);
-  // The device record of a loaded phone; null for an unknown or empty identifier.
+  // The device record of a loaded phone; null for an unknown, removed or empty identifier.
   DeviceRecord* FindDevice(const wchar_t* identifier) const;
   size_t DeviceCount() const;
+
+  // The wizard's buttons, passed on by the host with the phone's identifier.
+  void Retry(const wchar_t* identifier, DemoRetry retry);
+  void CancelDriverDownload(const wchar_t* identifier);
+  // Forgets the phone: its script stops and GET_DEVICE no longer finds it. Its record stays
+  // until the service is destroyed, since the panes and notices on their way may still read it.
+  void RemoveDevice(const wchar_t* identifier);
 
   // The data file to read: the override variable, else DemoPhones.json beside this library.
   static std::wstring DataFilePath();
@@ -63,12 +72,16 @@ class CourierService {
   std::wstring m_productName;
   std::wstring m_makerName;
   std::wstring m_version;
-  std::atomic<bool> m_hostReady{false};
+  std::atomic<bool> m_readyPosted{false};
+  std::atomic<bool> m_connecting{false};  // the timeline was started (once per service)
 
   mutable std::mutex m_devicesLock;  // the records are published by the worker, read by the UI
   DemoCatalog m_catalog;
   std::vector<std::unique_ptr<DeviceRecord>> m_devices;
+  std::vector<std::unique_ptr<DeviceRecord>> m_removedDevices;
 
-  ModuleReference m_pin;  // keeps the library mapped while m_worker may run
-  WorkerThread m_worker;  // declared last: destroyed (joined) before everything it uses
+  ModuleReference m_pin;  // keeps the library mapped while the threads may run
+  // The threads, declared last: destroyed (joined) before everything they use.
+  ConnectionTimeline m_timeline;
+  WorkerThread m_worker;
 };

@@ -10,6 +10,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "modules/courier/ConnectionStatus.h"
+
 using nlohmann::json;
 
 namespace {
@@ -117,7 +119,6 @@ const json& Array(const json& object, const std::string& path, const char* key, 
 
 constexpr int64_t kMaxBytes = int64_t(1) << 50;  // a petabyte: larger is a typo
 constexpr int64_t kMaxDelayMs = 10 * 60 * 1000;
-constexpr int32_t kMaxStatus = 22;
 
 // Identifiers, unique within their kind on one phone.
 void Claim(std::set<std::wstring>& taken, const std::wstring& identifier, const std::string& path) {
@@ -334,7 +335,7 @@ class PhoneReader {
         m_phone.connection.push_back(std::move(step));
         continue;
       }
-      step.status = static_cast<int32_t>(Integer(value, stepPath, "status", 0, kMaxStatus));
+      step.status = static_cast<int32_t>(Integer(value, stepPath, "status", 0, kStatusMax));
       step.text = OptionalText(value, stepPath, "text");
       const std::wstring link = OptionalText(value, stepPath, "link");
       step.narrowText = WideToUtf8(link);
@@ -358,6 +359,11 @@ class PhoneReader {
                "expected RETRY_CONNECT_DEVICE, INSTALL_RETRY, DEBUG_AUTHORIZE_RETRY or ROOT_AUTHORIZE_RETRY");
         }
         step.timeoutMs = static_cast<int32_t>(OptionalInteger(value, stepPath, "timeoutMs", 0, kMaxDelayMs, 0));
+        // Without a timeout only the wizard's button ends the wait, and at most statuses it has none.
+        if (step.timeoutMs == 0 && RetryOfferedAt(step.status) != step.retry) {
+          Fail(Member(stepPath, "waitFor"),
+               "the wizard offers no such retry at status " + std::to_string(step.status) + "; give a timeoutMs");
+        }
       } else if (Find(value, "timeoutMs") != nullptr) {
         Fail(Member(stepPath, "timeoutMs"), "only with waitFor");
       }

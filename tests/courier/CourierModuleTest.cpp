@@ -14,6 +14,7 @@
 #include "contracts/CommandPayloads.h"
 #include "contracts/CommandRecord.h"
 #include "contracts/DeviceRecord.h"
+#include "tests/courier/CourierTestSupport.h"
 #include "tests/harness/ModuleHarness.h"
 #include "tests/harness/TraceCapture.h"
 
@@ -50,27 +51,6 @@ const char* const kExpectedNames[] = {
     "LIBCOURIER_COMMAND_DESTROY_RESOURCE",
 };
 
-// Points the service at another data file for the life of the object.
-class DemoDataOverride {
- public:
-  explicit DemoDataOverride(const std::wstring& path) { SetEnvironmentVariableW(L"ZORVANE_DEMO_DATA", path.c_str()); }
-  ~DemoDataOverride() { SetEnvironmentVariableW(L"ZORVANE_DEMO_DATA", nullptr); }
-};
-
-std::wstring TempFolder() {
-  wchar_t folder[MAX_PATH] = {};
-  GetTempPathW(MAX_PATH, folder);
-  std::wstring path = std::wstring(folder) + L"courier-test-" + std::to_wstring(GetCurrentProcessId()) + L"\\";
-  CreateDirectoryW(path.c_str(), nullptr);
-  return path;
-}
-
-std::wstring WriteFile(const std::wstring& name, const std::string& bytes) {
-  const std::wstring path = TempFolder() + name;
-  std::ofstream(std::filesystem::path(path), std::ios::binary) << bytes;
-  return path;
-}
-
 // One valid phone; `extra` is spliced into it (",\"key\": value").
 std::string OnePhoneFile(const std::string& identifier, const std::string& extra = "", int startupDelayMs = 0) {
   return "{\"format\": 1, \"startupDelayMs\": " + std::to_string(startupDelayMs) +
@@ -79,26 +59,6 @@ std::string OnePhoneFile(const std::string& identifier, const std::string& extra
          " \"battery\": {\"percent\": 50}, \"phoneMemory\": {\"totalBytes\": 1000, \"freeBytes\": 10},"
          " \"storageMemory\": {\"totalBytes\": 0, \"freeBytes\": 0}, \"connection\": [{\"status\": 22}]" +
          extra + "}]}";
-}
-
-void Start(ModuleHarness& harness) {
-  const ServerStartInfo info{L"Zorvane Steward for Android", L"Zorvane", L"2.1.163"};
-  CommandRecord record;
-  record.data = const_cast<ServerStartInfo*>(&info);
-  harness.Send(kCourierStartServer, record);
-}
-
-void Destroy(ModuleHarness& harness) {
-  CommandRecord record;
-  harness.Send(kCourierDestroyResource, record);
-}
-
-DeviceRecord* GetDevice(ModuleHarness& harness, const wchar_t* identifier) {
-  CommandRecord record;
-  record.text = identifier;
-  record.payload = reinterpret_cast<void*>(0x1);  // must be overwritten either way
-  harness.Send(kCourierGetDevice, record);
-  return static_cast<DeviceRecord*>(record.payload);
 }
 
 size_t CourierLines(const std::vector<std::string>& lines) {

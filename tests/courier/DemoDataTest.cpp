@@ -227,6 +227,10 @@ TEST_F(DemoDataFiles, NamesThePhoneAndFieldOfEachFault) {
       {"/phones/0/connection/0", json{{"status", 6}}, "connection[0].download: missing"},
       {"/phones/0/connection/0", json{{"status", 1}, {"waitFor", "PRESS_ANY_KEY"}}, "connection[0].waitFor: expected"},
       {"/phones/0/connection/0", json{{"status", 1}, {"timeoutMs", 5}}, "connection[0].timeoutMs: only with waitFor"},
+      {"/phones/0/connection/0", json{{"status", 1}, {"waitFor", "DEBUG_AUTHORIZE_RETRY"}},
+       "connection[0].waitFor: the wizard offers no such retry at status 1"},
+      {"/phones/0/connection/0", json{{"status", 17}, {"waitFor", "ROOT_AUTHORIZE_RETRY"}},
+       "connection[0].waitFor: the wizard offers no such retry at status 17"},
       {"/phones/0/connection/0", json{{"event", "crash"}, {"status", 1}}, "connection[0].status: not allowed"},
       {"/phones/0/connection/0", json{{"event", "explode"}}, "connection[0].event: expected"},
       {"/phones/0/connection/0/delayMs", 3600000, "connection[0].delayMs: out of range"},
@@ -261,6 +265,21 @@ TEST_F(DemoDataFiles, NamesThePhoneAndFieldOfEachFault) {
     EXPECT_NE(error.find(c.expected), std::string::npos) << c.pointer << " gave: " << error;
     EXPECT_EQ(error.find('\n'), std::string::npos) << "one line: " << error;
   }
+}
+
+// A wait ends by the retry the wizard's page offers, or by its timeout.
+TEST_F(DemoDataFiles, AcceptsWaitsThatCanEnd) {
+  const json steps = json::array({
+      json{{"status", 16}, {"waitFor", "RETRY_CONNECT_DEVICE"}},
+      json{{"status", 11}, {"text", "detail"}, {"waitFor", "INSTALL_RETRY"}},
+      json{{"status", 17}, {"waitFor", "DEBUG_AUTHORIZE_RETRY"}},
+      json{{"status", 1}, {"waitFor", "ROOT_AUTHORIZE_RETRY"}, {"timeoutMs", 100}},
+      json{{"event", "disconnect"}, {"delayMs", 5}},
+      json{{"status", 22}},
+  });
+  json document = MinimalDocument();
+  document["phones"][0]["connection"] = steps;
+  EXPECT_EQ(ErrorOf(document), "");
 }
 
 TEST_F(DemoDataFiles, RefusesDuplicatePhonesAndTooManyPhones) {
