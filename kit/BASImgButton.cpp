@@ -1,6 +1,7 @@
 #include "kit/BASImgButton.h"
 
 #include "contracts/cornerstone/Cornerstone.h"
+#include "kit/ButtonCommon.h"
 #include "kit/DoubleBuffer.h"
 #include "kit/GdiHandles.h"
 
@@ -8,7 +9,6 @@
 
 namespace {
 
-constexpr DWORD kHoverTimeMs = 10;
 
 int ImageWidth(Gdiplus::Bitmap* image) { return image ? static_cast<int>(image->GetWidth()) : 0; }
 int ImageHeight(Gdiplus::Bitmap* image) { return image ? static_cast<int>(image->GetHeight()) : 0; }
@@ -107,11 +107,7 @@ LRESULT BASImgButton::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, bool& handle
       handled = true;
       return 1;
     case WM_ENABLE:
-      // Disabled from outside (EnableWindow) looks the same as disabled through SetEnabled.
-      if (!wp)
-        m_state = kDisabled;
-      else if (m_state == kDisabled)
-        m_state = kNormal;
+      buttoncommon::ApplyEnable(wp, m_state);
       Invalidate(false);
       break;
     default:
@@ -121,14 +117,7 @@ LRESULT BASImgButton::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, bool& handle
 }
 
 bool BASImgButton::OnMouseMove(int, int, UINT) {
-  if (!m_tracking) {
-    TRACKMOUSEEVENT track{};
-    track.cbSize = sizeof track;
-    track.dwFlags = TME_HOVER | TME_LEAVE;
-    track.hwndTrack = Hwnd();
-    track.dwHoverTime = kHoverTimeMs;
-    m_tracking = TrackMouseEvent(&track) != FALSE;
-  }
+  buttoncommon::RequestHoverAndLeave(Hwnd(), m_tracking);
   return false;
 }
 

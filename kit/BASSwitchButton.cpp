@@ -1,5 +1,6 @@
 #include "kit/BASSwitchButton.h"
 
+#include "kit/ButtonCommon.h"
 #include "kit/DoubleBuffer.h"
 #include "kit/GdiHandles.h"
 
@@ -7,7 +8,6 @@
 
 namespace {
 
-constexpr DWORD kHoverTimeMs = 10;
 
 }  // namespace
 
@@ -128,10 +128,7 @@ LRESULT BASSwitchButton::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, bool& han
       handled = true;
       return 1;
     case WM_ENABLE:
-      if (!wp)
-        m_state = kDisabled;
-      else if (m_state == kDisabled)
-        m_state = kNormal;
+      buttoncommon::ApplyEnable(wp, m_state);
       Invalidate(false);
       break;
     default:
@@ -141,14 +138,7 @@ LRESULT BASSwitchButton::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, bool& han
 }
 
 bool BASSwitchButton::OnMouseMove(int, int, UINT) {
-  if (!m_tracking) {
-    TRACKMOUSEEVENT track{};
-    track.cbSize = sizeof track;
-    track.dwFlags = TME_HOVER | TME_LEAVE;
-    track.hwndTrack = Hwnd();
-    track.dwHoverTime = kHoverTimeMs;
-    m_tracking = TrackMouseEvent(&track) != FALSE;
-  }
+  buttoncommon::RequestHoverAndLeave(Hwnd(), m_tracking);
   return false;
 }
 
