@@ -6,11 +6,6 @@
 
 #include <algorithm>
 
-namespace {
-
-
-}  // namespace
-
 bool BASSwitchButton::Create(HWND parent, UINT id, const RECT& rect) {
   return CreateControl(parent, L"BUTTON", L"", WS_CHILD | WS_VISIBLE | BS_OWNERDRAW, 0, rect, id);
 }
