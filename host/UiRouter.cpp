@@ -99,7 +99,7 @@ void UpdateDeviceInfo(CommandRecord* copy) {
     bus.Send(kDashboardUpdateDeviceInfo, &update);
     CommandRecord handset;
     handset.window = Host().devices.KeyOfIdentifier(identifier);
-    handset.payload = device;
+    handset.data = device;  // the pane renames the tab from the record's display texts
     bus.Send(kHandsetUpdateDeviceInfo, &handset);
   } else if (copy->value == 1 || copy->value == 2) {
     update.payload = copy->value == 1 ? &device->phoneMemory : &device->storageMemory;
