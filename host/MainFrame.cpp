@@ -46,10 +46,11 @@ bool CMainFrame::OnCommand(int id, int, HWND) {
 
 void CMainFrame::OnPaint(HDC, const RECT&) {}
 
-void CMainFrame::OnDestroy() {
-  Host().frame = nullptr;
-  PostQuitMessage(0);
-}
+void CMainFrame::OnDestroy() { Host().frame = nullptr; }
+
+// The quit message is posted once every child is gone: a child that peeks its own queue
+// while it is destroyed could otherwise take the quit message with it.
+void CMainFrame::OnFinalMessage(HWND) { PostQuitMessage(0); }
 
 void CMainFrame::ToggleMaximised() {
   m_maximised = !m_maximised;

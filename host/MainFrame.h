@@ -30,6 +30,7 @@ class CMainFrame : public BASWindow {
  protected:
   bool OnCreate(CREATESTRUCTW* cs) override;
   void OnDestroy() override;
+  void OnFinalMessage(HWND hwnd) override;
   void OnSize(int cx, int cy) override;
   bool OnCommand(int id, int code, HWND control) override;
   bool OnTimer(UINT_PTR id) override;

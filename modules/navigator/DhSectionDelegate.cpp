@@ -138,8 +138,14 @@ void DhSectionDelegate::OnDestroy() {
   if (m_onClosing) m_onClosing(this);
   // Updates posted before the window left the map would be dropped with it: free them here.
   MSG msg;
-  while (PeekMessageW(&msg, Hwnd(), kPaneMessage, kPaneMessage, PM_REMOVE))
+  while (PeekMessageW(&msg, Hwnd(), kPaneMessage, kPaneMessage, PM_REMOVE)) {
+    // Wine hands out a pending quit message even to a filtered peek: put it back.
+    if (msg.message == WM_QUIT) {
+      PostQuitMessage(static_cast<int>(msg.wParam));
+      break;
+    }
     std::free(reinterpret_cast<void*>(msg.lParam));
+  }
 }
 
 void DhSectionDelegate::OnFinalMessage(HWND) {

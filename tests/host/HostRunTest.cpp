@@ -2,6 +2,7 @@
 // product standing in for the modules.
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 
 #include "contracts/CommandNames.h"
@@ -222,4 +223,31 @@ TEST(HostRun, PanesGetTheirSizesAndMaximiseThenRestoreGivesBackTheFrame) {
   EXPECT_TRUE(sawMaximised);
   EXPECT_EQ(titleBar.back()["peek"], json({984, 700}));
   EXPECT_EQ(device.back()["peek"], json({982, 631}));
+}
+
+TEST(HostRun, BothDemoPhonesReachTheirNavigatorAndTheFirstSectionIsOpened) {
+  CopyOptions options;
+  options.plugins = {L"Courier", L"Caption", L"Handset", L"Navigator"};
+  options.withThemes = true;
+  std::wstring copy = MakeProductCopy(L"phones", options);
+  // The probe stands in for the content panes: the host opens "Home" on the dashboard.
+  AddProbe(copy, L"Probe",
+           {{"register", {kDashboardCreateWindow, kDashboardShowWindow, kRolodexCreateWindow}},
+            {"closeAfterMs", 20000}});
+  RunningHost host(copy);
+  ASSERT_TRUE(host.Started());
+  ASSERT_TRUE(WaitFor([&] { return Received(ReadProbeLog(copy, L"Probe"), kDashboardShowWindow).size() >= 2; },
+                      30000))
+      << host.Output();
+  EXPECT_EQ(host.Wait(60000), 0);
+  auto log = ReadProbeLog(copy, L"Probe");
+  auto created = Received(log, kRolodexCreateWindow);
+  auto shown = Received(log, kDashboardShowWindow);
+  ASSERT_EQ(created.size(), 2u);  // one set of panes per phone
+  ASSERT_GE(shown.size(), 2u);
+  // Each phone's "Home" is shown inside its own wizard window.
+  EXPECT_NE(shown[0]["window"], shown[1]["window"]);
+  std::set<int64_t> parents = {created[0]["window"].get<int64_t>(), created[1]["window"].get<int64_t>()};
+  EXPECT_EQ(parents.count(shown[0]["window"].get<int64_t>()), 1u);
+  EXPECT_EQ(parents.count(shown[1]["window"].get<int64_t>()), 1u);
 }
