@@ -250,9 +250,33 @@ int32_t OnProgress(CommandRecord* incoming) {
   return 0;
 }
 
+// Export of the checked tasks of the task pane.
+int32_t OnPressExport(CommandRecord* incoming) {
+  HWND view = Host().Window(kWindowMainView);
+  if (incoming->value == 0) {
+    ShowAlert(view, L"Nothing is checked.", 240, 100, L"OK");
+    return 0;
+  }
+  wchar_t* folder = BASUtilityFile::SelectFolder(view, nullptr);
+  if (folder == nullptr) return 0;
+  if (UiProgressDialog* progress = ProgressDialogOf(Host().Window(kWindowTaskPane))) {
+    progress->Reset();
+    progress->SetTotal(static_cast<int32_t>(incoming->value > INT32_MAX ? INT32_MAX : incoming->value));
+    progress->SetFolder(folder);
+    progress->SetText(L"Exporting...");
+    progress->Start();
+  }
+  CommandRecord copy = *incoming;
+  copy.text = folder;
+  Bus().Send(kCourierExportTask, &copy);
+  std::free(folder);
+  return 0;
+}
+
 }  // namespace
 
 void FillDeviceHandlers(CommandBus& bus) {
+  bus.SetHandler(kJobsPressExport, OnPressExport);
   bus.SetHandler(kNavigatorSelectItem, OnSelectItem);
   bus.SetHandler(kCourierNotifyProgress, OnProgress);
   bus.SetHandler(kCourierNotifyProgressFinish, OnProgress);
