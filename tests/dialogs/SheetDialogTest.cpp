@@ -105,7 +105,7 @@ TEST_F(SheetDialogTest, LinkClickRunsTheActionOnceAndCloses) {
 }
 
 TEST_F(SheetDialogTest, ANoticeWithoutActionOnlyHides) {
-  m_sheet.SetText(L"Pixel 7 is disconnected.");
+  m_sheet.SetText(L"Meridian Tide 4 is disconnected.");
   m_sheet.SetClickAction(nullptr);
   m_sheet.Show(SW_SHOW);
   ASSERT_TRUE(Open());
@@ -131,13 +131,13 @@ TEST_F(SheetDialogTest, ShowingWhileOpenKeepsTheHeightAndShowsTheNewText) {
   m_sheet.SetText(L"old");
   m_sheet.Show(SW_SHOW);
   ASSERT_TRUE(Open());
-  m_sheet.SetText(L"Pixel 7 is disconnected.");
+  m_sheet.SetText(L"Meridian Tide 4 is disconnected.");
   m_sheet.Show(SW_SHOW);
   EXPECT_EQ(m_sheet.CurrentHeight(), UiSheetDialog::kHeight);
   EXPECT_TRUE(Open());
   wchar_t markup[100] = {};
   GetWindowTextW(m_sheet.Link(), markup, 100);
-  EXPECT_STREQ(markup, L"<A>Pixel 7 is disconnected.</A>");
+  EXPECT_STREQ(markup, L"<A>Meridian Tide 4 is disconnected.</A>");
 }
 
 TEST_F(SheetDialogTest, FollowsTheMainWindowWhenItMovesAndIsResized) {

@@ -220,7 +220,7 @@ TEST_F(ConnectWizardTest, AuthorisationPageGivesTheButtonBack) {
 }
 
 TEST_F(ConnectWizardTest, CopyPutsTheDetailOnTheClipboard) {
-  const wchar_t detail[] = L"Model: SM-G991B, Android 13, USB\\VID_04E8&PID_6860";
+  const wchar_t detail[] = L"Model: AS-7731, Android 13, USB\\VID_1D9A&PID_2201";
   SendStatus(tab, 11, detail);
   ASSERT_EQ(Page(), 6);
   const HWND copy = GetDlgItem(wizard, kCopy);

@@ -108,12 +108,12 @@ TEST_F(DevicePaneTest, FirstPhoneTakesTheNoDeviceTabAndASecondGetsItsOwn) {
   const HWND noDevice = OnlyTab();
   const HWND firstWizard = WizardOf(noDevice);
   Harness().ClearPosts();
-  const auto pixel = MakePhone(L"SERIAL-1", L"Pixel 7");
-  BindPhone(L"SERIAL-1", pixel.get());
+  const auto tide = MakePhone(L"SERIAL-1", L"Meridian Tide 4");
+  BindPhone(L"SERIAL-1", tide.get());
 
   ASSERT_EQ(Tabs(Pane()).size(), 1u);
   EXPECT_EQ(OnlyTab(), noDevice);
-  EXPECT_EQ(TextOf(noDevice), L"Pixel 7");
+  EXPECT_EQ(TextOf(noDevice), L"Meridian Tide 4");
   EXPECT_EQ(BindingsSeen().size(), 1u);
   std::vector<PostedCommand> bound = Harness().PostsNamed(kHandsetBingingDevice);
   ASSERT_EQ(bound.size(), 1u);
@@ -121,12 +121,12 @@ TEST_F(DevicePaneTest, FirstPhoneTakesTheNoDeviceTabAndASecondGetsItsOwn) {
   EXPECT_EQ(bound[0].text, L"SERIAL-1");
   EXPECT_EQ(Harness().CountPosts(kHandsetSwitchDevice), 0u);
 
-  const auto galaxy = MakePhone(L"SERIAL-2", L"", L"SM-G991B");
-  BindPhone(L"SERIAL-2", galaxy.get());
+  const auto aster = MakePhone(L"SERIAL-2", L"", L"AS-7731");
+  BindPhone(L"SERIAL-2", aster.get());
   const std::vector<HWND> tabs = Tabs(Pane());
   ASSERT_EQ(tabs.size(), 2u);
   EXPECT_EQ(tabs[0], noDevice);
-  EXPECT_EQ(TextOf(tabs[1]), L"SM-G991B");
+  EXPECT_EQ(TextOf(tabs[1]), L"AS-7731");
   EXPECT_EQ(RectInParent(tabs[1]).left, RectInParent(tabs[0]).right + 4);
 
   const std::vector<EntrySeen> bindings = BindingsSeen();
@@ -141,7 +141,7 @@ TEST_F(DevicePaneTest, FirstPhoneTakesTheNoDeviceTabAndASecondGetsItsOwn) {
   EXPECT_TRUE(IsWindowVisible(firstWizard));
 
   // The same phone again keeps its tab.
-  BindPhone(L"SERIAL-2", galaxy.get());
+  BindPhone(L"SERIAL-2", aster.get());
   EXPECT_EQ(Tabs(Pane()).size(), 2u);
   EXPECT_EQ(BindingsSeen().size(), 2u);
 }
@@ -166,7 +166,7 @@ TEST_F(DevicePaneTest, RenamingKeepsAFirstDisplayText) {
   phone->modelName = L"SM-G973F";
   RenamePhone(OnlyTab(), phone.get());
   EXPECT_EQ(TextOf(OnlyTab()), L"SM-G973F");
-  phone->displayName = L"Galaxy S10";
+  phone->displayName = L"Aster Two";
   phone->modelName = L"other";
   RenamePhone(OnlyTab(), phone.get());
   EXPECT_EQ(TextOf(OnlyTab()), L"SM-G973F");

@@ -88,11 +88,11 @@ TEST(ConnectModel, NoticesCarryTheirTexts) {
   model.ApplyStatus(Notice(9, L"some text"));
   EXPECT_TRUE(model.DeviceText().empty());
 
-  EXPECT_EQ(model.ApplyStatus(Notice(11, L"SM-G991B / Android 13")).page, 6);
-  EXPECT_EQ(model.FailureDetail(), L"SM-G991B / Android 13");
+  EXPECT_EQ(model.ApplyStatus(Notice(11, L"AS-7731 / Android 13")).page, 6);
+  EXPECT_EQ(model.FailureDetail(), L"AS-7731 / Android 13");
   // Later notices keep the failure detail for "Copy".
   model.ApplyStatus(Notice(1, L"other"));
-  EXPECT_EQ(model.FailureDetail(), L"SM-G991B / Android 13");
+  EXPECT_EQ(model.FailureDetail(), L"AS-7731 / Android 13");
 }
 
 TEST(ConnectModel, PagesEnterOnceAndReadyLeadsToThePanes) {

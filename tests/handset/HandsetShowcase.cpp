@@ -148,19 +148,19 @@ int wmain(int argc, wchar_t** argv) {
   harness.Send(kHandsetShowWindow, show);
   if (!show.window) return 1;
 
-  DeviceRecord pixel;
-  pixel.identifier = L"R58M41XYZ";
-  pixel.displayName = L"Galaxy S21";
-  pixel.androidVersion = L"13";
+  DeviceRecord phone;
+  phone.identifier = L"R58M41XYZ";
+  phone.displayName = L"Aster One";
+  phone.androidVersion = L"13";
   DeviceRecord moto;
   moto.identifier = L"ZY22G7";
   moto.modelName = L"moto g(9) play";
-  if (state != L"nodevice") Bind(pixel.identifier.c_str(), &pixel);
+  if (state != L"nodevice") Bind(phone.identifier.c_str(), &phone);
   const HWND tab = g_entries.empty() ? nullptr : g_entries.front().tabWindow;
 
   if (state == L"download") {
-    Status(tab, 4, L"Downloading the USB driver for Galaxy S21", "https://drivers.zorvane.example/samsung");
-    Status(tab, 6, L"Downloading the USB driver for Galaxy S21", nullptr, 3670016, 1258291);
+    Status(tab, 4, L"Downloading the USB driver for Aster One", "https://drivers.zorvane.example/aster");
+    Status(tab, 6, L"Downloading the USB driver for Aster One", nullptr, 3670016, 1258291);
   } else if (state == L"detectfail") {
     Status(tab, 0);
   } else if (state == L"authorize") {
@@ -168,10 +168,10 @@ int wmain(int argc, wchar_t** argv) {
   } else if (state == L"debughelp") {
     Status(tab, 13);
   } else if (state == L"installfail") {
-    Status(tab, 4, nullptr, "https://drivers.zorvane.example/samsung");
-    Status(tab, 11, L"Galaxy S21 (SM-G991B), Android 13, USB\\VID_04E8&PID_6860&MI_01");
+    Status(tab, 4, nullptr, "https://drivers.zorvane.example/aster");
+    Status(tab, 11, L"Aster One (AS-7731), Android 13, USB\\VID_1D9A&PID_2201&MI_01");
   } else if (state == L"installing") {
-    Status(tab, 4, nullptr, "https://drivers.zorvane.example/samsung");
+    Status(tab, 4, nullptr, "https://drivers.zorvane.example/aster");
     Status(tab, 2);
   } else if (state == L"ready") {
     Status(tab, 22);
