@@ -112,6 +112,12 @@ COLORREF BASUserDefaults::GetRGB(const char* key) {
   return RGB(rgb[0], rgb[1], rgb[2]);
 }
 
+COLORREF BASUserDefaults::GetRGB(const char* key, COLORREF fallback) {
+  unsigned char rgb[3];
+  if (!key || !m_state->store.GetColor(key, rgb)) return fallback;
+  return RGB(rgb[0], rgb[1], rgb[2]);
+}
+
 int BASUserDefaults::GetInt(const char* key) { return key ? m_state->store.GetInt(key) : 0; }
 
 const nlohmann::json* BASUserDefaults::GetValueObject(const char* key) {

@@ -51,6 +51,8 @@ class CORNERSTONE_API BASUserDefaults {
   const char* GetString(const char* key);
   // "#RRGGBB" as a COLORREF; 0 if missing or malformed.
   COLORREF GetRGB(const char* key);
+  // The same, answering `fallback` when the key is missing or not a colour.
+  COLORREF GetRGB(const char* key, COLORREF fallback);
   // An integer (or a numeric string); 0 if missing.
   int GetInt(const char* key);
   // A JSON array or object owned by the store; null if missing or a scalar.

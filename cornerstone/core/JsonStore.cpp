@@ -88,8 +88,8 @@ bool JsonStore::GetColor(const std::string& key, unsigned char rgb[3]) {
   const nlohmann::json* node = Find(key);
   if (!node || !node->is_string()) return false;
   std::string s = node->get<std::string>();
-  if (!s.empty() && s[0] == '#') s.erase(0, 1);
-  if (s.size() != 6) return false;
+  if (s.size() != 7 || s[0] != '#') return false;
+  s.erase(0, 1);
   for (int i = 0; i < 3; ++i) {
     int hi = HexDigit(s[2 * i]), lo = HexDigit(s[2 * i + 1]);
     if (hi < 0 || lo < 0) return false;

@@ -24,7 +24,7 @@ class JsonStore {
   // The text stays valid for the life of the store (so callers may keep the
   // pointer); "" when the key is missing or not a string.
   const char* GetString(const std::string& key);
-  // Parses "#RRGGBB" (or "RRGGBB"); false if missing or malformed.
+  // Parses "#RRGGBB"; false if missing or malformed.
   bool GetColor(const std::string& key, unsigned char rgb[3]);
   int GetInt(const std::string& key);
   // An array or object, or null. The pointer is valid until the next change.

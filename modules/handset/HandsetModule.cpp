@@ -6,7 +6,6 @@
 #include "contracts/cornerstone/Cornerstone.h"
 #include "modules/handset/DhMyDeviceDelegate.h"
 
-#include <cctype>
 #include <cstring>
 #include <exception>
 
@@ -97,12 +96,6 @@ BASUserDefaults* UrlStore() {
   return store && store->IsOk() ? store : nullptr;
 }
 
-bool IsHexColor(const char* text) {
-  if (!text || text[0] != '#' || std::strlen(text) != 7) return false;
-  for (int i = 1; i < 7; ++i)
-    if (!std::isxdigit(static_cast<unsigned char>(text[i]))) return false;
-  return true;
-}
 
 }  // namespace
 
@@ -114,8 +107,7 @@ void PostToHandsetHost(const char* name, CommandRecord& record) {
 
 COLORREF UrlColor(const char* key, COLORREF fallback) {
   BASUserDefaults* store = UrlStore();
-  if (!store || !store->HasMember(key) || !IsHexColor(store->GetString(key))) return fallback;
-  return store->GetRGB(key);
+  return store ? store->GetRGB(key, fallback) : fallback;
 }
 
 const char* UrlString(const char* key) {

@@ -39,6 +39,9 @@ TEST(UserDefaults, LoadsNamedStoreAndReadsColonKeys) {
   EXPECT_STREQ(store->GetString("url:feedback"), "https://example.test/fb");
   EXPECT_EQ(store->GetRGB("color:title:background"), RGB(0x20, 0x40, 0x60));
   EXPECT_EQ(store->GetRGB("color:missing"), RGB(0, 0, 0));
+  EXPECT_EQ(store->GetRGB("color:missing", RGB(1, 2, 3)), RGB(1, 2, 3));
+  EXPECT_EQ(store->GetRGB("url:feedback", RGB(1, 2, 3)), RGB(1, 2, 3));  // not a colour
+  EXPECT_EQ(store->GetRGB("color:title:background", RGB(1, 2, 3)), RGB(0x20, 0x40, 0x60));
   EXPECT_EQ(store->GetInt("task:visible"), 1);
   EXPECT_TRUE(store->HasMember("color:title"));
   EXPECT_EQ(store->GetValueObject("url:feedback"), nullptr);
