@@ -108,25 +108,10 @@ std::string UrlJson(int taskVisible, bool withFeedback, const std::string& color
   return json.str();
 }
 
-std::vector<std::string> ShellLog() {
-  std::vector<std::string> lines;
-  std::ifstream in(Narrow(TempPath(L"caption-shell.txt")), std::ios::binary);
-  for (std::string line; std::getline(in, line);) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(line);
-  }
-  return lines;
-}
+std::vector<std::string> ShellLog() { return testpump::ReadLines(Narrow(TempPath(L"caption-shell.txt"))); }
 
 void ClearShellLog() { DeleteFileW(TempPath(L"caption-shell.txt").c_str()); }
 
-void Pump() {
-  MSG msg;
-  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-  }
-}
 
 TestFrame::TestFrame(int x, int y, int width, int height) {
   window.handleMessage = [this](UINT msg, WPARAM wp, LPARAM lp, bool& handled) -> LRESULT {

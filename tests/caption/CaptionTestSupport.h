@@ -3,6 +3,8 @@
 // stands in for opened addresses, and a frame window that records what the bar asks of it.
 #pragma once
 
+#include "tests/harness/TestPump.h"
+
 #include <windows.h>
 
 #include <memory>
@@ -47,18 +49,8 @@ std::string UrlJson(int taskVisible, bool withFeedback, const std::string& color
 std::vector<std::string> ShellLog();
 void ClearShellLog();
 
-void Pump();
-// Pumps until `done` or `timeoutMs` passed.
-template <class Done>
-bool PumpUntil(Done done, DWORD timeoutMs = 2000) {
-  const DWORD start = GetTickCount();
-  while (!done()) {
-    if (GetTickCount() - start > timeoutMs) return false;
-    Pump();
-    Sleep(2);
-  }
-  return true;
-}
+using testpump::Pump;
+using testpump::PumpUntil;
 
 // A top-level stand-in for the main frame: keeps close, minimise and caption presses to itself.
 struct TestFrame {

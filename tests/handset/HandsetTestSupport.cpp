@@ -169,25 +169,10 @@ void ClearSeen() {
   g_scans.clear();
 }
 
-std::vector<std::string> ShellLog() {
-  std::vector<std::string> lines;
-  std::ifstream in(Narrow(TempPath(L"handset-shell.txt")), std::ios::binary);
-  for (std::string line; std::getline(in, line);) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(line);
-  }
-  return lines;
-}
+std::vector<std::string> ShellLog() { return testpump::ReadLines(Narrow(TempPath(L"handset-shell.txt"))); }
 
 void ClearShellLog() { DeleteFileW(TempPath(L"handset-shell.txt").c_str()); }
 
-void Pump() {
-  MSG msg;
-  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-  }
-}
 
 void PumpFor(DWORD ms) {
   const DWORD start = GetTickCount();

@@ -4,6 +4,8 @@
 // its own frame and pane: the module makes a new pane once the previous one's window is gone.
 #pragma once
 
+#include "tests/harness/TestPump.h"
+
 #include <windows.h>
 
 #include <memory>
@@ -54,17 +56,8 @@ void ClearSeen();
 std::vector<std::string> ShellLog();
 void ClearShellLog();
 
-void Pump();
-template <class Done>
-bool PumpUntil(Done done, DWORD timeoutMs = 2000) {
-  const DWORD start = GetTickCount();
-  while (!done()) {
-    if (GetTickCount() - start > timeoutMs) return false;
-    Pump();
-    Sleep(2);
-  }
-  return true;
-}
+using testpump::Pump;
+using testpump::PumpUntil;
 void PumpFor(DWORD ms);
 
 // A top-level stand-in for the main view, with the device pane in it.
