@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "contracts/OwnedPtrVector.h"
+#include "contracts/TargetLayout.h"
 
 // Edit states of contacts and their data rows.
 constexpr int32_t kEditUnchanged = -1;
@@ -42,17 +43,17 @@ struct ContactDataRow {
   int32_t editState = -1;     // kEditUnchanged, kEditNew, kEditDeleted or kEditChanged
 };
 
-static_assert(offsetof(ContactDataRow, tag) == 0, "tag");
-static_assert(offsetof(ContactDataRow, mimetype) == 24, "mimetype");
-static_assert(offsetof(ContactDataRow, oldTypeCode) == 48, "old type code");
-static_assert(offsetof(ContactDataRow, oldTypeLabel) == 72, "old type label");
-static_assert(offsetof(ContactDataRow, oldValue) == 96, "old value");
-static_assert(offsetof(ContactDataRow, newTypeCode) == 120, "new type code");
-static_assert(offsetof(ContactDataRow, newTypeLabel) == 144, "new type label");
-static_assert(offsetof(ContactDataRow, newValue) == 168, "new value");
-static_assert(offsetof(ContactDataRow, tagNumber) == 192, "pass-through number");
-static_assert(offsetof(ContactDataRow, editState) == 196, "edit state");
-static_assert(sizeof(ContactDataRow) == 200, "contact data row size");
+ZS_TARGET_LAYOUT(offsetof(ContactDataRow, tag) == 0, "tag");
+ZS_TARGET_LAYOUT(offsetof(ContactDataRow, mimetype) == 24, "mimetype");
+ZS_TARGET_LAYOUT(offsetof(ContactDataRow, oldTypeCode) == 48, "old type code");
+ZS_TARGET_LAYOUT(offsetof(ContactDataRow, oldTypeLabel) == 72, "old type label");
+ZS_TARGET_LAYOUT(offsetof(ContactDataRow, oldValue) == 96, "old value");
+ZS_TARGET_LAYOUT(offsetof(ContactDataRow, newTypeCode) == 120, "new type code");
+ZS_TARGET_LAYOUT(offsetof(ContactDataRow, newTypeLabel) == 144, "new type label");
+ZS_TARGET_LAYOUT(offsetof(ContactDataRow, newValue) == 168, "new value");
+ZS_TARGET_LAYOUT(offsetof(ContactDataRow, tagNumber) == 192, "pass-through number");
+ZS_TARGET_LAYOUT(offsetof(ContactDataRow, editState) == 196, "edit state");
+ZS_TARGET_LAYOUT(sizeof(ContactDataRow) == 200, "contact data row size");
 
 // One contact. It owns its data rows: destroying a contact destroys them, copying copies them.
 struct ContactRecord {
@@ -72,21 +73,21 @@ struct ContactRecord {
   std::vector<std::wstring> groupsToJoin;
 };
 
-static_assert(offsetof(ContactRecord, marker) == 0, "marker");
-static_assert(offsetof(ContactRecord, identifier) == 4, "identifier");
-static_assert(offsetof(ContactRecord, name) == 28, "name");
-static_assert(offsetof(ContactRecord, accountName) == 52, "account name");
-static_assert(offsetof(ContactRecord, accountType) == 76, "account type");
-static_assert(offsetof(ContactRecord, phone) == 100, "phone");
-static_assert(offsetof(ContactRecord, dataRows) == 124, "data rows");
-static_assert(offsetof(ContactRecord, groups) == 136, "groups");
-static_assert(offsetof(ContactRecord, accountChosen) == 148, "account chosen");
-static_assert(offsetof(ContactRecord, editState) == 152, "edit state");
-static_assert(offsetof(ContactRecord, rowIndex) == 156, "row index");
-static_assert(offsetof(ContactRecord, chosenGroups) == 160, "chosen groups");
-static_assert(offsetof(ContactRecord, groupsToLeave) == 172, "groups to leave");
-static_assert(offsetof(ContactRecord, groupsToJoin) == 184, "groups to join");
-static_assert(sizeof(ContactRecord) == 196, "contact record size");
+ZS_TARGET_LAYOUT(offsetof(ContactRecord, marker) == 0, "marker");
+ZS_TARGET_LAYOUT(offsetof(ContactRecord, identifier) == 4, "identifier");
+ZS_TARGET_LAYOUT(offsetof(ContactRecord, name) == 28, "name");
+ZS_TARGET_LAYOUT(offsetof(ContactRecord, accountName) == 52, "account name");
+ZS_TARGET_LAYOUT(offsetof(ContactRecord, accountType) == 76, "account type");
+ZS_TARGET_LAYOUT(offsetof(ContactRecord, phone) == 100, "phone");
+ZS_TARGET_LAYOUT(offsetof(ContactRecord, dataRows) == 124, "data rows");
+ZS_TARGET_LAYOUT(offsetof(ContactRecord, groups) == 136, "groups");
+ZS_TARGET_LAYOUT(offsetof(ContactRecord, accountChosen) == 148, "account chosen");
+ZS_TARGET_LAYOUT(offsetof(ContactRecord, editState) == 152, "edit state");
+ZS_TARGET_LAYOUT(offsetof(ContactRecord, rowIndex) == 156, "row index");
+ZS_TARGET_LAYOUT(offsetof(ContactRecord, chosenGroups) == 160, "chosen groups");
+ZS_TARGET_LAYOUT(offsetof(ContactRecord, groupsToLeave) == 172, "groups to leave");
+ZS_TARGET_LAYOUT(offsetof(ContactRecord, groupsToJoin) == 184, "groups to join");
+ZS_TARGET_LAYOUT(sizeof(ContactRecord) == 196, "contact record size");
 
 struct GroupRecord {
   std::wstring identifier;
@@ -95,15 +96,15 @@ struct GroupRecord {
   std::wstring accountType;  // the editor offers a group only for contacts of this account type
 };
 
-static_assert(offsetof(GroupRecord, accountType) == 72, "group account type");
-static_assert(sizeof(GroupRecord) == 96, "group record size");
+ZS_TARGET_LAYOUT(offsetof(GroupRecord, accountType) == 72, "group account type");
+ZS_TARGET_LAYOUT(sizeof(GroupRecord) == 96, "group record size");
 
 struct AccountRecord {
   std::wstring name;
   std::wstring type;
 };
 
-static_assert(sizeof(AccountRecord) == 48, "account record size");
+ZS_TARGET_LAYOUT(sizeof(AccountRecord) == 48, "account record size");
 
 // One type a data row of some mimetype may have. Entry 0 of a kind stands for a type whose
 // label the user types.
@@ -112,7 +113,7 @@ struct TypeEntry {
   std::wstring label;
 };
 
-static_assert(sizeof(TypeEntry) == 48, "type entry size");
+ZS_TARGET_LAYOUT(sizeof(TypeEntry) == 48, "type entry size");
 
 // The types offered for one mimetype; it owns its entries.
 struct TypeLabelRecord {
@@ -120,8 +121,8 @@ struct TypeLabelRecord {
   OwnedPtrVector<TypeEntry> entries;
 };
 
-static_assert(offsetof(TypeLabelRecord, entries) == 24, "type entries");
-static_assert(sizeof(TypeLabelRecord) == 36, "type-label record size");
+ZS_TARGET_LAYOUT(offsetof(TypeLabelRecord, entries) == 24, "type entries");
+ZS_TARGET_LAYOUT(sizeof(TypeLabelRecord) == 36, "type-label record size");
 
 // One row picked in the contact select dialog. The dialog's result is a heap PickedContactList
 // (or null for nothing picked) that the receiver deletes.
@@ -130,7 +131,7 @@ struct PickedContact {
   std::wstring phone;
 };
 
-static_assert(sizeof(PickedContact) == 48, "picked contact size");
+ZS_TARGET_LAYOUT(sizeof(PickedContact) == 48, "picked contact size");
 
 typedef std::vector<PickedContact> PickedContactList;
 
