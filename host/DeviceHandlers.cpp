@@ -9,6 +9,7 @@
 #include "contracts/Sections.h"
 #include "contracts/cornerstone/Cornerstone.h"
 #include "host/CommandBus.h"
+#include "host/ContentController.h"
 #include "host/ContentModules.h"
 #include "host/HostDialogs.h"
 #include "host/HostMessageLoop.h"
@@ -214,16 +215,9 @@ int32_t OnSelectItem(CommandRecord* incoming) {
   if (loaded == nullptr || loaded->load() != 0) return 0;
 
   UiProgressDialog* progress = ProgressDialogOf(content);
-  if (progress != nullptr) {
-    // A finished earlier operation must not end this one at the first tick.
-    progress->Reset();
-    progress->SetShowFolder(false);
-    progress->SetCloseByItself(true);
-    ItemCounter* count = device->CountOfSection(next);
-    progress->SetTotal(ToNavigatorCount(count ? count->load() : 0));
-    progress->SetText(module->loadingText);
-    progress->Start();
-  }
+  ItemCounter* count = device->CountOfSection(next);
+  StartProgress(progress, ProgressStyle::kClosesByItself, ToNavigatorCount(count ? count->load() : 0),
+                module->loadingText);
   CommandRecord load;
   load.code = module->loadCode;
   load.text = identifier.c_str();

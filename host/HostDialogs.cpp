@@ -5,9 +5,7 @@
 #include <mutex>
 #include <vector>
 
-#include "contracts/CommandNames.h"
 #include "contracts/cornerstone/Cornerstone.h"
-#include "host/CommandBus.h"
 #include "host/HostState.h"
 #include "host/dialogs/UiAboutDialog.h"
 #include "host/dialogs/UiProgressDialog.h"
@@ -113,13 +111,4 @@ void RedisplayProgressDialogs() {
     for (auto& entry : d.progress) dialogs.push_back(entry.second);
   }
   for (UiProgressDialog* dialog : dialogs) dialog->FollowOwner();
-}
-
-void CancelDeviceTask(HWND window, uint32_t taskLow, uint32_t taskHigh) {
-  std::wstring identifier = Host().devices.IdentifierOfWindow(window);
-  if (identifier.empty()) return;
-  CommandRecord cancel;
-  cancel.text = identifier.c_str();
-  cancel.value = static_cast<int64_t>((static_cast<uint64_t>(taskHigh) << 32) | taskLow);
-  CommandBus::Instance().Send(kCourierDoCancel, &cancel);
 }

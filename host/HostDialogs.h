@@ -30,6 +30,3 @@ UiProgressDialog* ProgressDialogOf(HWND window);
 // Hides each progress dialog whose window is hidden and shows again those whose window is
 // visible, unless the user closed them.
 void RedisplayProgressDialogs();
-
-// The one cancel handler of every progress dialog: DO_CANCEL with the phone and the task.
-void CancelDeviceTask(HWND window, uint32_t taskLow, uint32_t taskHigh);

@@ -8,6 +8,7 @@
 #include "contracts/CommandPayloads.h"
 #include "contracts/cornerstone/Cornerstone.h"
 #include "host/CommandBus.h"
+#include "host/ContactsController.h"
 #include "host/DeviceHandlers.h"
 #include "host/HostDialogs.h"
 #include "host/HostState.h"
@@ -161,9 +162,10 @@ void FillHandlerTable(CommandBus& bus) {
 
   for (const char* name : {kCourierReadyStartServer, kCourierServerCrash, kCourierAddDevice})
     bus.SetHandler(name, PostIntegerToRouter);
-  for (const char* name : {kCourierStartWifiServer, kCourierCheckForUpdate, kCourierScanUsbDevice, kCourierDoContact,
+  for (const char* name : {kCourierStartWifiServer, kCourierCheckForUpdate, kCourierScanUsbDevice,
                            kCourierDoSmsReceiveMessage, kCourierDoSms, kCourierDoEbook, kCourierDoMusic,
                            kCourierDoVideo, kCourierDoPhoto, kCourierDoApp})
     bus.SetHandler(name, PostCopyToRouter);
+  FillContactsHandlers(bus);
   bus.SetHandler(kCourierGetDeviceInfo, OnGetDeviceInfo);
 }

@@ -9,6 +9,7 @@
 #include "contracts/DeviceRecord.h"
 #include "contracts/cornerstone/Cornerstone.h"
 #include "host/CommandBus.h"
+#include "host/ContactsController.h"
 #include "host/HostDialogs.h"
 #include "host/HostState.h"
 #include "host/MainFrameView.h"
@@ -134,7 +135,9 @@ void RouteOnUiThread(char* name, LPARAM param) {
   if (name == nullptr) return;
   const bool hasRecord = CarriesRecord(name);
   try {
-    if (std::strcmp(name, kCourierStartServer) == 0) {
+    if (std::strcmp(name, kCourierDoContact) == 0) {
+      RouteContactNotice(reinterpret_cast<CommandRecord*>(param));
+    } else if (std::strcmp(name, kCourierStartServer) == 0) {
       StartServer();
     } else if (std::strcmp(name, kCourierReadyStartServer) == 0) {
       SendReady(param);
