@@ -7,6 +7,8 @@
 
 #include <cstdio>
 #include <exception>
+#include <mutex>
+#include <unordered_map>
 #include <utility>
 
 namespace {
@@ -15,6 +17,26 @@ namespace {
 // pointer, so a parent of one module can reflect to a child made by another module.
 const wchar_t kReflectProp[] = L"ZsReflectTarget";
 constexpr UINT_PTR kSubclassId = 1;
+
+// The windows this module's copy of the base has bound, with their threads. A parent finds a
+// child of its own module here without a window-property lookup and calls it directly rather
+// than through the subclass chain: both cost a round trip to the window server under Wine,
+// which a list of 50 000 rows pays once per row for each notification it sends.
+struct BoundWindow {
+  BASWindow* window;
+  DWORD threadId;
+};
+std::mutex g_boundLock;
+std::unordered_map<HWND, BoundWindow>& BoundWindows() {
+  static auto* bound = new std::unordered_map<HWND, BoundWindow>;  // outlives every window
+  return *bound;
+}
+
+BASWindow* BoundOnThisThread(HWND hwnd) {
+  std::lock_guard<std::mutex> lock(g_boundLock);
+  auto it = BoundWindows().find(hwnd);
+  return it != BoundWindows().end() && it->second.threadId == GetCurrentThreadId() ? it->second.window : nullptr;
+}
 
 // The control that CreateControl is about to create on this thread.
 struct PendingControl {
@@ -186,6 +208,8 @@ void BASWindow::Bind(HWND hwnd, bool subclassed) {
   m_ownsWindow = !subclassed;
   if (!subclassed) SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   SetPropW(hwnd, kReflectProp, reinterpret_cast<HANDLE>(1));
+  std::lock_guard<std::mutex> lock(g_boundLock);
+  BoundWindows()[hwnd] = BoundWindow{this, GetWindowThreadProcessId(hwnd, nullptr)};
 }
 
 void BASWindow::Unbind(HWND hwnd) {
@@ -194,6 +218,10 @@ void BASWindow::Unbind(HWND hwnd) {
   else
     SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
   RemovePropW(hwnd, kReflectProp);
+  {
+    std::lock_guard<std::mutex> lock(g_boundLock);
+    BoundWindows().erase(hwnd);
+  }
   m_hwnd = nullptr;
   m_subclassed = false;
   m_ownsWindow = false;
@@ -377,6 +405,9 @@ LRESULT BASWindow::FromChild(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, bool sub
   if (handled) return result;
   if (ReflectsNotifications()) {
     const HWND child = NotifyingChild(hwnd, msg, lp);
+    if (child && child != hwnd) {
+      if (BASWindow* local = BoundOnThisThread(child)) return local->Route(child, kReflectBase + msg, wp, lp);
+    }
     // Same thread only: a send to a window of a busy thread could hang this one.
     if (child && child != hwnd && GetPropW(child, kReflectProp) &&
         GetWindowThreadProcessId(child, nullptr) == GetCurrentThreadId())
