@@ -125,11 +125,18 @@ void Dispatch(CommandRecord& record) {
   } else if (Is(name, kCourierDownloadDriverCancel)) {
     std::lock_guard<std::mutex> lock(g_serviceLock);
     if (g_service != nullptr) g_service->CancelDriverDownload(record.text);
+  } else if (Is(name, kCourierDoContact)) {
+    std::lock_guard<std::mutex> lock(g_serviceLock);
+    record.value = 0;
+    if (g_service != nullptr) g_service->DoContact(record);
+  } else if (Is(name, kCourierDoCancel)) {
+    std::lock_guard<std::mutex> lock(g_serviceLock);
+    if (g_service != nullptr) g_service->CancelTask(record.value);
   } else if (const DemoRetry retry = RetryOfCommand(name); retry != DemoRetry::kNone) {
     std::lock_guard<std::mutex> lock(g_serviceLock);
     if (g_service != nullptr) g_service->Retry(record.text, retry);
   }
-  // The phones' operations, Wi-Fi and updates are accepted and not served yet.
+  // The other kinds' operations, Wi-Fi and updates are accepted and not served yet.
 }
 
 int32_t __cdecl CourierEntry(CommandRecord* record) {

@@ -24,7 +24,11 @@ std::string OneLine(std::string text) {
 }  // namespace
 
 CourierService::CourierService(const ModuleRecord& module)
-    : m_module(module), m_timeline(module, &TraceJobFailure), m_worker(&TraceJobFailure) {}
+    : m_module(module),
+      m_contacts(module, m_operations, [this](const std::wstring& identifier) { return FindDevice(identifier.c_str()); }),
+      m_timeline(module, &TraceJobFailure),
+      m_worker(&TraceJobFailure),
+      m_operations(&TraceJobFailure) {}
 
 CourierService::~CourierService() { Stop(); }
 
@@ -38,8 +42,9 @@ bool CourierService::Start(const ServerStartInfo* info) {
     BASTrace("libCourier: cannot hold the module, GetLastError: %lu", GetLastError());
     return false;
   }
-  if (!m_worker.Start()) {
-    BASTrace("libCourier: the service thread did not start");
+  if (!m_worker.Start() || !m_operations.Start()) {
+    BASTrace("libCourier: the service threads did not start");
+    m_worker.Stop();
     m_pin.Release();
     return false;
   }
@@ -50,6 +55,7 @@ bool CourierService::Start(const ServerStartInfo* info) {
 
 void CourierService::Stop() {
   m_timeline.Stop();
+  m_operations.Stop();
   m_worker.Stop();
   if (IsServiceThread()) return;  // the thread ends after this job; the owner joins it later
   std::lock_guard<std::mutex> lock(m_devicesLock);
@@ -124,7 +130,12 @@ void CourierService::LoadPhones(const std::wstring& path) {
   if (catalog.startupDelayMs() > 0 && !m_worker.Sleep(std::chrono::milliseconds(catalog.startupDelayMs()))) return;
 
   std::vector<std::unique_ptr<DeviceRecord>> devices;
-  for (const DemoPhone& phone : catalog.phones()) devices.push_back(MakeDeviceRecord(phone));
+  std::vector<DeviceRecord*> records;
+  for (const DemoPhone& phone : catalog.phones()) {
+    devices.push_back(MakeDeviceRecord(phone));
+    records.push_back(devices.back().get());
+  }
+  m_contacts.OpenBooks(catalog, records, ContactOperations::StateFolder(m_makerName, m_productName));
   {
     std::lock_guard<std::mutex> lock(m_devicesLock);
     m_devices = std::move(devices);

@@ -16,6 +16,7 @@
 #include "contracts/CommandRecord.h"
 #include "contracts/DeviceRecord.h"
 #include "modules/courier/ConnectionTimeline.h"
+#include "modules/courier/ContactOperations.h"
 #include "modules/courier/DemoData.h"
 #include "modules/courier/ModuleReference.h"
 #include "modules/courier/WorkerThread.h"
@@ -45,7 +46,9 @@ class CourierService {
   void Stop();
 
   // True on the service's own threads, where Stop can only ask them to end.
-  bool IsServiceThread() const { return m_worker.IsWorkerThread() || m_timeline.IsTimelineThread(); }
+  bool IsServiceThread() const {
+    return m_worker.IsWorkerThread() || m_operations.IsWorkerThread() || m_timeline.IsTimelineThread();
+  }
 
   // The host's echo of READY_START_SERVER: the first echo of kServerReadyStarted after the
   // service posted it starts connecting the phones.
@@ -60,6 +63,11 @@ class CourierService {
   // Forgets the phone: its script stops and GET_DEVICE no longer finds it. Its record stays
   // until the service is destroyed, since the panes and notices on their way may still read it.
   void RemoveDevice(const wchar_t* identifier);
+
+  // LIBCOURIER_COMMAND_DO_CONTACT; `value` := the task ID of the started operation.
+  void DoContact(CommandRecord& record) { m_contacts.Handle(record); }
+  // LIBCOURIER_COMMAND_DO_CANCEL, for an operation of any kind.
+  void CancelTask(int64_t taskId) { m_contacts.Cancel(taskId); }
 
   // The data file to read: the override variable, else DemoPhones.json beside this library.
   static std::wstring DataFilePath();
@@ -81,7 +89,10 @@ class CourierService {
   std::vector<std::unique_ptr<DeviceRecord>> m_removedDevices;
 
   ModuleReference m_pin;  // keeps the library mapped while the threads may run
-  // The threads, declared last: destroyed (joined) before everything they use.
+  ContactOperations m_contacts;
+  // The threads, declared last: destroyed (joined) before everything they use. The phones'
+  // operations have their own thread, so a long load never holds up the connection work.
   ConnectionTimeline m_timeline;
   WorkerThread m_worker;
+  WorkerThread m_operations;
 };

@@ -35,6 +35,7 @@ const std::vector<DemoTypeLabel>& ContactTypeLabels(DemoItemKind kind) {
   static const std::vector<DemoTypeLabel> kPostal = {{0, L"Custom"}, {1, L"Home"}, {2, L"Work"}, {3, L"Other"}};
   static const std::vector<DemoTypeLabel> kWebsite = {{0, L"Custom"}, {1, L"Homepage"}, {2, L"Blog"},
                                                       {4, L"Home"},   {5, L"Work"},     {7, L"Other"}};
+  static const std::vector<DemoTypeLabel> kIm = {{0, L"Custom"}, {1, L"Home"}, {2, L"Work"}, {3, L"Other"}};
   static const std::vector<DemoTypeLabel> kNone;
   switch (kind) {
     case DemoItemKind::kPhone:
@@ -45,6 +46,8 @@ const std::vector<DemoTypeLabel>& ContactTypeLabels(DemoItemKind kind) {
       return kPostal;
     case DemoItemKind::kWebsite:
       return kWebsite;
+    case DemoItemKind::kIm:
+      return kIm;
     default:
       return kNone;
   }

@@ -58,7 +58,7 @@ struct DemoGroup {
 };
 
 // What a contact item is; the device service maps it to the phone's mimetype.
-enum class DemoItemKind { kPhone, kEmail, kPostalAddress, kWebsite, kOrganization, kNickname, kNote };
+enum class DemoItemKind { kPhone, kEmail, kPostalAddress, kWebsite, kOrganization, kNickname, kNote, kIm };
 
 // One data item of a contact: a number, an address, a note...
 struct DemoContactItem {

@@ -25,23 +25,3 @@ std::unique_ptr<DeviceRecord> MakeDeviceRecord(const DemoPhone& phone) {
   device->storageMemory = MemoryInfo{phone.storageMemory.totalBytes, phone.storageMemory.freeBytes};
   return device;
 }
-
-const wchar_t* MimetypeOf(DemoItemKind kind) {
-  switch (kind) {
-    case DemoItemKind::kPhone:
-      return kMimePhone;
-    case DemoItemKind::kEmail:
-      return kMimeEmail;
-    case DemoItemKind::kPostalAddress:
-      return kMimePostalAddress;
-    case DemoItemKind::kWebsite:
-      return kMimeWebsite;
-    case DemoItemKind::kOrganization:
-      return kMimeOrganization;
-    case DemoItemKind::kNickname:
-      return kMimeNickname;
-    case DemoItemKind::kNote:
-      return kMimeNote;
-  }
-  return kMimeNote;
-}

@@ -9,5 +9,3 @@
 #include "modules/courier/DemoData.h"
 
 std::unique_ptr<DeviceRecord> MakeDeviceRecord(const DemoPhone& phone);
-// The phone's mimetype of a contact item (a kMime... text of ContactRecords.h).
-const wchar_t* MimetypeOf(DemoItemKind kind);

@@ -1,0 +1,52 @@
+// The contacts of one demo phone as the phone holds them now: the data file's contacts, changed
+// by saves, deletes and imports, and kept in a per-user copy so that the changes survive a
+// restart. The shipped data file is never written. Used only on the service's operations
+// thread; plain code with no Windows API.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "modules/courier/DemoData.h"
+
+class ContactBook {
+ public:
+  // `stateFile` is the per-user copy; empty keeps the changes in memory only. A copy that
+  // exists but cannot be read is moved aside (".corrupt") and the phone's own contacts are used,
+  // with `error` saying so.
+  void Open(const DemoPhone& phone, const std::filesystem::path& stateFile, std::string& error);
+
+  size_t Count() const { return m_contacts.size(); }
+  const std::vector<DemoContact>& Contacts() const { return m_contacts; }
+  const std::vector<DemoGroup>& Groups() const { return m_groups; }
+  const std::vector<DemoAccount>& Accounts() const { return m_accounts; }
+  const DemoContact* Find(const std::wstring& identifier) const;
+
+  // Adds the contact under its own identifier when it has one no contact uses, else under a new
+  // one; returns the identifier.
+  std::wstring Add(DemoContact contact);
+  // Replaces the contact of the same identifier; false when there is none.
+  bool Replace(const DemoContact& contact);
+  // False when no contact has that identifier.
+  bool Remove(const std::wstring& identifier);
+  // Group titles (as files carry them) to the phone's group identifiers; unknown titles dropped.
+  std::vector<std::wstring> GroupIdsOfTitles(const std::vector<std::wstring>& titles) const;
+
+  // Writes the per-user copy (through a temporary file, so a failed write keeps the last good
+  // copy); false with `error` when it cannot.
+  bool Persist(std::string& error) const;
+
+ private:
+  void Reindex();
+
+  std::vector<DemoContact> m_contacts;
+  std::vector<DemoGroup> m_groups;
+  std::vector<DemoAccount> m_accounts;
+  std::unordered_map<std::wstring, size_t> m_index;  // identifier to position in m_contacts
+  std::filesystem::path m_stateFile;
+  uint64_t m_nextNumber = 1;  // for identifiers of contacts made here
+};

@@ -1,0 +1,72 @@
+// The phones' contacts as the device service serves them: loads streamed in batches, saves,
+// deletes, exports and imports, each a job on the service's operations thread that reports
+// through DO_CONTACT notifications and the progress commands. The host's records (the pane's
+// contacts, folders, path lists) are copied or taken over before a command returns, so a job
+// never reads what the host may change or free meanwhile.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "contracts/CommandRecord.h"
+#include "contracts/DeviceRecord.h"
+#include "modules/courier/ContactBook.h"
+#include "modules/courier/DemoData.h"
+#include "modules/courier/WorkerThread.h"
+
+// Where the phones' changed contacts are kept (tests, demonstrations); else the user's
+// application-data folder.
+inline constexpr wchar_t kDemoStateVariable[] = L"ZORVANE_DEMO_STATE";
+
+class ContactOperations {
+ public:
+  typedef std::function<DeviceRecord*(const std::wstring& identifier)> DeviceLookup;
+
+  ContactOperations(const ModuleRecord& module, WorkerThread& worker, DeviceLookup findDevice);
+
+  // Opens every phone's contacts (before the phones are published), setting each device
+  // record's count to what the phone holds now.
+  void OpenBooks(const DemoCatalog& catalog, const std::vector<DeviceRecord*>& devices,
+                 const std::filesystem::path& stateFolder);
+  // LIBCOURIER_COMMAND_DO_CONTACT from the host: `value` := the task ID (0 when nothing started).
+  void Handle(CommandRecord& record);
+  // LIBCOURIER_COMMAND_DO_CANCEL: a running job stops at its next step, a queued one never starts.
+  void Cancel(int64_t taskId);
+
+  // The default folder of the per-user copies: <application data>\<maker>\<product>\Phones.
+  static std::filesystem::path StateFolder(const std::wstring& makerName, const std::wstring& productName);
+
+ private:
+  struct Job;
+
+  int64_t Start(const CommandRecord& record, std::function<void(Job&)> work);
+  void RunLoad(Job& job);
+  void RunSave(Job& job, const ContactRecord& edited);
+  void RunDelete(Job& job, const std::vector<std::pair<std::wstring, int32_t>>& targets);
+  void RunExport(Job& job, int64_t operation, const std::vector<DemoContact>& contacts, const std::wstring& folder);
+  void RunImport(Job& job, int64_t operation, const std::vector<std::wstring>& paths);
+
+  // Whether the job may go on: not cancelled, the service not stopping, the phone still there.
+  bool MayContinue(Job& job);
+  void Notify(Job& job, uint32_t kind, void* item, int32_t status = 1, int64_t value = 0);
+  void Progress(Job& job, int64_t position, int64_t total, int64_t failed, const std::wstring& text,
+                bool finish = false);
+  void PersistAfterChange(Job& job, ContactBook& book);
+
+  const ModuleRecord& m_module;
+  WorkerThread& m_worker;
+  DeviceLookup m_findDevice;
+  std::atomic<int64_t> m_nextTaskId{1};
+  std::mutex m_cancelLock;
+  std::set<int64_t> m_cancelled;
+  // By phone identifier; filled before the phones are published, then used only by jobs.
+  std::map<std::wstring, ContactBook> m_books;
+};

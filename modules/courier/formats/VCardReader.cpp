@@ -1,0 +1,729 @@
+// vCard import. Phones and address books bend every rule of the three versions, so the reader
+// is liberal in what it takes and strict only about what makes a card unusable: a card without
+// END, binary junk, or nothing to import. Everything is linear in the input: lines are views
+// into it, and embedded pictures are skipped without being gathered.
+#include <algorithm>
+#include <map>
+#include <memory>
+#include <set>
+#include <string_view>
+
+#include "modules/courier/formats/ContactFormats.h"
+#include "modules/courier/formats/FormatText.h"
+
+using namespace formats;
+
+namespace {
+
+// The physical lines of the file: CRLF, LF, CR and CR CR LF all end one line.
+class LineSource {
+ public:
+  explicit LineSource(std::string_view text) : m_text(text) {
+    if (m_text.size() >= 3 && m_text.substr(0, 3) == "\xEF\xBB\xBF") m_position = 3;
+  }
+
+  bool Peek(std::string_view& line) {
+    if (!m_hasNext) {
+      if (m_position >= m_text.size()) return false;
+      size_t end = m_position;
+      while (end < m_text.size() && m_text[end] != '\n' && m_text[end] != '\r') ++end;
+      m_next = m_text.substr(m_position, end - m_position);
+      while (end < m_text.size() && m_text[end] == '\r') ++end;
+      if (end < m_text.size() && m_text[end] == '\n') ++end;
+      m_nextEnd = end;
+      m_hasNext = true;
+    }
+    line = m_next;
+    return true;
+  }
+
+  bool Next(std::string_view& line) {
+    if (!Peek(line)) return false;
+    m_position = m_nextEnd;
+    m_hasNext = false;
+    return true;
+  }
+
+ private:
+  std::string_view m_text;
+  size_t m_position = 0;
+  std::string_view m_next;
+  size_t m_nextEnd = 0;
+  bool m_hasNext = false;
+};
+
+bool IsFoldContinuation(std::string_view line) { return !line.empty() && (line[0] == ' ' || line[0] == '\t'); }
+
+bool IsCardBoundary(std::string_view line) {
+  return StartsWithNoCase(line, "END:VCARD") || StartsWithNoCase(line, "BEGIN:VCARD");
+}
+
+// The position of the colon that ends the name and parameters; quoted parameter values may hold
+// colons. npos when the line has none.
+size_t HeaderEnd(std::string_view line) {
+  bool quoted = false;
+  for (size_t i = 0; i < line.size(); ++i) {
+    if (line[i] == '"') quoted = !quoted;
+    if (line[i] == ':' && !quoted) return i;
+  }
+  return quoted ? line.find(':') : std::string_view::npos;
+}
+
+// The property name of a line, without its group.
+std::string_view PropertyNameOf(std::string_view line) {
+  size_t end = 0;
+  while (end < line.size() && line[end] != ';' && line[end] != ':') ++end;
+  std::string_view name = line.substr(0, end);
+  const size_t dot = name.rfind('.');
+  return dot == std::string_view::npos ? name : name.substr(dot + 1);
+}
+
+// Pictures, sounds and keys can be megabytes of base64 that nothing here uses.
+bool IsBulkProperty(std::string_view line) {
+  const std::string_view name = PropertyNameOf(line);
+  return EqualsNoCase(name, "PHOTO") || EqualsNoCase(name, "LOGO") || EqualsNoCase(name, "SOUND") ||
+         EqualsNoCase(name, "KEY");
+}
+
+bool HasBinaryBytes(std::string_view line) {
+  for (char c : line) {
+    const unsigned char byte = static_cast<unsigned char>(c);
+    if ((byte < 0x20 && byte != '\t') || byte == 0x7F) return true;
+  }
+  return false;
+}
+
+// Joins folded lines and quoted-printable soft line breaks into one logical line. After a soft
+// break the next line is value as it stands, even when it starts with a space.
+bool NextLogicalLine(LineSource& lines, std::string& out) {
+  std::string_view line;
+  if (!lines.Next(line)) return false;
+  out.assign(line);
+  const bool bulk = IsBulkProperty(line);
+  bool quotedPrintable = false;
+  bool headerChecked = false;
+  for (;;) {
+    std::string_view next;
+    if (!lines.Peek(next)) break;
+    if (!bulk && !out.empty() && out.back() == '=') {
+      if (!headerChecked) {
+        const size_t colon = HeaderEnd(out);
+        const std::string header = AsciiUpper(std::string_view(out).substr(0, colon == std::string::npos ? 0 : colon));
+        quotedPrintable = header.find("QUOTED-PRINTABLE") != std::string::npos;
+        headerChecked = true;
+      }
+      // A card boundary or a blank line says the writer simply ended the value with "=".
+      if (quotedPrintable && !next.empty() && !IsCardBoundary(next)) {
+        lines.Next(next);
+        out.pop_back();
+        out.append(next);
+        continue;
+      }
+    }
+    if (!IsFoldContinuation(next)) break;
+    lines.Next(next);
+    if (!bulk) out.append(next.substr(1));
+  }
+  return true;
+}
+
+struct Property {
+  std::string group;               // upper case, "" when ungrouped
+  std::string name;                // upper case
+  std::vector<std::string> types;  // as written, split at commas
+  std::string encoding;            // upper case
+  std::string charset;             // upper case
+  std::string serviceType;         // X-SERVICE-TYPE of IMPP
+  bool uri = false;                // VALUE=uri: TEL holds "tel:..."
+  std::string_view value;
+};
+
+std::string Unquote(std::string_view text) {
+  if (text.size() >= 2 && text.front() == '"' && text.back() == '"') text = text.substr(1, text.size() - 2);
+  return std::string(text);
+}
+
+// A property uses a handful of types; past this many the line is junk and the rest is ignored.
+constexpr size_t kMaxTypes = 32;
+
+void SplitTypes(std::string_view text, std::vector<std::string>& out) {
+  const std::string unquoted = Unquote(text);
+  size_t start = 0;
+  while (start <= unquoted.size() && out.size() < kMaxTypes) {
+    size_t comma = unquoted.find(',', start);
+    if (comma == std::string::npos) comma = unquoted.size();
+    std::string token = Unquote(std::string_view(unquoted).substr(start, comma - start));
+    if (!token.empty()) out.push_back(std::move(token));
+    start = comma + 1;
+  }
+}
+
+void ParseParameter(std::string_view part, Property& property) {
+  const size_t equals = part.find('=');
+  if (equals == std::string_view::npos) {
+    // vCard 2.1 bare parameters: an encoding or a type ("TEL;CELL;PREF").
+    const std::string upper = AsciiUpper(part);
+    if (upper == "QUOTED-PRINTABLE" || upper == "BASE64" || upper == "8BIT" || upper == "7BIT") {
+      property.encoding = upper;
+    } else {
+      SplitTypes(part, property.types);
+    }
+    return;
+  }
+  const std::string key = AsciiUpper(part.substr(0, equals));
+  const std::string_view value = part.substr(equals + 1);
+  if (key == "TYPE") {
+    SplitTypes(value, property.types);
+  } else if (key == "ENCODING") {
+    property.encoding = AsciiUpper(Unquote(value));
+  } else if (key == "CHARSET") {
+    property.charset = AsciiUpper(Unquote(value));
+  } else if (key == "VALUE") {
+    property.uri = EqualsNoCase(Unquote(value), "uri");
+  } else if (key == "X-SERVICE-TYPE") {
+    property.serviceType = Unquote(value);
+  }
+}
+
+bool ParseProperty(std::string_view line, Property& property) {
+  const size_t colon = HeaderEnd(line);
+  if (colon == std::string_view::npos || colon == 0) return false;
+  const std::string_view header = line.substr(0, colon);
+  property.value = line.substr(colon + 1);
+
+  bool quoted = false;
+  size_t start = 0;
+  for (size_t position = 0; position <= header.size(); ++position) {
+    if (position < header.size() && header[position] == '"') quoted = !quoted;
+    if (position < header.size() && (header[position] != ';' || quoted)) continue;
+    const std::string_view part = header.substr(start, position - start);
+    if (start == 0) {
+      std::string_view name = part;
+      const size_t dot = name.rfind('.');
+      if (dot != std::string_view::npos) {
+        property.group = AsciiUpper(name.substr(0, dot));
+        name = name.substr(dot + 1);
+      }
+      property.name = AsciiUpper(name);
+      if (property.name.empty()) return false;
+    } else {
+      ParseParameter(part, property);
+    }
+    start = position + 1;
+  }
+  return true;
+}
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
+
+std::string DecodeQuotedPrintable(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '=' && i + 2 < text.size() && HexDigit(text[i + 1]) >= 0 && HexDigit(text[i + 2]) >= 0) {
+      out.push_back(static_cast<char>(HexDigit(text[i + 1]) * 16 + HexDigit(text[i + 2])));
+      i += 2;
+    } else if (text[i] == '=' && i + 1 == text.size()) {
+      // A soft break the writer put before the end of the card: nothing follows.
+    } else {
+      out.push_back(text[i]);
+    }
+  }
+  return out;
+}
+
+std::string DecodeBase64(std::string_view text) {
+  std::string out;
+  unsigned int buffer = 0;
+  int bits = 0;
+  for (char c : text) {
+    int digit = -1;
+    if (c >= 'A' && c <= 'Z') digit = c - 'A';
+    if (c >= 'a' && c <= 'z') digit = c - 'a' + 26;
+    if (c >= '0' && c <= '9') digit = c - '0' + 52;
+    if (c == '+') digit = 62;
+    if (c == '/') digit = 63;
+    if (c == '=') break;
+    if (digit < 0) continue;
+    buffer = ((buffer << 6) | static_cast<unsigned int>(digit)) & 0xFFFFFF;
+    bits += 6;
+    if (bits >= 8) {
+      bits -= 8;
+      out.push_back(static_cast<char>((buffer >> bits) & 0xFF));
+    }
+  }
+  return out;
+}
+
+// The value as valid UTF-8 with clean line ends; still escaped.
+std::string DecodeValue(const Property& property) {
+  std::string bytes;
+  if (property.encoding == "QUOTED-PRINTABLE") {
+    bytes = DecodeQuotedPrintable(property.value);
+  } else if (property.encoding == "B" || property.encoding == "BASE64") {
+    bytes = DecodeBase64(property.value);
+  } else {
+    bytes.assign(property.value);
+  }
+  const std::string& charset = property.charset;
+  std::string utf8;
+  if (charset == "ISO-8859-1" || charset == "ISO8859-1" || charset == "ISO_8859-1" || charset == "LATIN1" ||
+      charset == "WINDOWS-1252" || charset == "CP1252" || charset == "US-ASCII") {
+    utf8 = Windows1252ToUtf8(bytes);
+  } else if (charset.empty() && !IsValidUtf8(bytes)) {
+    // Undeclared and not UTF-8: old desktop exports are Windows-1252.
+    utf8 = Windows1252ToUtf8(bytes);
+  } else {
+    utf8 = SanitizeUtf8(bytes);
+  }
+  return CleanControls(utf8);
+}
+
+std::string Unescape(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\\' || i + 1 == text.size()) {
+      out.push_back(text[i]);
+      continue;
+    }
+    const char next = text[i + 1];
+    if (next == 'n' || next == 'N') {
+      out.push_back('\n');
+    } else if (next == '\\' || next == ';' || next == ',' || next == ':') {
+      out.push_back(next);
+    } else {
+      out.push_back('\\');
+      out.push_back(next);
+    }
+    ++i;
+  }
+  return out;
+}
+
+// A contact has tens of fields; a card with more is junk, and refusing it bounds the memory a
+// hostile file can make the reader spend.
+constexpr size_t kMaxFieldsPerCard = 1000;
+// Structured values (N, ADR, ORG) have a few components; more are dropped.
+constexpr size_t kMaxComponents = 16;
+
+// Components split at unescaped `separator`, each unescaped; at most `maxParts` of them.
+std::vector<std::wstring> SplitComponents(std::string_view text, char separator,
+                                          size_t maxParts = kMaxFieldsPerCard + 1) {
+  std::vector<std::wstring> out;
+  size_t start = 0;
+  for (size_t i = 0; i <= text.size() && out.size() < maxParts; ++i) {
+    if (i + 1 < text.size() && text[i] == '\\') {
+      ++i;
+      continue;
+    }
+    if (i == text.size() || text[i] == separator) {
+      out.push_back(Utf8ToWideLenient(Unescape(text.substr(start, i - start))));
+      start = i + 1;
+    }
+  }
+  return out;
+}
+
+std::wstring JoinNonEmpty(const std::vector<std::wstring>& parts, const wchar_t* separator) {
+  std::wstring out;
+  for (const std::wstring& part : parts) {
+    if (part.empty()) continue;
+    if (!out.empty()) out += separator;
+    out += part;
+  }
+  return out;
+}
+
+bool IsCjk(const std::wstring& text) {
+  for (wchar_t c : text) {
+    const unsigned int code = static_cast<unsigned int>(c);
+    if ((code >= 0x3040 && code <= 0x30FF) || (code >= 0x3400 && code <= 0x9FFF) ||
+        (code >= 0xAC00 && code <= 0xD7AF) || (code >= 0xF900 && code <= 0xFAFF))
+      return true;
+  }
+  return false;
+}
+
+// N is family;given;additional;prefix;suffix. East Asian names read family first, unspaced.
+std::wstring ComposeName(std::vector<std::wstring> parts) {
+  parts.resize(5);
+  for (std::wstring& part : parts) {
+    for (wchar_t& c : part) {
+      if (c == L',') c = L' ';
+    }
+  }
+  if (IsCjk(parts[0]) || IsCjk(parts[1])) {
+    return JoinNonEmpty({parts[3], parts[0] + parts[1] + parts[2], parts[4]}, L" ");
+  }
+  return JoinNonEmpty({parts[3], parts[1], parts[2], parts[0], parts[4]}, L" ");
+}
+
+// ADR is pobox;extended;street;locality;region;code;country. Our own export keeps the whole
+// address in the street, so it comes back exactly.
+std::wstring ComposeAddress(std::vector<std::wstring> parts) {
+  parts.resize(7);
+  const std::wstring place = JoinNonEmpty({parts[5], parts[3]}, L" ");
+  return JoinNonEmpty({parts[2], parts[1], parts[0], place, parts[4], parts[6]}, L", ");
+}
+
+struct ImProtocol {
+  const char* key;  // property name, or IMPP URI scheme
+  const wchar_t* label;
+};
+const ImProtocol kImProperties[] = {{"X-JABBER", L"Jabber"},
+                                    {"X-SKYPE", L"Skype"},
+                                    {"X-SKYPE-USERNAME", L"Skype"},
+                                    {"X-AIM", L"AIM"},
+                                    {"X-ICQ", L"ICQ"},
+                                    {"X-MSN", L"MSN"},
+                                    {"X-YAHOO", L"Yahoo"},
+                                    {"X-GTALK", L"Google Talk"},
+                                    {"X-GOOGLE-TALK", L"Google Talk"},
+                                    {"X-QQ", L"QQ"},
+                                    {"X-GADUGADU", L"Gadu-Gadu"},
+                                    {"X-TWITTER", L"Twitter"}};
+const ImProtocol kImSchemes[] = {{"XMPP", L"Jabber"}, {"SKYPE", L"Skype"}, {"AIM", L"AIM"},           {"ICQ", L"ICQ"},
+                                 {"MSNIM", L"MSN"},   {"YMSGR", L"Yahoo"}, {"GTALK", L"Google Talk"}, {"QQ", L"QQ"},
+                                 {"SIP", L"SIP"},     {"IRC", L"IRC"}};
+
+const wchar_t* ImPropertyLabel(const std::string& name) {
+  for (const ImProtocol& entry : kImProperties) {
+    if (name == entry.key) return entry.label;
+  }
+  return nullptr;
+}
+
+std::wstring ImLabelOf(const Property& property, std::string_view value) {
+  if (!property.serviceType.empty()) return Utf8ToWideLenient(SanitizeUtf8(property.serviceType));
+  if (const wchar_t* label = ImPropertyLabel(property.name)) return label;
+  const size_t colon = value.find(':');
+  if (colon != std::string_view::npos) {
+    const std::string scheme = AsciiUpper(value.substr(0, colon));
+    for (const ImProtocol& entry : kImSchemes) {
+      if (scheme == entry.key) return entry.label;
+    }
+  }
+  return std::wstring();
+}
+
+// "_$!<HomeFAX>!$_", the address book's way of naming a standard type.
+bool StandardFromWrappedLabel(DemoItemKind kind, const std::wstring& label, int32_t& code) {
+  if (label.size() < 9 || label.compare(0, 4, L"_$!<") != 0 || label.compare(label.size() - 4, 4, L">!$_") != 0)
+    return false;
+  auto fold = [](const std::wstring& text) {
+    std::wstring out;
+    for (wchar_t c : text) {
+      if (c == L' ') continue;
+      out.push_back(c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c);
+    }
+    return out;
+  };
+  const std::wstring inner = fold(label.substr(4, label.size() - 8));
+  for (const DemoTypeLabel& entry : ContactTypeLabels(kind)) {
+    if (entry.code != 0 && fold(entry.label) == inner) {
+      code = entry.code;
+      return true;
+    }
+  }
+  return false;
+}
+
+std::wstring Capitalized(const std::string& token) {
+  std::wstring out = Utf8ToWideLenient(SanitizeUtf8(token));
+  for (size_t i = 0; i < out.size(); ++i) {
+    wchar_t& c = out[i];
+    if (i == 0 && c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - L'a' + L'A');
+    if (i > 0 && c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
+  }
+  return out;
+}
+
+bool IsMeaninglessType(const std::string& upper) {
+  static const char* const kTokens[] = {"VOICE",  "PREF",   "INTERNET", "X400", "DOM",    "INTL",
+                                        "POSTAL", "PARCEL", "MSG",      "TEXT", "UNKNOWN"};
+  for (const char* token : kTokens) {
+    if (upper == token) return true;
+  }
+  return upper.empty() || (upper[0] >= '0' && upper[0] <= '9');
+}
+
+// Type code and label from TYPE tokens; `fallbackLabel` names an untyped item (the IM protocol).
+// A token that is no type of the kind ("X-Boat", "CAR") is the user's own label.
+void ResolveType(DemoItemKind kind, const std::vector<std::string>& types, const std::wstring& fallbackLabel,
+                 DemoContactItem& item) {
+  std::vector<std::string> upper;
+  std::wstring custom;
+  for (const std::string& type : types) {
+    const bool extension = StartsWithNoCase(type, "X-");
+    std::string token = AsciiUpper(extension ? type.substr(2) : type);
+    if (custom.empty() && !IsMeaninglessType(token) && !IsVCardTypeToken(kind, token)) {
+      custom = extension ? Utf8ToWideLenient(SanitizeUtf8(type.substr(2))) : Capitalized(type);
+    }
+    upper.push_back(std::move(token));
+  }
+  const int32_t code = VCardTypeCode(kind, upper);
+  if (code != 0) {
+    item.typeCode = code;
+    item.label = StandardLabel(kind, code);
+    return;
+  }
+  item.typeCode = 0;
+  if (!custom.empty() || !fallbackLabel.empty()) {
+    item.label = custom.empty() ? fallbackLabel : custom;
+    return;
+  }
+  // Untyped: a website is a homepage; anything else is "Other".
+  for (int32_t candidate : {kind == DemoItemKind::kWebsite ? 1 : 7, 3}) {
+    const std::wstring label = StandardLabel(kind, candidate);
+    if (!label.empty()) {
+      item.typeCode = candidate;
+      item.label = label;
+      return;
+    }
+  }
+}
+
+struct PendingItem {
+  DemoContactItem item;
+  std::string group;
+};
+
+// One card being read.
+class CardBuilder {
+ public:
+  explicit CardBuilder(size_t number) : m_number(number) {}
+
+  void Add(const Property& property) {
+    const std::string& name = property.name;
+    m_lastWasEmptyAgent = name == "AGENT" && property.value.empty();
+    if (name == "VERSION") m_version4 = StartsWithNoCase(property.value, "4");
+    if (name == "VERSION" || name == "BEGIN" || name == "END") return;
+    if (m_items.size() + m_groups.size() + m_titles.size() > kMaxFieldsPerCard) {
+      m_tooBig = true;
+      return;
+    }
+    if (name == "FN") {
+      m_formattedName = Utf8ToWideLenient(Unescape(DecodeValue(property)));
+    } else if (name == "N") {
+      m_nameParts = SplitComponents(DecodeValue(property), ';', kMaxComponents);
+    } else if (name == "X-ABLABEL") {
+      if (!property.group.empty()) m_labels[property.group] = Utf8ToWideLenient(Unescape(DecodeValue(property)));
+    } else if (name == "CATEGORIES") {
+      for (std::wstring& title : SplitComponents(DecodeValue(property), ',')) AddGroup(std::move(title));
+    } else if (name == "TEL") {
+      std::string value = DecodeValue(property);
+      if ((property.uri || m_version4) && StartsWithNoCase(value, "tel:")) value.erase(0, 4);
+      AddTyped(DemoItemKind::kPhone, property, Utf8ToWideLenient(Unescape(value)), std::wstring());
+    } else if (name == "EMAIL") {
+      std::string value = DecodeValue(property);
+      if ((property.uri || m_version4) && StartsWithNoCase(value, "mailto:")) value.erase(0, 7);
+      AddTyped(DemoItemKind::kEmail, property, Utf8ToWideLenient(Unescape(value)), std::wstring());
+    } else if (name == "ADR") {
+      AddTyped(DemoItemKind::kPostalAddress, property,
+               ComposeAddress(SplitComponents(DecodeValue(property), ';', kMaxComponents)), std::wstring());
+    } else if (name == "URL") {
+      AddTyped(DemoItemKind::kWebsite, property, Utf8ToWideLenient(Unescape(DecodeValue(property))), std::wstring());
+    } else if (name == "IMPP" || ImPropertyLabel(name) != nullptr) {
+      const std::string value = Unescape(DecodeValue(property));
+      AddTyped(DemoItemKind::kIm, property, Utf8ToWideLenient(value), ImLabelOf(property, value));
+    } else if (name == "ORG") {
+      AddPlain(DemoItemKind::kOrganization, property,
+               JoinNonEmpty(SplitComponents(DecodeValue(property), ';', kMaxComponents), L", "));
+    } else if (name == "TITLE") {
+      const std::wstring title = Utf8ToWideLenient(Unescape(DecodeValue(property)));
+      if (!title.empty()) m_titles.push_back(title);
+    } else if (name == "NICKNAME") {
+      for (std::wstring& nickname : SplitComponents(DecodeValue(property), ','))
+        AddPlain(DemoItemKind::kNickname, property, std::move(nickname));
+    } else if (name == "NOTE") {
+      AddPlain(DemoItemKind::kNote, property, Utf8ToWideLenient(Unescape(DecodeValue(property))));
+    } else if (name == "X-ANDROID-CUSTOM") {
+      // The phone's own 2.1 export carries nicknames this way.
+      std::vector<std::wstring> parts = SplitComponents(DecodeValue(property), ';', 2);
+      if (parts.size() >= 2 && parts[0] == L"vnd.android.cursor.item/nickname")
+        AddPlain(DemoItemKind::kNickname, property, std::move(parts[1]));
+    }
+  }
+
+  void MarkBinary() { m_binary = true; }
+  bool lastWasEmptyAgent() const { return m_lastWasEmptyAgent; }
+
+  // Problem line for a card that is given up.
+  std::string Problem(const std::string& what) const {
+    std::string line = "card " + std::to_string(m_number);
+    std::wstring name = m_formattedName.empty() ? ComposeName(m_nameParts) : m_formattedName;
+    if (!name.empty()) {
+      if (name.size() > 40) name = name.substr(0, 40) + L"...";
+      line += " (" + WideToUtf8(name) + ")";
+    }
+    return line + ": " + what;
+  }
+
+  // The contact, or false with the reason in `problem`.
+  bool Finish(DemoContact& contact, std::string& problem) {
+    if (m_binary) {
+      problem = Problem("holds binary data");
+      return false;
+    }
+    if (m_tooBig || m_items.size() + m_groups.size() + m_titles.size() > kMaxFieldsPerCard) {
+      problem = Problem("holds more than " + std::to_string(kMaxFieldsPerCard) + " fields");
+      return false;
+    }
+    contact.name = m_formattedName.empty() ? ComposeName(m_nameParts) : m_formattedName;
+    for (PendingItem& pending : m_items) {
+      auto label = pending.group.empty() ? m_labels.end() : m_labels.find(pending.group);
+      if (label != m_labels.end() && !ContactTypeLabels(pending.item.kind).empty()) {
+        int32_t code = 0;
+        if (StandardFromWrappedLabel(pending.item.kind, label->second, code)) {
+          pending.item.typeCode = code;
+          pending.item.label = StandardLabel(pending.item.kind, code);
+        } else {
+          pending.item.typeCode = 0;
+          pending.item.label = label->second;
+        }
+      }
+      contact.items.push_back(std::move(pending.item));
+    }
+    // The model has no job title: it joins the organization it belongs to.
+    DemoContactItem* organization = nullptr;
+    for (DemoContactItem& item : contact.items) {
+      if (item.kind == DemoItemKind::kOrganization) {
+        organization = &item;
+        break;
+      }
+    }
+    for (const std::wstring& title : m_titles) {
+      if (organization != nullptr) {
+        organization->value += L", " + title;
+        continue;
+      }
+      DemoContactItem item;
+      item.kind = DemoItemKind::kOrganization;
+      item.value = title;
+      contact.items.push_back(std::move(item));
+      organization = &contact.items.back();
+    }
+    contact.groups = std::move(m_groups);
+    if (contact.name.empty() && contact.items.empty()) {
+      problem = Problem("has no name and no data");
+      return false;
+    }
+    return true;
+  }
+
+ private:
+  void AddGroup(std::wstring title) {
+    if (title.empty() || !m_groupSet.insert(title).second) return;
+    m_groups.push_back(std::move(title));
+  }
+
+  void AddTyped(DemoItemKind kind, const Property& property, std::wstring value, const std::wstring& fallback) {
+    if (value.empty()) return;
+    PendingItem pending;
+    pending.item.kind = kind;
+    pending.item.value = std::move(value);
+    pending.group = property.group;
+    ResolveType(kind, property.types, fallback, pending.item);
+    m_items.push_back(std::move(pending));
+  }
+
+  void AddPlain(DemoItemKind kind, const Property& property, std::wstring value) {
+    if (value.empty()) return;
+    PendingItem pending;
+    pending.item.kind = kind;
+    pending.item.value = std::move(value);
+    pending.group = property.group;
+    m_items.push_back(std::move(pending));
+  }
+
+  size_t m_number;
+  std::wstring m_formattedName;
+  std::vector<std::wstring> m_nameParts;
+  std::vector<PendingItem> m_items;
+  std::map<std::string, std::wstring> m_labels;  // group -> X-ABLabel
+  std::vector<std::wstring> m_titles;
+  std::vector<std::wstring> m_groups;
+  std::set<std::wstring> m_groupSet;
+  bool m_binary = false;
+  bool m_tooBig = false;
+  bool m_lastWasEmptyAgent = false;
+  bool m_version4 = false;
+};
+
+void Fail(ContactReadResult& result, std::string problem) {
+  ++result.failed;
+  AddProblem(result.problems, result.failed, std::move(problem));
+}
+
+void ReadAll(const std::string& bytes, ContactReadResult& result) {
+  LineSource lines(bytes);
+  std::string line;
+  std::unique_ptr<CardBuilder> card;
+  size_t cardCount = 0;
+  size_t nestedDepth = 0;  // inside a 2.1 AGENT's embedded card
+  while (NextLogicalLine(lines, line)) {
+    const bool begin = StartsWithNoCase(line, "BEGIN:VCARD");
+    const bool end = StartsWithNoCase(line, "END:VCARD");
+    if (nestedDepth > 0) {
+      nestedDepth += begin ? 1 : 0;
+      nestedDepth -= end ? 1 : 0;
+      continue;
+    }
+    if (begin) {
+      if (card && card->lastWasEmptyAgent()) {
+        nestedDepth = 1;
+        continue;
+      }
+      // A new card inside an open one: the open one never ended.
+      if (card) Fail(result, card->Problem("no END:VCARD"));
+      card = std::make_unique<CardBuilder>(++cardCount);
+      continue;
+    }
+    if (!card) continue;  // text between cards
+    if (end) {
+      DemoContact contact;
+      std::string problem;
+      if (card->Finish(contact, problem)) {
+        result.contacts.push_back(std::move(contact));
+      } else {
+        Fail(result, std::move(problem));
+      }
+      card.reset();
+      continue;
+    }
+    if (HasBinaryBytes(line)) {
+      card->MarkBinary();
+      continue;
+    }
+    Property property;
+    if (!ParseProperty(line, property)) continue;
+    // 2.1 may start an agent's card on the AGENT line itself (3.0 escapes it into one value).
+    if (property.name == "AGENT" && StartsWithNoCase(property.value, "BEGIN:VCARD") &&
+        property.value.find("END:VCARD") == std::string_view::npos) {
+      nestedDepth = 1;
+      continue;
+    }
+    card->Add(property);
+  }
+  if (card) Fail(result, card->Problem("no END:VCARD (the file ends inside the card)"));
+  if (cardCount == 0) Fail(result, "not a vCard file: no BEGIN:VCARD found");
+}
+
+}  // namespace
+
+ContactReadResult ReadVCards(const std::string& bytes) {
+  ContactReadResult result;
+  try {
+    ReadAll(bytes, result);
+  } catch (...) {
+    // Only memory exhaustion gets here; what was read so far stays.
+    Fail(result, "out of memory while reading the file");
+  }
+  return result;
+}
