@@ -1,0 +1,127 @@
+#include "modules/rolodex/ContactSet.h"
+
+#include <algorithm>
+#include <cwctype>
+
+std::wstring LowerCased(const std::wstring& text) {
+  std::wstring lowered(text);
+  for (wchar_t& c : lowered) c = static_cast<wchar_t>(towlower(c));
+  return lowered;
+}
+
+ContactSet::~ContactSet() { Clear(); }
+
+void ContactSet::Reserve(size_t extra) {
+  m_entries.reserve(m_entries.size() + extra);
+  m_positions.reserve(m_positions.size() + extra);
+  m_byIdentifier.reserve(m_byIdentifier.size() + extra);
+}
+
+bool ContactSet::Add(ContactRecord* contact) {
+  if (!contact || Contains(contact)) return false;
+  const size_t position = m_entries.size();
+  m_entries.push_back(Entry{contact, contact->identifier, nullptr});
+  m_positions.emplace(contact, position);
+  Index(position);
+  return true;
+}
+
+void ContactSet::Index(size_t position) {
+  // Appends keep each list ascending; only a re-index after a change needs the sorted insert.
+  std::vector<size_t>& positions = m_byIdentifier[m_entries[position].indexedAs];
+  positions.insert(std::upper_bound(positions.begin(), positions.end(), position), position);
+}
+
+void ContactSet::Unindex(size_t position) {
+  auto it = m_byIdentifier.find(m_entries[position].indexedAs);
+  if (it == m_byIdentifier.end()) return;
+  std::vector<size_t>& positions = it->second;
+  positions.erase(std::remove(positions.begin(), positions.end(), position), positions.end());
+  if (positions.empty()) m_byIdentifier.erase(it);
+}
+
+ContactRecord* ContactSet::FirstWithIdentifier(const std::wstring& identifier) const {
+  auto it = m_byIdentifier.find(identifier);
+  return it == m_byIdentifier.end() ? nullptr : m_entries[it->second.front()].contact;
+}
+
+ContactRecord* ContactSet::TakeFirstWithIdentifier(const std::wstring& identifier) {
+  auto it = m_byIdentifier.find(identifier);
+  if (it == m_byIdentifier.end()) return nullptr;
+  const size_t position = it->second.front();
+  Entry& entry = m_entries[position];
+  ContactRecord* taken = entry.contact;
+  Unindex(position);
+  m_positions.erase(taken);
+  entry.contact = nullptr;
+  entry.text.reset();
+  CompactIfSparse();
+  return taken;
+}
+
+// Removal leaves a hole; once holes outnumber the live entries the set is rebuilt, so removing
+// n contacts one by one costs O(n) in all.
+void ContactSet::CompactIfSparse() {
+  const size_t live = m_positions.size();
+  if (m_entries.size() - live <= std::max<size_t>(64, live)) return;
+  std::vector<Entry> kept;
+  kept.reserve(live);
+  for (Entry& entry : m_entries)
+    if (entry.contact) kept.push_back(std::move(entry));
+  m_entries.swap(kept);
+  m_positions.clear();
+  m_byIdentifier.clear();
+  for (size_t i = 0; i < m_entries.size(); ++i) {
+    m_positions.emplace(m_entries[i].contact, i);
+    m_byIdentifier[m_entries[i].indexedAs].push_back(i);
+  }
+}
+
+void ContactSet::Clear() {
+  for (Entry& entry : m_entries) delete entry.contact;
+  m_entries.clear();
+  m_positions.clear();
+  m_byIdentifier.clear();
+}
+
+void ContactSet::Refresh(const ContactRecord* contact) {
+  auto it = m_positions.find(contact);
+  if (it == m_positions.end()) return;
+  Entry& entry = m_entries[it->second];
+  entry.text.reset();
+  if (entry.indexedAs == contact->identifier) return;
+  Unindex(it->second);
+  entry.indexedAs = contact->identifier;
+  Index(it->second);
+}
+
+std::vector<ContactRecord*> ContactSet::Contacts() const {
+  std::vector<ContactRecord*> contacts;
+  contacts.reserve(m_positions.size());
+  for (const Entry& entry : m_entries)
+    if (entry.contact) contacts.push_back(entry.contact);
+  return contacts;
+}
+
+bool ContactSet::Matches(Entry& entry, const std::wstring& lowered) {
+  if (!entry.text) {
+    auto text = std::make_unique<SearchText>();
+    text->name = LowerCased(entry.contact->name);
+    text->values.reserve(entry.contact->dataRows.size());
+    for (const ContactDataRow* row : entry.contact->dataRows)
+      if (row) text->values.push_back(LowerCased(row->oldValue));
+    entry.text = std::move(text);
+  }
+  if (entry.text->name.find(lowered) != std::wstring::npos) return true;
+  for (const std::wstring& value : entry.text->values)
+    if (value.find(lowered) != std::wstring::npos) return true;
+  return false;
+}
+
+std::vector<ContactRecord*> ContactSet::Matching(const std::wstring& lowered) {
+  if (lowered.empty()) return Contacts();
+  std::vector<ContactRecord*> found;
+  for (Entry& entry : m_entries)
+    if (entry.contact && Matches(entry, lowered)) found.push_back(entry.contact);
+  return found;
+}

@@ -1,0 +1,67 @@
+// The contacts a pane holds, in the order they arrived, with what a 50,000-contact phone needs
+// to stay quick: identifier and pointer look-ups in constant time, removal without shifting the
+// whole set, and the lower-cased search text of each contact made once and kept until the
+// contact changes.
+#pragma once
+
+#include "contracts/ContactRecords.h"
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+// Character by character with towlower, as the search box matches.
+std::wstring LowerCased(const std::wstring& text);
+
+class ContactSet {
+ public:
+  ContactSet() = default;
+  ContactSet(const ContactSet&) = delete;
+  ContactSet& operator=(const ContactSet&) = delete;
+  // Deletes every record it holds.
+  ~ContactSet();
+
+  void Reserve(size_t extra);
+  // Takes the record over. False, and the record is not taken, for null or a record already held
+  // (holding one twice would free it twice).
+  bool Add(ContactRecord* contact);
+  // Gives up the first record (in arrival order) with this identifier without deleting it; null
+  // when there is none.
+  ContactRecord* TakeFirstWithIdentifier(const std::wstring& identifier);
+  ContactRecord* FirstWithIdentifier(const std::wstring& identifier) const;
+  bool Contains(const ContactRecord* contact) const { return m_positions.count(contact) != 0; }
+  // Deletes every record.
+  void Clear();
+  // After a held record was changed in place: its search text is made again and its identifier
+  // indexed anew.
+  void Refresh(const ContactRecord* contact);
+
+  size_t Size() const { return m_positions.size(); }
+  std::vector<ContactRecord*> Contacts() const;
+  // The contacts whose lower-cased name or any data row's lower-cased value contains `lowered`
+  // (already lower-cased), in arrival order; all of them for an empty text.
+  std::vector<ContactRecord*> Matching(const std::wstring& lowered);
+
+ private:
+  struct SearchText {
+    std::wstring name;
+    std::vector<std::wstring> values;
+  };
+  struct Entry {
+    ContactRecord* contact = nullptr;  // null: removed, awaiting compaction
+    std::wstring indexedAs;            // the identifier it is indexed under
+    std::unique_ptr<SearchText> text;  // made at the first search
+  };
+
+  static bool Matches(Entry& entry, const std::wstring& lowered);
+  void Unindex(size_t position);
+  void Index(size_t position);
+  void CompactIfSparse();
+
+  std::vector<Entry> m_entries;
+  std::unordered_map<const ContactRecord*, size_t> m_positions;
+  // Positions ascending, so the front is the first arrival.
+  std::unordered_map<std::wstring, std::vector<size_t>> m_byIdentifier;
+};

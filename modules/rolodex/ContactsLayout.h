@@ -1,0 +1,40 @@
+// Geometry of the contacts pane, computed from its client size alone so it can be checked
+// without a window.
+#pragma once
+
+#include <windows.h>
+
+#include <array>
+
+// Where the host puts a pane inside its parent: right of the navigator, one pixel in from top
+// and bottom.
+constexpr int kPaneLeft = 217;
+constexpr int kPaneTop = 1;
+RECT PaneRectInParent(int parentClientWidth, int parentClientHeight);
+
+constexpr int kToolbarLineY = 30;
+constexpr int kDetailPanelWidth = 222;
+constexpr int kDetailEditButtonY = 74;
+
+struct PaneLayout {
+  RECT list;
+  RECT detailPanel;
+  POINT detailEditButton;  // top-left; the button keeps its size
+  RECT searchEdit;
+  RECT searchButton;
+  // Top, bottom, left and right 1-pixel lines around the search edit and button.
+  std::array<RECT, 4> searchFrame;
+};
+
+// `searchButton` and `editButton` are the button images' sizes (0 x 0 without an image).
+PaneLayout ComputePaneLayout(int width, int height, SIZE searchButton, SIZE editButton);
+
+struct ColumnWidths {
+  int scrollBar;   // as used: 0 when the reported width was unusable
+  double percent;  // one hundredth of the width left for the columns
+  std::array<int, 3> widths;
+};
+
+// Check column 10 %, "Name" 50 %, "Phone Number" 40 % of the list width less its vertical
+// scroll bar; a reported bar width outside 0..20 counts as 0.
+ColumnWidths ComputeColumnWidths(int listWidth, int reportedScrollBar);

@@ -1,0 +1,120 @@
+// The Export and Import menus of the contacts toolbar, answered with keys from a timer inside
+// the menu's own loop: their texts and what each choice posts.
+#include "tests/rolodex/ContactsPaneFixture.h"
+
+#include <gtest/gtest.h>
+
+namespace rolodextest {
+namespace {
+
+struct MenuRun {
+  std::wstring choose;  // empty: close the menu
+  bool seen = false;
+  std::vector<std::wstring> texts;
+  std::vector<UINT> ids;
+  RECT rect{};
+};
+MenuRun* g_run = nullptr;
+
+HWND VisibleMenu() {
+  for (HWND menu = FindWindowExW(nullptr, nullptr, L"#32768", nullptr); menu;
+       menu = FindWindowExW(nullptr, menu, L"#32768", nullptr)) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(menu, &process);
+    if (IsWindowVisible(menu) && process == GetCurrentProcessId()) return menu;
+  }
+  return nullptr;
+}
+
+void PostKey(HWND menu, WPARAM key) {
+  PostMessageW(menu, WM_KEYDOWN, key, 0);
+  PostMessageW(menu, WM_KEYUP, key, 0xC0000000);
+}
+
+void CALLBACK AnswerMenu(HWND hwnd, UINT, UINT_PTR id, DWORD) {
+  const HWND window = VisibleMenu();
+  if (!window || !g_run) return;
+  KillTimer(hwnd, id);
+  g_run->seen = true;
+  GetWindowRect(window, &g_run->rect);
+  const HMENU menu = reinterpret_cast<HMENU>(SendMessageW(window, MN_GETHMENU, 0, 0));
+  int downs = -1;
+  for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+    wchar_t text[128] = {};
+    GetMenuStringW(menu, static_cast<UINT>(i), text, 127, MF_BYPOSITION);
+    g_run->texts.push_back(text);
+    g_run->ids.push_back(GetMenuItemID(menu, i));
+    if (g_run->choose == text) downs = i + 1;
+  }
+  for (int i = 0; i < downs; ++i) PostKey(window, VK_DOWN);
+  if (downs > 0) PostMessageW(window, WM_CHAR, L'\r', 0);
+  PostKey(window, VK_ESCAPE);
+}
+
+class ContactsMenuTest : public ContactsPaneTest {
+ protected:
+  MenuRun Run(int button, const std::wstring& choose) {
+    MenuRun run;
+    run.choose = choose;
+    g_run = &run;
+    SetTimer(parent.Hwnd(), 77, 20, AnswerMenu);
+    Command(button);
+    KillTimer(parent.Hwnd(), 77);
+    g_run = nullptr;
+    EXPECT_TRUE(run.seen);
+    EXPECT_FALSE(VisibleMenu());
+    return run;
+  }
+  std::wstring PostedText(size_t index) const {
+    const std::vector<PostedCommand> posts = Harness().PostsNamed(kRolodexDoContact);
+    return index < posts.size() ? posts[index].text : L"(none)";
+  }
+};
+
+TEST_F(ContactsMenuTest, ExportOffersThreeChoicesAndSendsTheCheckedRowsTopFirst) {
+  const MenuRun closed = Run(5007, L"");
+  EXPECT_EQ(closed.texts, (std::vector<std::wstring>{L"Export to Html", L"Export to Vcf", L"Backup to Bak Files"}));
+  EXPECT_EQ(closed.ids, (std::vector<UINT>{1, 2, 3}));
+  RECT button{};
+  GetWindowRect(Control(5007), &button);
+  EXPECT_EQ(closed.rect.left, button.left);
+  EXPECT_EQ(closed.rect.top, button.bottom);
+  EXPECT_TRUE(requests.empty()) << "closing the menu sends nothing";
+
+  // Nothing checked still sends, with count 0.
+  Run(5007, L"Export to Html");
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_EQ(requests[0].code, kContactRequestExport);
+  EXPECT_EQ(requests[0].value, 1);
+  EXPECT_EQ(requests[0].count, 0);
+  EXPECT_EQ(PostedText(0), L"Export to Html");
+
+  ContactRecord* ann = NewContact(L"1", L"Ann");
+  ContactRecord* cid = NewContact(L"3", L"Cid");
+  SendBatch(parent.Hwnd(), {ann, NewContact(L"2", L"Bob"), cid});
+  ListView_SetItemState(list, 2, 0x2000, LVIS_STATEIMAGEMASK);
+  Run(5007, L"Backup to Bak Files");
+  ASSERT_EQ(requests.size(), 2u);
+  EXPECT_EQ(requests[1].value, 3);
+  EXPECT_EQ(requests[1].count, 2);
+  EXPECT_EQ(requests[1].checked, (ContactList{ann, cid}));
+  EXPECT_EQ(PostedText(1), L"Backup to Bak Files");
+}
+
+TEST_F(ContactsMenuTest, ImportSendsTheChosenKind) {
+  const MenuRun run = Run(5008, L"Restore from Backup File(*.bak,*.json)");
+  EXPECT_EQ(run.texts,
+            (std::vector<std::wstring>{L"Import vcard file(*.vcf)", L"Restore from Backup File(*.bak,*.json)"}));
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_EQ(requests[0].code, kContactRequestImport);
+  EXPECT_EQ(requests[0].value, 2);
+  EXPECT_EQ(PostedText(0), L"Restore from Backup File(*.bak,*.json)");
+  Run(5008, L"Import vcard file(*.vcf)");
+  ASSERT_EQ(requests.size(), 2u);
+  EXPECT_EQ(requests[1].value, 1);
+  Run(5008, L"");
+  EXPECT_EQ(requests.size(), 2u);
+}
+
+}  // namespace
+}  // namespace rolodextest
