@@ -16,7 +16,6 @@ namespace {
 // Marks a window whose procedure understands reflected notifications. A property and not a
 // pointer, so a parent of one module can reflect to a child made by another module.
 const wchar_t kReflectProp[] = L"ZsReflectTarget";
-constexpr UINT_PTR kSubclassId = 1;
 
 // The windows this module's copy of the base has bound, with their threads. A parent finds a
 // child of its own module here without a window-property lookup and calls it directly rather
@@ -30,6 +29,27 @@ std::mutex g_boundLock;
 std::unordered_map<HWND, BoundWindow>& BoundWindows() {
   static auto* bound = new std::unordered_map<HWND, BoundWindow>;  // outlives every window
   return *bound;
+}
+
+// The procedures that controls taken over by this module had before (window procedure
+// replacement rather than the common controls' subclass chain, whose dispatcher costs a
+// window-server round trip per message under Wine: a list view's header hears several per
+// inserted row). Kept until the control is destroyed or given back.
+std::unordered_map<HWND, WNDPROC>& PreviousProcs() {
+  static auto* procs = new std::unordered_map<HWND, WNDPROC>;
+  return *procs;
+}
+
+WNDPROC PreviousProc(HWND hwnd) {
+  std::lock_guard<std::mutex> lock(g_boundLock);
+  auto it = PreviousProcs().find(hwnd);
+  return it == PreviousProcs().end() ? nullptr : it->second;
+}
+
+BASWindow* BoundObject(HWND hwnd) {
+  std::lock_guard<std::mutex> lock(g_boundLock);
+  auto it = BoundWindows().find(hwnd);
+  return it == BoundWindows().end() ? nullptr : it->second.window;
 }
 
 BASWindow* BoundOnThisThread(HWND hwnd) {
@@ -142,9 +162,7 @@ BASWindow* BASWindow::FromHandle(HWND hwnd) {
   // Only this module's procedure proves the pointer is an object of this module's layout.
   if (GetClassLongPtrW(hwnd, GCLP_WNDPROC) == reinterpret_cast<ULONG_PTR>(&WindowProc))
     return reinterpret_cast<BASWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-  DWORD_PTR refData = 0;
-  if (GetWindowSubclass(hwnd, SubclassProc, kSubclassId, &refData)) return reinterpret_cast<BASWindow*>(refData);
-  return nullptr;
+  return BoundObject(hwnd);
 }
 
 bool BASWindow::Create(HWND parent, const wchar_t* className, const wchar_t* title, DWORD style, DWORD exStyle,
@@ -186,8 +204,9 @@ bool BASWindow::CreateControl(HWND parent, const wchar_t* className, const wchar
 
 bool BASWindow::Subclass(HWND hwnd) {
   if (m_hwnd || !IsWindow(hwnd) || FromHandle(hwnd)) return false;
-  if (!SetWindowSubclass(hwnd, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this))) {
-    std::fprintf(stderr, "BASWindow: SetWindowSubclass %p failed\n", static_cast<void*>(hwnd));
+  if (!TakeOver(hwnd)) {
+    std::fprintf(stderr, "BASWindow: subclassing %p failed, GetLastError: %lu\n", static_cast<void*>(hwnd),
+                 GetLastError());
     return false;
   }
   Bind(hwnd, true);
@@ -214,7 +233,7 @@ void BASWindow::Bind(HWND hwnd, bool subclassed) {
 
 void BASWindow::Unbind(HWND hwnd) {
   if (m_subclassed)
-    RemoveWindowSubclass(hwnd, SubclassProc, kSubclassId);
+    GiveBack(hwnd);
   else
     SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
   RemovePropW(hwnd, kReflectProp);
@@ -238,9 +257,37 @@ LRESULT CALLBACK BASWindow::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp
   return self ? self->Route(hwnd, msg, wp, lp) : DefWindowProcW(hwnd, msg, wp, lp);
 }
 
-LRESULT CALLBACK BASWindow::SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR refData) {
-  auto* self = reinterpret_cast<BASWindow*>(refData);
-  return self ? self->Route(hwnd, msg, wp, lp) : DefSubclassProc(hwnd, msg, wp, lp);
+LRESULT CALLBACK BASWindow::ControlProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (BASWindow* self = BoundObject(hwnd)) return self->Route(hwnd, msg, wp, lp);
+  // Given back while another procedure sat on top of this one: only pass messages on.
+  const WNDPROC previous = PreviousProc(hwnd);
+  const LRESULT result = previous ? CallWindowProcW(previous, hwnd, msg, wp, lp) : DefWindowProcW(hwnd, msg, wp, lp);
+  if (msg == WM_NCDESTROY) {
+    std::lock_guard<std::mutex> lock(g_boundLock);
+    PreviousProcs().erase(hwnd);
+  }
+  return result;
+}
+
+bool BASWindow::TakeOver(HWND hwnd) {
+  SetLastError(0);
+  const auto previous = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&BASWindow::ControlProc)));
+  if (previous == nullptr && GetLastError() != 0) return false;
+  std::lock_guard<std::mutex> lock(g_boundLock);
+  PreviousProcs()[hwnd] = previous;
+  return true;
+}
+
+void BASWindow::GiveBack(HWND hwnd) {
+  // Restored only while this module's procedure is still the window's own; under another
+  // one it stays in the chain and passes everything on.
+  if (GetWindowLongPtrW(hwnd, GWLP_WNDPROC) != reinterpret_cast<LONG_PTR>(&BASWindow::ControlProc)) return;
+  const WNDPROC previous = PreviousProc(hwnd);
+  if (previous == nullptr) return;
+  SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
+  std::lock_guard<std::mutex> lock(g_boundLock);
+  PreviousProcs().erase(hwnd);
 }
 
 LRESULT CALLBACK BASWindow::CreationHook(int code, WPARAM wp, LPARAM lp) {
@@ -250,8 +297,7 @@ LRESULT CALLBACK BASWindow::CreationHook(int code, WPARAM wp, LPARAM lp) {
     // Other windows may be born on this thread first (an IME window): take only ours.
     if (create->lpcs->hwndParent == t_pending.parent && !(GetClassLongW(hwnd, GCL_STYLE) & CS_IME)) {
       BASWindow* window = std::exchange(t_pending.window, nullptr);
-      if (SetWindowSubclass(hwnd, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(window)))
-        window->Bind(hwnd, true);
+      if (TakeOver(hwnd)) window->Bind(hwnd, true);
     }
   }
   return CallNextHookEx(nullptr, code, wp, lp);
@@ -264,7 +310,10 @@ LRESULT BASWindow::CallDefault(bool subclassed, HWND hwnd, UINT msg, WPARAM wp, 
     const UINT original = msg - kReflectBase;
     return IsColorMessage(original) ? DefWindowProcW(hwnd, original, wp, lp) : 0;
   }
-  return subclassed ? DefSubclassProc(hwnd, msg, wp, lp) : DefWindowProcW(hwnd, msg, wp, lp);
+  if (subclassed) {
+    if (const WNDPROC previous = PreviousProc(hwnd)) return CallWindowProcW(previous, hwnd, msg, wp, lp);
+  }
+  return DefWindowProcW(hwnd, msg, wp, lp);
 }
 
 LRESULT BASWindow::DefaultProc(UINT msg, WPARAM wp, LPARAM lp) {
@@ -289,8 +338,14 @@ LRESULT BASWindow::Route(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noexcept {
 
 LRESULT BASWindow::FinalMessage(HWND hwnd, WPARAM wp, LPARAM lp) noexcept {
   const bool subclassed = m_subclassed;
+  const WNDPROC previous = subclassed ? PreviousProc(hwnd) : nullptr;
   Unbind(hwnd);
-  const LRESULT result = CallDefault(subclassed, hwnd, WM_NCDESTROY, wp, lp);
+  const LRESULT result = previous ? CallWindowProcW(previous, hwnd, WM_NCDESTROY, wp, lp)
+                                  : CallDefault(false, hwnd, WM_NCDESTROY, wp, lp);
+  if (subclassed) {
+    std::lock_guard<std::mutex> lock(g_boundLock);
+    PreviousProcs().erase(hwnd);
+  }
   try {
     OnFinalMessage(hwnd);
   } catch (const std::exception& e) {

@@ -100,7 +100,9 @@ class BASWindow {
 
  private:
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
-  static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR refData);
+  static LRESULT CALLBACK ControlProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  static bool TakeOver(HWND hwnd);
+  static void GiveBack(HWND hwnd);
   static LRESULT CALLBACK CreationHook(int code, WPARAM wp, LPARAM lp);
   static LRESULT CallDefault(bool subclassed, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
 
