@@ -198,8 +198,8 @@ int RunPane(size_t count) {
   const double loadMs = Now() - loadStart;
   const size_t listed = static_cast<size_t>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
 
-  // One search that matches about one contact in 360 (a name) over the whole book.
-  SetDlgItemTextW(pane, kSearchEditId, L"maria");
+  // One search over the whole book for a family name that one contact in a dozen or so has.
+  SetDlgItemTextW(pane, kSearchEditId, L"MÜLLER");
   const double searchStart = Now();
   SendMessageW(pane, WM_COMMAND, MAKEWPARAM(kSearchButtonId, BN_CLICKED),
                reinterpret_cast<LPARAM>(GetDlgItem(pane, kSearchButtonId)));

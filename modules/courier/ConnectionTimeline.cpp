@@ -192,7 +192,10 @@ void ConnectionTimeline::Deliver(Session& session, const ScriptReport& report) {
     notice.position = report.position;
   }
   Post(notice, kCourierScanUsbDevice);
-  if (report.kind == ScriptReport::Kind::kStatus && report.status == kStatusReady) PostDeviceInfo(device);
+  if (report.kind == ScriptReport::Kind::kStatus && report.status == kStatusReady) {
+    PostDeviceInfo(device);
+    if (m_onReady) m_onReady(device);
+  }
 }
 
 // The Home section's summary, once the phone is ready: the router finds the device by the

@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -38,6 +39,10 @@ class ConnectionTimeline {
   ~ConnectionTimeline();
   ConnectionTimeline(const ConnectionTimeline&) = delete;
   ConnectionTimeline& operator=(const ConnectionTimeline&) = delete;
+
+  // Runs on the timeline thread each time a phone becomes ready; set before Start.
+  typedef std::function<void(DeviceRecord& device)> ReadyHook;
+  void SetReadyHook(ReadyHook hook) { m_onReady = std::move(hook); }
 
   // Once: announces `phones` with ADD_DEVICE, in order, then plays their scripts. Both must
   // stay valid until Stop has returned.
@@ -77,6 +82,7 @@ class ConnectionTimeline {
   int64_t NowMs() const;
 
   const ModuleRecord& m_module;
+  ReadyHook m_onReady;
   std::chrono::steady_clock::time_point m_origin;
 
   mutable std::mutex m_lock;  // the sessions' scripts: the timeline thread and the host's thread

@@ -170,6 +170,13 @@ void ContactOperations::Handle(CommandRecord& record) {
   }
 }
 
+void ContactOperations::AnnounceCount(DeviceRecord& device) {
+  Job job;
+  job.identifier = device.identifier;
+  job.device = &device;
+  Notify(job, kContactNoticeCount, nullptr);
+}
+
 void ContactOperations::Cancel(int64_t taskId) {
   if (taskId <= 0) return;
   std::lock_guard<std::mutex> lock(m_cancelLock);

@@ -38,6 +38,9 @@ class ContactOperations {
                  const std::filesystem::path& stateFolder);
   // LIBCOURIER_COMMAND_DO_CONTACT from the host: `value` := the task ID (0 when nothing started).
   void Handle(CommandRecord& record);
+  // Tells the host how many contacts a phone that just became ready holds (the navigator
+  // shows no count before).
+  void AnnounceCount(DeviceRecord& device);
   // LIBCOURIER_COMMAND_DO_CANCEL: a running job stops at its next step, a queued one never starts.
   void Cancel(int64_t taskId);
 

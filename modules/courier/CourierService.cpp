@@ -28,7 +28,9 @@ CourierService::CourierService(const ModuleRecord& module)
       m_contacts(module, m_operations, [this](const std::wstring& identifier) { return FindDevice(identifier.c_str()); }),
       m_timeline(module, &TraceJobFailure),
       m_worker(&TraceJobFailure),
-      m_operations(&TraceJobFailure) {}
+      m_operations(&TraceJobFailure) {
+  m_timeline.SetReadyHook([this](DeviceRecord& device) { m_contacts.AnnounceCount(device); });
+}
 
 CourierService::~CourierService() { Stop(); }
 

@@ -432,3 +432,14 @@ TEST_F(CourierContacts, OperationsOnAnUnknownPhoneStartNothing) {
   m_harness->Send(kCourierDoContact, record);
   EXPECT_EQ(record.value, 0);
 }
+
+TEST_F(CourierContacts, APhoneThatBecomesReadyAnnouncesItsContactsCount) {
+  StartService(7);
+  CommandRecord echo;
+  echo.value = 1;  // the host's echo of READY_START_SERVER: the phones connect
+  m_harness->Send(kCourierReadyStartServer, echo);
+  const ULONGLONG end = GetTickCount64() + kWaitMs;
+  while (Notices(kContactNoticeCount).empty() && GetTickCount64() < end) Sleep(5);
+  ASSERT_EQ(Notices(kContactNoticeCount).size(), 1u);
+  EXPECT_EQ(GetDevice(*m_harness, kPhone)->counts[kKindContacts].load(), 10u);
+}

@@ -11,7 +11,7 @@ namespace {
 
 const char kStyle[] = R"(
 body { margin: 0; background: #f3f4f6; color: #1f2933; font: 15px/1.45 "Segoe UI", Arial, sans-serif; }
-header { background: #1f6feb; color: #fff; padding: 20px 32px; }
+header { background: #1e9e63; color: #fff; padding: 20px 32px; }
 header h1 { margin: 0; font-size: 24px; font-weight: 600; }
 header p { margin: 4px 0 0; opacity: .85; }
 main { display: grid; grid-template-columns: repeat(auto-fill, minmax(320px, 1fr)); gap: 0 16px; padding: 24px 32px; }
@@ -19,13 +19,13 @@ main { display: grid; grid-template-columns: repeat(auto-fill, minmax(320px, 1fr
         margin-bottom: 16px; break-inside: avoid; }
 .card h2 { margin: 0 0 4px; font-size: 18px; font-weight: 600; overflow-wrap: anywhere; }
 .groups { margin: 0 0 8px; }
-.groups span { display: inline-block; background: #e8f0fe; color: #1f4fa8; border-radius: 10px;
+.groups span { display: inline-block; background: #e6f5ee; color: #17794c; border-radius: 10px;
                padding: 0 8px; margin: 2px 4px 2px 0; font-size: 12px; }
 .card h3 { margin: 12px 0 4px; font-size: 12px; text-transform: uppercase; letter-spacing: .05em; color: #6b7785; }
 table { border-collapse: collapse; width: 100%; }
 th { text-align: left; vertical-align: top; font-weight: normal; color: #6b7785; width: 32%; padding: 2px 8px 2px 0; }
 td { padding: 2px 0; overflow-wrap: anywhere; }
-a { color: #1f6feb; text-decoration: none; }
+a { color: #17794c; text-decoration: none; }
 .empty { color: #6b7785; font-style: italic; }
 @media print { body { background: #fff; } header { color: #000; background: none; } main { display: block; }
                .card { box-shadow: none; border: 1px solid #ccc; margin-bottom: 12px; } }
