@@ -94,34 +94,42 @@ void AppendUtf8(char32_t code, std::string& out) {
 
 }  // namespace
 
+size_t DecodeUtf8Sequence(std::string_view bytes, size_t i, char32_t& code) {
+  const unsigned char lead = static_cast<unsigned char>(bytes[i]);
+  size_t length = 0;
+  char32_t minimum = 0;
+  if (lead < 0x80) {
+    code = lead;
+    return 1;
+  }
+  if ((lead & 0xE0) == 0xC0) {
+    length = 2, code = lead & 0x1F, minimum = 0x80;
+  } else if ((lead & 0xF0) == 0xE0) {
+    length = 3, code = lead & 0x0F, minimum = 0x800;
+  } else if ((lead & 0xF8) == 0xF0) {
+    length = 4, code = lead & 0x07, minimum = 0x10000;
+  } else {
+    return 0;
+  }
+  if (i + length > bytes.size()) return 0;
+  for (size_t k = 1; k < length; ++k) {
+    const unsigned char next = static_cast<unsigned char>(bytes[i + k]);
+    if ((next & 0xC0) != 0x80) return 0;
+    code = (code << 6) | (next & 0x3F);
+  }
+  // Overlong forms, surrogates and values past Unicode are not text.
+  if (code < minimum || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
+  return length;
+}
+
 bool Utf8ToWide(const std::string& utf8, std::wstring& wide) {
   wide.clear();
   wide.reserve(utf8.size());
   size_t i = 0;
   while (i < utf8.size()) {
-    const unsigned char lead = static_cast<unsigned char>(utf8[i]);
-    size_t length = 0;
     char32_t code = 0;
-    char32_t minimum = 0;
-    if (lead < 0x80) {
-      length = 1, code = lead;
-    } else if ((lead & 0xE0) == 0xC0) {
-      length = 2, code = lead & 0x1F, minimum = 0x80;
-    } else if ((lead & 0xF0) == 0xE0) {
-      length = 3, code = lead & 0x0F, minimum = 0x800;
-    } else if ((lead & 0xF8) == 0xF0) {
-      length = 4, code = lead & 0x07, minimum = 0x10000;
-    } else {
-      return false;
-    }
-    if (i + length > utf8.size()) return false;
-    for (size_t k = 1; k < length; ++k) {
-      const unsigned char next = static_cast<unsigned char>(utf8[i + k]);
-      if ((next & 0xC0) != 0x80) return false;
-      code = (code << 6) | (next & 0x3F);
-    }
-    // Overlong forms, surrogates and values past Unicode are not text.
-    if (code < minimum || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return false;
+    const size_t length = DecodeUtf8Sequence(utf8, i, code);
+    if (length == 0) return false;
     AppendCodePoint(code, wide);
     i += length;
   }

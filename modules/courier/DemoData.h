@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // What a connection step does besides reporting its status.
@@ -205,6 +206,9 @@ const std::vector<DemoTypeLabel>& ContactTypeLabels(DemoItemKind kind);
 // The code of `label` for `kind` (case-sensitive, as the phone stores it); 0 = custom.
 int32_t ContactTypeCode(DemoItemKind kind, const std::wstring& label);
 
+// The well-formed UTF-8 sequence at `i` (i < size): its length with the code point in `code`,
+// or 0 when the bytes there are malformed (overlong, surrogate, cut short, past Unicode).
+size_t DecodeUtf8Sequence(std::string_view bytes, size_t i, char32_t& code);
 // Strict UTF-8 to wide text (UTF-16 on Windows, UTF-32 elsewhere); false on malformed input.
 bool Utf8ToWide(const std::string& utf8, std::wstring& wide);
 std::string WideToUtf8(const std::wstring& wide);

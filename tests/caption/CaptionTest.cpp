@@ -4,6 +4,7 @@
 #include "contracts/CommandNames.h"
 #include "contracts/cornerstone/Cornerstone.h"
 #include "tests/caption/CaptionTestSupport.h"
+#include "tests/harness/MenuKeys.h"
 #include "tests/harness/TraceCapture.h"
 
 #include <windowsx.h>
@@ -45,24 +46,9 @@ struct MenuRun {
 };
 MenuRun* g_menuRun = nullptr;
 
-HWND VisibleMenuWindow() {
-  for (HWND menu = FindWindowExW(nullptr, nullptr, L"#32768", nullptr); menu;
-       menu = FindWindowExW(nullptr, menu, L"#32768", nullptr)) {
-    DWORD process = 0;
-    GetWindowThreadProcessId(menu, &process);
-    if (IsWindowVisible(menu) && process == GetCurrentProcessId()) return menu;
-  }
-  return nullptr;
-}
-
-void PostKey(HWND menu, WPARAM key) {
-  PostMessageW(menu, WM_KEYDOWN, key, 0);
-  PostMessageW(menu, WM_KEYUP, key, 0xC0000000);
-}
-
 // Runs inside the menu's own loop: reads the menu off the screen, then answers it with keys.
 void CALLBACK AnswerMenu(HWND hwnd, UINT, UINT_PTR id, DWORD) {
-  const HWND menuWindow = VisibleMenuWindow();
+  const HWND menuWindow = menukeys::VisibleMenuWindow();
   if (!menuWindow || !g_menuRun || GetTickCount() < g_menuRun->holdUntil) return;
   KillTimer(hwnd, id);
   MenuRun& run = *g_menuRun;
@@ -86,13 +72,13 @@ void CALLBACK AnswerMenu(HWND hwnd, UINT, UINT_PTR id, DWORD) {
     found = found || (!separator && run.choose == text);
   }
   if (found) {
-    for (int i = 0; i < downs; ++i) PostKey(menuWindow, VK_DOWN);
+    for (int i = 0; i < downs; ++i) menukeys::PostKey(menuWindow, VK_DOWN);
     // The menu chooses on the character, which a posted key-down would produce only behind the
     // Escape below.
     PostMessageW(menuWindow, WM_CHAR, L'\r', 0);
   }
   // Closes the menu when nothing (or a grayed entry) was chosen.
-  PostKey(menuWindow, VK_ESCAPE);
+  menukeys::PostKey(menuWindow, VK_ESCAPE);
 }
 
 class CaptionTest : public ::testing::Test {
@@ -125,7 +111,7 @@ class CaptionTest : public ::testing::Test {
     KillTimer(frame.window.Hwnd(), 77);
     g_menuRun = nullptr;
     ASSERT_TRUE(run.seen);
-    EXPECT_FALSE(VisibleMenuWindow());
+    EXPECT_FALSE(menukeys::VisibleMenuWindow());
   }
   MenuRun RunMenu(HWND bar, const std::wstring& choose = L"") {
     MenuRun run;

@@ -5,6 +5,7 @@
 #include "kit/BASSwitchImageButton.h"
 #include "kit/GdiHandles.h"
 #include "kit/GdiPlus.h"
+#include "tests/harness/GdiplusEnvironment.h"
 #include "tests/kit/ProbeWindow.h"
 
 #include <gtest/gtest.h>
@@ -22,16 +23,6 @@ constexpr COLORREF kGreen = RGB(0, 255, 0);
 constexpr COLORREF kBlue = RGB(0, 0, 255);
 constexpr COLORREF kYellow = RGB(255, 255, 0);
 
-class GdiplusEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override { m_session = std::make_unique<GdiplusSession>(); }
-  void TearDown() override { m_session.reset(); }
-
- private:
-  std::unique_ptr<GdiplusSession> m_session;
-};
-
-::testing::Environment* const g_gdiplus = ::testing::AddGlobalTestEnvironment(new GdiplusEnvironment);
 
 Gdiplus::Color ToColor(COLORREF color) {
   return Gdiplus::Color(255, GetRValue(color), GetGValue(color), GetBValue(color));

@@ -5,6 +5,7 @@
 #include "kit/BASListView.h"
 #include "kit/GdiHandles.h"
 #include "kit/GdiPlus.h"
+#include "tests/harness/GdiplusEnvironment.h"
 #include "tests/harness/TestPump.h"
 #include "tests/harness/TraceCapture.h"
 #include "tests/kit/ProbeWindow.h"
@@ -30,16 +31,6 @@ constexpr COLORREF kShaded = 0xFAFAFA;
 constexpr COLORREF kEdge = 0xDCDCDC;
 constexpr int kCheckSize = 16;
 
-class GdiplusEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override { m_session = std::make_unique<GdiplusSession>(); }
-  void TearDown() override { m_session.reset(); }
-
- private:
-  std::unique_ptr<GdiplusSession> m_session;
-};
-
-::testing::Environment* const g_gdiplus = ::testing::AddGlobalTestEnvironment(new GdiplusEnvironment);
 
 std::unique_ptr<Gdiplus::Bitmap> SolidImage(int width, int height, COLORREF color) {
   auto image = std::make_unique<Gdiplus::Bitmap>(width, height, PixelFormat32bppARGB);

@@ -1,5 +1,6 @@
 // The Export and Import menus of the contacts toolbar, answered with keys from a timer inside
 // the menu's own loop: their texts and what each choice posts.
+#include "tests/harness/MenuKeys.h"
 #include "tests/rolodex/ContactsPaneFixture.h"
 
 #include <gtest/gtest.h>
@@ -16,23 +17,8 @@ struct MenuRun {
 };
 MenuRun* g_run = nullptr;
 
-HWND VisibleMenu() {
-  for (HWND menu = FindWindowExW(nullptr, nullptr, L"#32768", nullptr); menu;
-       menu = FindWindowExW(nullptr, menu, L"#32768", nullptr)) {
-    DWORD process = 0;
-    GetWindowThreadProcessId(menu, &process);
-    if (IsWindowVisible(menu) && process == GetCurrentProcessId()) return menu;
-  }
-  return nullptr;
-}
-
-void PostKey(HWND menu, WPARAM key) {
-  PostMessageW(menu, WM_KEYDOWN, key, 0);
-  PostMessageW(menu, WM_KEYUP, key, 0xC0000000);
-}
-
 void CALLBACK AnswerMenu(HWND hwnd, UINT, UINT_PTR id, DWORD) {
-  const HWND window = VisibleMenu();
+  const HWND window = menukeys::VisibleMenuWindow();
   if (!window || !g_run) return;
   KillTimer(hwnd, id);
   g_run->seen = true;
@@ -46,9 +32,9 @@ void CALLBACK AnswerMenu(HWND hwnd, UINT, UINT_PTR id, DWORD) {
     g_run->ids.push_back(GetMenuItemID(menu, i));
     if (g_run->choose == text) downs = i + 1;
   }
-  for (int i = 0; i < downs; ++i) PostKey(window, VK_DOWN);
+  for (int i = 0; i < downs; ++i) menukeys::PostKey(window, VK_DOWN);
   if (downs > 0) PostMessageW(window, WM_CHAR, L'\r', 0);
-  PostKey(window, VK_ESCAPE);
+  menukeys::PostKey(window, VK_ESCAPE);
 }
 
 class ContactsMenuTest : public ContactsPaneTest {
@@ -62,7 +48,7 @@ class ContactsMenuTest : public ContactsPaneTest {
     KillTimer(parent.Hwnd(), 77);
     g_run = nullptr;
     EXPECT_TRUE(run.seen);
-    EXPECT_FALSE(VisibleMenu());
+    EXPECT_FALSE(menukeys::VisibleMenuWindow());
     return run;
   }
   std::wstring PostedText(size_t index) const {

@@ -11,28 +11,8 @@ void AppendUtf8(char16_t code, std::string& out) { out += WideToUtf8(std::wstrin
 
 // Length of the well-formed UTF-8 sequence at `i`, 0 when the bytes there are malformed.
 size_t Utf8SequenceLength(std::string_view bytes, size_t i) {
-  const unsigned char lead = static_cast<unsigned char>(bytes[i]);
-  size_t length = 0;
   char32_t code = 0;
-  char32_t minimum = 0;
-  if (lead < 0x80) return 1;
-  if ((lead & 0xE0) == 0xC0) {
-    length = 2, code = lead & 0x1F, minimum = 0x80;
-  } else if ((lead & 0xF0) == 0xE0) {
-    length = 3, code = lead & 0x0F, minimum = 0x800;
-  } else if ((lead & 0xF8) == 0xF0) {
-    length = 4, code = lead & 0x07, minimum = 0x10000;
-  } else {
-    return 0;
-  }
-  if (i + length > bytes.size()) return 0;
-  for (size_t k = 1; k < length; ++k) {
-    const unsigned char next = static_cast<unsigned char>(bytes[i + k]);
-    if ((next & 0xC0) != 0x80) return 0;
-    code = (code << 6) | (next & 0x3F);
-  }
-  if (code < minimum || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
-  return length;
+  return DecodeUtf8Sequence(bytes, i, code);
 }
 
 // 0x80..0x9F of Windows-1252; 0 marks the five unassigned bytes.
