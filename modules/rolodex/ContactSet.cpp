@@ -1,20 +1,28 @@
 #include "modules/rolodex/ContactSet.h"
 
+#include <windows.h>
+
 #include <algorithm>
-#include <cwctype>
 
 std::wstring LowerCased(const std::wstring& text) {
   std::wstring lowered(text);
-  for (wchar_t& c : lowered) c = static_cast<wchar_t>(towlower(c));
+  // Not towlower: in the runtime's "C" locale it lowers A to Z only, so "MÜLLER" or "АННА"
+  // would never find Müller or Анна. The system's table covers every script, unit by unit.
+  if (!lowered.empty()) CharLowerBuffW(&lowered[0], static_cast<DWORD>(lowered.size()));
   return lowered;
 }
 
 ContactSet::~ContactSet() { Clear(); }
 
 void ContactSet::Reserve(size_t extra) {
-  m_entries.reserve(m_entries.size() + extra);
-  m_positions.reserve(m_positions.size() + extra);
-  m_byIdentifier.reserve(m_byIdentifier.size() + extra);
+  // Room for at least twice what the set holds: reserving only the batch's size would copy
+  // the vectors and rehash the index at every batch, quadratic over a long load.
+  const size_t needed = m_entries.size() + extra;
+  if (needed <= m_entries.capacity()) return;
+  const size_t room = std::max(needed, 2 * m_entries.size());
+  m_entries.reserve(room);
+  m_positions.reserve(room);
+  m_byIdentifier.reserve(room);
 }
 
 bool ContactSet::Add(ContactRecord* contact) {

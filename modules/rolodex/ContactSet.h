@@ -12,7 +12,7 @@
 #include <unordered_map>
 #include <vector>
 
-// Character by character with towlower, as the search box matches.
+// Character by character, in every script, as the search box matches.
 std::wstring LowerCased(const std::wstring& text);
 
 class ContactSet {

@@ -82,6 +82,7 @@ TEST(ContactSetTest, MatchesNameOrAnyValueIgnoringCase) {
   set.Add(Contact(L"2", L"Bob", {Row(kMimeEmail, L"Work", L"BOB.ANNEX@example.com")}));
   set.Add(Contact(L"3", L"Carl", {Row(kMimePhone, L"Mobile", L"555")}));
   EXPECT_EQ(Names(set.Matching(LowerCased(L"ANN"))), (std::vector<std::wstring>{L"Joanne", L"Bob"}));
+  EXPECT_EQ(LowerCased(L"MÜLLER АННА ΕΛΈΝΗ ĽUBOMÍR"), L"müller анна ελένη ľubomír");
   EXPECT_EQ(Names(set.Matching(L"555")), (std::vector<std::wstring>{L"Carl"}));
   EXPECT_EQ(Names(set.Matching(L"")), (std::vector<std::wstring>{L"Joanne", L"Bob", L"Carl"}));
   EXPECT_TRUE(set.Matching(L"zzz").empty());

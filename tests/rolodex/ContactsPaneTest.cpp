@@ -437,5 +437,31 @@ TEST_F(ContactsPaneTest, DrawsMarkedRowsInRed) {
   EXPECT_EQ(redIn(1), 0);
 }
 
+TEST_F(ContactsPaneTest, ALongLoadDrawsItsRowsOnceTheBatchesPause) {
+  Send(kRolodexClearData, parent.Hwnd());
+  for (int batch = 0; batch < 6; ++batch) {
+    std::vector<ContactRecord*> contacts;
+    for (int i = 0; i < 500; ++i) {
+      const std::wstring id = std::to_wstring(batch * 500 + i);
+      contacts.push_back(NewContact(id, L"Contact " + id, L"555 " + id));
+    }
+    SendBatch(parent.Hwnd(), contacts);
+  }
+  ASSERT_EQ(RowCount(list), 3000);
+  EXPECT_EQ(RowText(list, 2999, 1), L"Contact 2999");
+  // The list draws again a moment after the last batch: the selected first row is on screen.
+  const ULONGLONG end = GetTickCount64() + 500;
+  while (GetTickCount64() < end) {
+    loop.Pump();
+    Sleep(10);
+  }
+  RECT row{};
+  ListView_GetItemRect(list, 0, &row, LVIR_BOUNDS);
+  HDC screen = GetDC(list);
+  const COLORREF pixel = GetPixel(screen, row.left + 3, (row.top + row.bottom) / 2);
+  ReleaseDC(list, screen);
+  EXPECT_EQ(pixel, static_cast<COLORREF>(0xEEDBA1));
+}
+
 }  // namespace
 }  // namespace rolodextest
