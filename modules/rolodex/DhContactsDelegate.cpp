@@ -62,9 +62,12 @@ constexpr DWORD kLongestDrawingPauseMs = 1000;
 int VerticalScrollBarWidth(HWND list) {
   SCROLLBARINFO info{};
   info.cbSize = sizeof info;
-  // The bar is hidden until rows overflow, and a hidden bar reports no size: room is kept for
-  // it anyway, so its arrival does not bring a horizontal bar along.
-  if (GetScrollBarInfo(list, OBJID_VSCROLL, &info) && info.dxyLineButton > 0) return info.dxyLineButton;
+  // The bar is hidden until rows overflow, and a hidden bar reports no usable size (Wine reports
+  // one wider than any bar): room is kept for it anyway, so its arrival does not bring a
+  // horizontal bar along.
+  if (GetScrollBarInfo(list, OBJID_VSCROLL, &info) && !(info.rgstate[0] & STATE_SYSTEM_INVISIBLE) &&
+      info.dxyLineButton > 0 && info.dxyLineButton <= 20)
+    return info.dxyLineButton;
   return GetSystemMetrics(SM_CXVSCROLL);
 }
 

@@ -463,5 +463,15 @@ TEST_F(ContactsPaneTest, ALongLoadDrawsItsRowsOnceTheBatchesPause) {
   EXPECT_EQ(pixel, static_cast<COLORREF>(0xEEDBA1));
 }
 
+TEST_F(ContactsPaneTest, ColumnsLeaveRoomForTheVerticalBarSoNoHorizontalBarAppears) {
+  Send(kRolodexClearData, parent.Hwnd());
+  std::vector<ContactRecord*> contacts;
+  for (int i = 0; i < 30; ++i) contacts.push_back(NewContact(std::to_wstring(i), L"Contact", L"555"));
+  SendBatch(parent.Hwnd(), contacts);
+  loop.Pump();
+  EXPECT_TRUE(GetWindowLongW(list, GWL_STYLE) & WS_VSCROLL);
+  EXPECT_FALSE(GetWindowLongW(list, GWL_STYLE) & WS_HSCROLL);
+}
+
 }  // namespace
 }  // namespace rolodextest
