@@ -306,6 +306,9 @@ void DhContactsDelegate::RemoveContact(const ContactRecord* gone) {
       m_currentRow = -1;
       InvalidateDetail();
     }
+    // A delete of many checked contacts arrives one contact at a time: on a long list they
+    // share one pause of the drawing like a load's batches.
+    if (m_list.RowCount() >= kDeferDrawingFromRows) DeferDrawing();
     m_list.DeleteRow(row);
     m_list.RepaintCheckColumn();
   }

@@ -461,6 +461,24 @@ TEST_F(ContactsPaneTest, ALongLoadDrawsItsRowsOnceTheBatchesPause) {
   const COLORREF pixel = GetPixel(screen, row.left + 3, (row.top + row.bottom) / 2);
   ReleaseDC(list, screen);
   EXPECT_EQ(pixel, static_cast<COLORREF>(0xEEDBA1));
+
+  // Deletes on a long list pause the drawing the same way: once they stop, the row that moved
+  // up is drawn (unselected) where the deleted, selected one was.
+  ContactRecord gone;
+  gone.identifier = L"0";
+  gone.rowIndex = 0;
+  Send(kRolodexDeleteContact, parent.Hwnd(), 0, &gone);
+  ASSERT_EQ(RowCount(list), 2999);
+  EXPECT_EQ(RowText(list, 0, 1), L"Contact 1");
+  const ULONGLONG later = GetTickCount64() + 500;
+  while (GetTickCount64() < later) {
+    loop.Pump();
+    Sleep(10);
+  }
+  screen = GetDC(list);
+  const COLORREF moved = GetPixel(screen, row.left + 3, (row.top + row.bottom) / 2);
+  ReleaseDC(list, screen);
+  EXPECT_EQ(moved, RGB(255, 255, 255));
 }
 
 TEST_F(ContactsPaneTest, ColumnsLeaveRoomForTheVerticalBarSoNoHorizontalBarAppears) {
