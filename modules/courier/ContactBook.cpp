@@ -1,23 +1,15 @@
 #include "modules/courier/ContactBook.h"
 
 #include <cwchar>
-#include <fstream>
-#include <iterator>
 #include <system_error>
 
 #include "modules/courier/DemoContactGenerator.h"
+#include "modules/courier/FileBytes.h"
 #include "modules/courier/formats/ContactFormats.h"
 
 namespace {
 
 constexpr wchar_t kLocalPrefix[] = L"local-";
-
-bool ReadFileBytes(const std::filesystem::path& path, std::string& bytes) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return !in.bad();
-}
 
 }  // namespace
 
@@ -58,7 +50,8 @@ const DemoContact* ContactBook::Find(const std::wstring& identifier) const {
 
 std::wstring ContactBook::Add(DemoContact contact) {
   std::wstring identifier = contact.identifier;
-  while (identifier.empty() || m_index.count(identifier) != 0) identifier = kLocalPrefix + std::to_wstring(m_nextNumber++);
+  while (identifier.empty() || m_index.count(identifier) != 0)
+    identifier = kLocalPrefix + std::to_wstring(m_nextNumber++);
   contact.identifier = identifier;
   m_index.emplace(identifier, m_contacts.size());
   m_contacts.push_back(std::move(contact));
@@ -103,17 +96,9 @@ bool ContactBook::Persist(std::string& error) const {
   std::filesystem::create_directories(m_stateFile.parent_path(), failure);
   std::filesystem::path temporary = m_stateFile;
   temporary += ".tmp";
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    const std::string bytes = WriteContactBackup(m_contacts, m_groups);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.flush();
-    if (!out) {
-      error = "the contacts could not be written";
-      out.close();
-      std::filesystem::remove(temporary, failure);
-      return false;
-    }
+  if (!WriteFileBytes(temporary, WriteContactBackup(m_contacts, m_groups))) {
+    error = "the contacts could not be written";
+    return false;
   }
   std::filesystem::rename(temporary, m_stateFile, failure);
   if (failure) {

@@ -3,8 +3,6 @@
 #include <windows.h>
 
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <system_error>
 #include <utility>
 
@@ -14,6 +12,7 @@
 #include "contracts/cornerstone/Cornerstone.h"
 #include "modules/courier/ConnectionStatus.h"
 #include "modules/courier/ContactConversion.h"
+#include "modules/courier/FileBytes.h"
 #include "modules/courier/formats/ContactFormats.h"
 
 namespace {
@@ -33,26 +32,6 @@ std::wstring Wide(const std::string& utf8) {
 std::wstring FileNameOf(const std::wstring& path) {
   const size_t slash = path.find_last_of(L"\\/");
   return slash == std::wstring::npos ? path : path.substr(slash + 1);
-}
-
-bool ReadBytes(const std::filesystem::path& path, std::string& bytes) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return !in.bad();
-}
-
-bool WriteBytes(const std::filesystem::path& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  out.flush();
-  const bool ok = static_cast<bool>(out);
-  out.close();
-  if (!ok) {
-    std::error_code ignored;
-    std::filesystem::remove(path, ignored);
-  }
-  return ok;
 }
 
 // A file name of one phone's copy: the identifier with what a file name may not hold replaced.
@@ -90,7 +69,8 @@ ContactOperations::ContactOperations(const ModuleRecord& module, WorkerThread& w
 std::filesystem::path ContactOperations::StateFolder(const std::wstring& makerName, const std::wstring& productName) {
   wchar_t buffer[MAX_PATH * 4];
   const DWORD length = GetEnvironmentVariableW(kDemoStateVariable, buffer, sizeof(buffer) / sizeof(buffer[0]));
-  if (length > 0 && length < sizeof(buffer) / sizeof(buffer[0])) return std::filesystem::path(std::wstring(buffer, length));
+  if (length > 0 && length < sizeof(buffer) / sizeof(buffer[0]))
+    return std::filesystem::path(std::wstring(buffer, length));
   wchar_t* appData = BASUtilitySys::GetAppDataDir();
   if (appData == nullptr) return std::filesystem::path();
   std::filesystem::path folder(appData);
@@ -151,9 +131,8 @@ void ContactOperations::Handle(CommandRecord& record) {
             if (contact != nullptr) contacts.push_back(ContactFromRecord(*contact));
         }
         const std::wstring folder = record.payload != nullptr ? static_cast<const wchar_t*>(record.payload) : L"";
-        record.value = Start(record, [this, operation, contacts, folder](Job& job) {
-          RunExport(job, operation, contacts, folder);
-        });
+        record.value = Start(
+            record, [this, operation, contacts, folder](Job& job) { RunExport(job, operation, contacts, folder); });
       }
       break;
     }
@@ -272,8 +251,10 @@ void ContactOperations::RunLoad(Job& job) {
     Notify(job, kContactNoticeBatch, batch);
     Progress(job, static_cast<int64_t>(sent), static_cast<int64_t>(total), 0, std::wstring());
   }
-  if (job.disconnected) Progress(job, 0, 0, static_cast<int64_t>(total - sent), kDisconnected, true);
-  else if (sent == contacts.size()) Progress(job, static_cast<int64_t>(sent), static_cast<int64_t>(total), 0, std::wstring(), true);
+  if (job.disconnected)
+    Progress(job, 0, 0, static_cast<int64_t>(total - sent), kDisconnected, true);
+  else if (sent == contacts.size())
+    Progress(job, static_cast<int64_t>(sent), static_cast<int64_t>(total), 0, std::wstring(), true);
 }
 
 void ContactOperations::RunSave(Job& job, const ContactRecord& edited) {
@@ -308,8 +289,10 @@ void ContactOperations::RunSave(Job& job, const ContactRecord& edited) {
   if (!book.Persist(persistError)) {
     // Not kept is not saved: the phone goes back to what it held and the editor stays open.
     BASTrace("libCourier: save not kept: %s", persistError.c_str());
-    if (isNew) book.Remove(contact.identifier);
-    else book.Replace(previous);
+    if (isNew)
+      book.Remove(contact.identifier);
+    else
+      book.Replace(previous);
     Notify(job, kContactNoticeSaved, nullptr, 0, savedKind);
     return;
   }
@@ -341,8 +324,10 @@ void ContactOperations::RunDelete(Job& job, const std::vector<std::pair<std::wst
     Progress(job, done, total, 0, std::wstring());
   }
   if (changed) PersistAfterChange(job, book);
-  if (job.disconnected) Progress(job, done, total, total - done, kDisconnected, true);
-  else if (done == total) Progress(job, done, total, 0, std::wstring(), true);
+  if (job.disconnected)
+    Progress(job, done, total, total - done, kDisconnected, true);
+  else if (done == total)
+    Progress(job, done, total, 0, std::wstring(), true);
 }
 
 void ContactOperations::RunExport(Job& job, int64_t operation, const std::vector<DemoContact>& contacts,
@@ -366,7 +351,7 @@ void ContactOperations::RunExport(Job& job, int64_t operation, const std::vector
     return;
   }
   const std::filesystem::path path = UniqueExportPath(std::filesystem::path(folder), L"Contacts", extension);
-  if (!WriteBytes(path, bytes)) {
+  if (!WriteFileBytes(path, bytes)) {
     Progress(job, 0, total, total, L"Cannot write " + path.wstring(), true);
     return;
   }
@@ -381,7 +366,7 @@ void ContactOperations::RunImport(Job& job, int64_t operation, const std::vector
   for (const std::wstring& path : paths) {
     if (!MayContinue(job)) break;
     std::string bytes;
-    if (!ReadBytes(std::filesystem::path(path), bytes)) {
+    if (!ReadFileBytes(std::filesystem::path(path), bytes)) {
       ++total;
       Progress(job, done, total, 1, L"Cannot read " + FileNameOf(path));
       continue;
@@ -411,6 +396,8 @@ void ContactOperations::RunImport(Job& job, int64_t operation, const std::vector
     }
   }
   if (changed) PersistAfterChange(job, book);
-  if (job.disconnected) Progress(job, done, total, total - done, kDisconnected, true);
-  else Progress(job, done, total, 0, std::wstring(), true);
+  if (job.disconnected)
+    Progress(job, done, total, total - done, kDisconnected, true);
+  else
+    Progress(job, done, total, 0, std::wstring(), true);
 }
