@@ -51,6 +51,7 @@ constexpr uint32_t kContactNoticeDeleted = 3;     // item: the deleted ContactRe
 constexpr uint32_t kContactNoticeGroups = 4;      // item: GroupList
 constexpr uint32_t kContactNoticeTypeLabels = 5;  // item: TypeLabelList
 constexpr uint32_t kContactNoticeAccounts = 6;    // item: AccountList
+constexpr uint32_t kContactNoticeMessage = 7;     // item: UserNotice
 // `value` of a save result.
 constexpr int64_t kSavedNewContact = 0;
 constexpr int64_t kSavedEditedContact = 2;

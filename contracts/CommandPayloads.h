@@ -71,6 +71,13 @@ struct WifiServerInfo {
   int32_t port = 0;
 };
 
+// A problem the user must read about that belongs to no operation, such as saved changes
+// that could not be read (kContactNoticeMessage). Made with new, deleted by the host.
+struct UserNotice {
+  std::wstring text;
+  std::wstring folder;  // what a click on the notice opens; may be empty
+};
+
 // Payload of every DO_<kind> notification of the device service. Malloc'ed; the handler that
 // consumes the notification last releases it with free() and disposes of its item as its kind
 // says.

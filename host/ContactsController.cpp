@@ -12,6 +12,7 @@
 #include "host/CommandBus.h"
 #include "host/ContentController.h"
 #include "host/FilePickers.h"
+#include "host/HostDialogs.h"
 #include "host/HostState.h"
 #include "host/UiRouter.h"
 
@@ -39,6 +40,9 @@ void DisposeContactItem(uint32_t kind, void* item) {
       break;
     case kContactNoticeAccounts:
       DeleteList(static_cast<AccountList*>(item));
+      break;
+    case kContactNoticeMessage:
+      delete static_cast<UserNotice*>(item);
       break;
     default:
       break;  // not a kind whose item we could name
@@ -186,7 +190,7 @@ int32_t OnContactNotice(CommandRecord* incoming) {
     if (device != nullptr) SendCount(deviceView, {kSectionContacts}, device->counts[kKindContacts]);
     return 0;
   }
-  if (notice->kind > kContactNoticeAccounts) return 0;
+  if (notice->kind > kContactNoticeMessage) return 0;
   CommandRecord copy = *incoming;
   copy.window = deviceView;
   // The sender's text lives only as long as this call; nothing on the UI thread reads it.
@@ -296,6 +300,9 @@ void RouteContactNotice(CommandRecord* copy) {
       break;
     case kContactNoticeAccounts:
       OnSideList(*copy, notice, device.accountsTaskId, device.accounts, kRolodexAddAcconts);
+      break;
+    case kContactNoticeMessage:
+      if (const UserNotice* message = notice.Item<UserNotice>()) ShowSheetNotice(message->text, message->folder);
       break;
     default:
       break;

@@ -130,7 +130,7 @@ int32_t OnDeviceDisconnect(CommandRecord* incoming) {
   Bus().Send(kCourierGetDevice, &get);
   auto* device = static_cast<DeviceRecord*>(get.payload);
   std::wstring name = device ? FirstDisplayName(*device) : identifier;
-  ShowSheetNotice(name + L" " + L" is disconnected.", false);
+  ShowSheetNotice(name + L" " + L" is disconnected.", std::wstring());
   return 0;
 }
 

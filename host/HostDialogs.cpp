@@ -54,12 +54,12 @@ void ShowAboutDialog() {
   about.RunModal(Host().Window(kWindowMainView));
 }
 
-void ShowSheetNotice(const std::wstring& text, bool opensLogFolder) {
+void ShowSheetNotice(const std::wstring& text, const std::wstring& folder) {
   UiSheetDialog* sheet = State().sheet.get();
   if (sheet == nullptr) return;
   sheet->SetText(text);
-  if (opensLogFolder)
-    sheet->SetClickAction([] { BASUtilityApp::OpenFolder(Host().logFolder.c_str()); });
+  if (!folder.empty())
+    sheet->SetClickAction([folder] { BASUtilityApp::OpenFolder(folder.c_str()); });
   else
     sheet->SetClickAction(nullptr);
   sheet->Show(SW_SHOW);

@@ -18,7 +18,8 @@ void DestroyHostDialogs();
 bool AskConfirmation(HWND owner, const std::wstring& text, int width, int height);
 void ShowAboutDialog();
 // Slides the sheet in with `text`; a click on it opens the log folder when asked to.
-void ShowSheetNotice(const std::wstring& text, bool opensLogFolder);
+// A click on the sheet opens `folder` when it is not empty.
+void ShowSheetNotice(const std::wstring& text, const std::wstring& folder);
 void FitSheetToView();
 
 void CreateProgressDialogFor(HWND window);

@@ -145,7 +145,7 @@ void RouteOnUiThread(char* name, LPARAM param) {
       ShowSheetNotice(
           L"Application have errors due to some unknown reasons,please email the zip crashing report file to "
           L"us,click me show in folder.",
-          true);
+          Host().logFolder);
       SendReady(param);
     } else if (std::strcmp(name, kCourierAddDevice) == 0) {
       AddDevice(param);

@@ -1,10 +1,11 @@
 #include "modules/courier/ContactBook.h"
 
 #include <cwchar>
+#include <fstream>
 #include <system_error>
 
 #include "modules/courier/DemoContactGenerator.h"
-#include "modules/courier/FileBytes.h"
+#include "modules/courier/SafeFile.h"
 #include "modules/courier/formats/ContactFormats.h"
 
 namespace {
@@ -15,27 +16,48 @@ constexpr wchar_t kLocalPrefix[] = L"local-";
 
 void ContactBook::Open(const DemoPhone& phone, const std::filesystem::path& stateFile, std::string& error) {
   m_stateFile = stateFile;
+  m_keptAs.clear();
+  m_persistBlocked.clear();
   m_groups = phone.groups;
   m_accounts = phone.accounts;
   m_contacts.clear();
   error.clear();
+  if (!stateFile.empty()) RemoveLeftovers(stateFile);
 
   std::error_code failure;
   if (!stateFile.empty() && std::filesystem::exists(stateFile, failure)) {
-    std::string bytes;
+    std::ifstream in;
+    std::string readError;
     ContactReadResult read;
-    if (ReadFileBytes(stateFile, bytes)) read = ReadContactBackup(bytes);
-    if (!bytes.empty() && read.failed == 0) {
+    if (OpenForReading(stateFile, in, readError)) {
+      read = ReadContactBackup(in);
+      if (read.failed == 0) {
+        m_contacts = std::move(read.contacts);
+        ResolveGroups();
+        Reindex();
+        return;
+      }
+      readError = read.problems.empty() ? std::string("it is damaged") : read.problems.front();
+    }
+    in.close();
+    std::string asideError;
+    m_keptAs = SetFileAside(stateFile, asideError);
+    if (m_keptAs.empty()) {
+      // Still in place: whatever is written now would replace the user's changes.
+      m_persistBlocked = "the saved contacts could not be read (" + readError + ") and are left as they are";
+      error = m_persistBlocked + "; moving them aside failed: " + asideError;
+    } else {
+      error = "the saved contacts could not be read in full (" + readError + ") and were set aside";
+    }
+    if (!read.contacts.empty()) {
+      // What could be read is the user's, not the data file's.
       m_contacts = std::move(read.contacts);
-      for (DemoContact& contact : m_contacts) contact.groups = GroupIdsOfTitles(contact.groups);
+      ResolveGroups();
       Reindex();
+      std::string persistError;
+      if (m_persistBlocked.empty() && !Persist(persistError)) error += "; " + persistError;
       return;
     }
-    error = "the saved contacts could not be read and were set aside";
-    std::filesystem::path aside = stateFile;
-    aside += ".corrupt";
-    std::filesystem::rename(stateFile, aside, failure);
-    m_contacts.clear();
   }
   m_contacts = phone.contacts;
   m_contacts.reserve(phone.ContactCount());
@@ -92,21 +114,38 @@ std::vector<std::wstring> ContactBook::GroupIdsOfTitles(const std::vector<std::w
 
 bool ContactBook::Persist(std::string& error) const {
   if (m_stateFile.empty()) return true;
-  std::error_code failure;
-  std::filesystem::create_directories(m_stateFile.parent_path(), failure);
-  std::filesystem::path temporary = m_stateFile;
-  temporary += ".tmp";
-  if (!WriteFileBytes(temporary, WriteContactBackup(m_contacts, m_groups))) {
-    error = "the contacts could not be written";
+  if (!m_persistBlocked.empty()) {
+    error = m_persistBlocked;
     return false;
   }
-  std::filesystem::rename(temporary, m_stateFile, failure);
-  if (failure) {
-    error = "the saved contacts could not be replaced: " + failure.message();
-    std::filesystem::remove(temporary, failure);
+  std::error_code failure;
+  std::filesystem::create_directories(m_stateFile.parent_path(), failure);
+  SafeFileWriter file(m_stateFile, SafeFileWriter::Replace::kAllow);
+  if (!file.Open() || !WriteContactBackup(file, m_contacts, m_groups) || !file.Commit()) {
+    error = "the contacts could not be written: " + (file.Failed() ? file.Error() : std::string("out of memory"));
+    file.Abandon();
     return false;
   }
   return true;
+}
+
+void ContactBook::ResolveGroups() {
+  for (DemoContact& contact : m_contacts) contact.groups = GroupIdsOfTitles(contact.groups);
+}
+
+// Temporary files of a save that a killed process never finished.
+void ContactBook::RemoveLeftovers(const std::filesystem::path& stateFile) {
+  std::error_code failure;
+  const std::string prefix = "." + stateFile.filename().u8string() + ".";
+  for (std::filesystem::directory_iterator it(stateFile.parent_path(), failure), end; !failure && it != end;
+       it.increment(failure)) {
+    const std::string name = it->path().filename().u8string();
+    if (name.size() > prefix.size() + 4 && name.compare(0, prefix.size(), prefix) == 0 &&
+        name.compare(name.size() - 4, 4, ".tmp") == 0) {
+      std::error_code ignored;
+      std::filesystem::remove(it->path(), ignored);
+    }
+  }
 }
 
 void ContactBook::Reindex() {

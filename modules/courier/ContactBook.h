@@ -16,9 +16,13 @@
 class ContactBook {
  public:
   // `stateFile` is the per-user copy; empty keeps the changes in memory only. A copy that
-  // exists but cannot be read is moved aside (".corrupt") and the phone's own contacts are used,
-  // with `error` saying so.
+  // cannot be read in full is never replaced unseen: it is moved aside under a numbered name
+  // (KeptAs), the contacts that could be read are kept (else the phone's own are used), and
+  // `error` says what happened. A copy that cannot even be moved aside (another program holds
+  // it) is left alone and no change is written over it (Persist fails).
   void Open(const DemoPhone& phone, const std::filesystem::path& stateFile, std::string& error);
+  // Where an unreadable copy was kept; empty when the copy was read in full.
+  const std::filesystem::path& KeptAs() const { return m_keptAs; }
 
   size_t Count() const { return m_contacts.size(); }
   const std::vector<DemoContact>& Contacts() const { return m_contacts; }
@@ -36,17 +40,21 @@ class ContactBook {
   // Group titles (as files carry them) to the phone's group identifiers; unknown titles dropped.
   std::vector<std::wstring> GroupIdsOfTitles(const std::vector<std::wstring>& titles) const;
 
-  // Writes the per-user copy (through a temporary file, so a failed write keeps the last good
-  // copy); false with `error` when it cannot.
+  // Writes the per-user copy, streamed through a temporary file so that a failed write keeps
+  // the last good copy; false with `error` when it cannot.
   bool Persist(std::string& error) const;
 
  private:
   void Reindex();
+  void ResolveGroups();
+  static void RemoveLeftovers(const std::filesystem::path& stateFile);
 
   std::vector<DemoContact> m_contacts;
   std::vector<DemoGroup> m_groups;
   std::vector<DemoAccount> m_accounts;
   std::unordered_map<std::wstring, size_t> m_index;  // identifier to position in m_contacts
   std::filesystem::path m_stateFile;
+  std::filesystem::path m_keptAs;
+  std::string m_persistBlocked;  // why no copy may be written, when one may not
   uint64_t m_nextNumber = 1;  // for identifiers of contacts made here
 };

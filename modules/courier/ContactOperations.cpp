@@ -2,7 +2,10 @@
 
 #include <windows.h>
 
+#include <chrono>
 #include <cstdlib>
+#include <cwctype>
+#include <unordered_map>
 #include <system_error>
 #include <utility>
 
@@ -12,7 +15,7 @@
 #include "contracts/cornerstone/Cornerstone.h"
 #include "modules/courier/ConnectionStatus.h"
 #include "modules/courier/ContactConversion.h"
-#include "modules/courier/FileBytes.h"
+#include "modules/courier/SafeFile.h"
 #include "modules/courier/formats/ContactFormats.h"
 
 namespace {
@@ -22,6 +25,13 @@ constexpr size_t kFirstBatch = 100;
 constexpr size_t kBatch = 500;
 
 constexpr wchar_t kDisconnected[] = L"The phone was disconnected.";
+
+// An import file is read whole; larger than this it would not fit beside the phone's contacts
+// in a 32-bit process. A phone's own export of 100 000 contacts with pictures stays below it.
+constexpr int64_t kMaxImportBytes = 256ll * 1024 * 1024;
+
+// How often a long export reports its position and looks for a cancel.
+constexpr auto kExportReportEvery = std::chrono::milliseconds(250);
 
 std::wstring Wide(const std::string& utf8) {
   std::wstring wide;
@@ -40,6 +50,80 @@ std::wstring StateFileName(const std::wstring& identifier) {
   for (wchar_t c : identifier) name.push_back(wcschr(L"\\/:*?\"<>|", c) != nullptr || c < 0x20 ? L'_' : c);
   return name + L".contacts.json";
 }
+
+// What makes two contacts the same person to a user: the name and every number and e-mail
+// address, numbers compared by their digits, addresses without regard to case.
+std::wstring DuplicateKey(const DemoContact& contact) {
+  std::vector<std::wstring> parts;
+  for (const DemoContactItem& item : contact.items) {
+    std::wstring value;
+    if (item.kind == DemoItemKind::kPhone) {
+      for (wchar_t c : item.value)
+        if ((c >= L'0' && c <= L'9') || c == L'+' || c == L'#' || c == L'*') value.push_back(c);
+      parts.push_back(L"t" + value);
+    } else if (item.kind == DemoItemKind::kEmail) {
+      for (wchar_t c : item.value) value.push_back(static_cast<wchar_t>(std::towlower(c)));
+      parts.push_back(L"e" + value);
+    }
+  }
+  std::sort(parts.begin(), parts.end());
+  parts.erase(std::unique(parts.begin(), parts.end()), parts.end());
+  std::wstring key = contact.name;
+  for (const std::wstring& part : parts) key += L'\n' + part;
+  return key;
+}
+
+// The phone's contacts by the hash of their duplicate key, built once per import.
+class DuplicateIndex {
+ public:
+  explicit DuplicateIndex(const std::vector<DemoContact>& contacts) : m_contacts(contacts) {
+    m_index.reserve(contacts.size());
+    for (size_t i = 0; i < contacts.size(); ++i) m_index.emplace(Hash(DuplicateKey(contacts[i])), i);
+  }
+  // True when the phone already holds that person; otherwise the contact is remembered as held.
+  bool Holds(const DemoContact& contact, size_t positionIfAdded) {
+    const std::wstring key = DuplicateKey(contact);
+    const size_t hash = Hash(key);
+    auto range = m_index.equal_range(hash);
+    for (auto it = range.first; it != range.second; ++it)
+      if (it->second < m_contacts.size() && DuplicateKey(m_contacts[it->second]) == key) return true;
+    m_index.emplace(hash, positionIfAdded);
+    return false;
+  }
+
+ private:
+  static size_t Hash(const std::wstring& key) { return std::hash<std::wstring>()(key); }
+  const std::vector<DemoContact>& m_contacts;
+  std::unordered_multimap<size_t, size_t> m_index;
+};
+
+// Passes an export's bytes on to the file, reporting the position and stopping on a cancel.
+class ExportSink : public ByteSink {
+ public:
+  typedef std::function<bool(int64_t written)> Report;
+  ExportSink(ByteSink& file, Report report) : m_file(file), m_report(std::move(report)) {}
+  bool Write(std::string_view bytes) override {
+    ++m_pieces;
+    const auto now = std::chrono::steady_clock::now();
+    if (now - m_lastReport >= kExportReportEvery) {
+      m_lastReport = now;
+      // The first piece is the file's opening; each further one is a contact.
+      if (!m_report(m_pieces - 1)) {
+        m_stopped = true;
+        return false;
+      }
+    }
+    return m_file.Write(bytes);
+  }
+  bool Stopped() const { return m_stopped; }
+
+ private:
+  ByteSink& m_file;
+  Report m_report;
+  int64_t m_pieces = 0;
+  bool m_stopped = false;
+  std::chrono::steady_clock::time_point m_lastReport = std::chrono::steady_clock::now();
+};
 
 bool SameContact(const DemoContact& a, const DemoContact& b) {
   if (a.name != b.name || a.accountName != b.accountName || a.accountType != b.accountType || a.groups != b.groups ||
@@ -90,7 +174,16 @@ void ContactOperations::OpenBooks(const DemoCatalog& catalog, const std::vector<
     const std::filesystem::path file =
         stateFolder.empty() ? std::filesystem::path() : stateFolder / StateFileName(device->identifier);
     book.Open(*phone, file, error);
-    if (!error.empty()) BASTrace("libCourier: contacts of a phone: %s", error.c_str());
+    if (!error.empty()) {
+      BASTrace("libCourier: contacts of a phone: %s", error.c_str());
+      std::wstring text = L"The saved changes to the contacts of " + FirstDisplayName(*device) +
+                          L" could not be read in full.";
+      if (!book.KeptAs().empty())
+        text += L" The file was kept as " + book.KeptAs().wstring() + L"; click here to open its folder.";
+      else
+        text += L" Another program is using " + file.wstring() + L"; changes made now are not kept.";
+      m_notices[device->identifier] = UserNotice{text, file.parent_path().wstring()};
+    }
     device->counts[kKindContacts] = book.Count();
   }
 }
@@ -154,6 +247,12 @@ void ContactOperations::AnnounceCount(DeviceRecord& device) {
   job.identifier = device.identifier;
   job.device = &device;
   Notify(job, kContactNoticeCount, nullptr);
+  // Told once, when the user first sees the phone.
+  auto notice = m_notices.find(device.identifier);
+  if (notice != m_notices.end()) {
+    Notify(job, kContactNoticeMessage, new UserNotice(std::move(notice->second)));
+    m_notices.erase(notice);
+  }
 }
 
 void ContactOperations::Cancel(int64_t taskId) {
@@ -334,44 +433,78 @@ void ContactOperations::RunExport(Job& job, int64_t operation, const std::vector
                                   const std::wstring& folder) {
   ContactBook& book = m_books[job.identifier];
   const int64_t total = static_cast<int64_t>(contacts.size());
-  std::string bytes;
-  const wchar_t* extension = L".html";
-  if (operation == kContactOpExportHtml) {
-    bytes = WriteContactsHtml(contacts, book.Groups(), FirstDisplayName(*job.device));
-  } else if (operation == kContactOpExportVcf) {
-    bytes = WriteVCards(contacts, book.Groups());
-    extension = L".vcf";
-  } else {
-    bytes = WriteContactBackup(contacts, book.Groups());
-    extension = L".bak";
-  }
+  const wchar_t* extension =
+      operation == kContactOpExportHtml ? L".html" : operation == kContactOpExportVcf ? L".vcf" : L".bak";
   std::error_code failure;
   if (folder.empty() || !std::filesystem::is_directory(std::filesystem::path(folder), failure)) {
     Progress(job, 0, total, total, L"The folder " + folder + L" is not there.", true);
     return;
   }
-  const std::filesystem::path path = UniqueExportPath(std::filesystem::path(folder), L"Contacts", extension);
-  if (!WriteFileBytes(path, bytes)) {
-    Progress(job, 0, total, total, L"Cannot write " + path.wstring(), true);
+  const std::wstring phoneName = FirstDisplayName(*job.device);
+  // A file that takes the chosen name while this one is written sends it to the next free name.
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    const std::filesystem::path path = UniqueExportPath(std::filesystem::path(folder), L"Contacts", extension);
+    SafeFileWriter file(path, SafeFileWriter::Replace::kNever);
+    ExportSink sink(file, [&](int64_t written) {
+      Progress(job, std::min(written, total), total, 0, std::wstring());
+      return MayContinue(job);
+    });
+    bool written = file.Open();
+    if (written) {
+      if (operation == kContactOpExportHtml)
+        written = WriteContactsHtml(sink, contacts, book.Groups(), phoneName);
+      else if (operation == kContactOpExportVcf)
+        written = WriteVCards(sink, contacts, book.Groups());
+      else
+        written = WriteContactBackup(sink, contacts, book.Groups());
+    }
+    if (sink.Stopped()) {
+      file.Abandon();
+      Progress(job, 0, total, total, job.disconnected ? std::wstring(kDisconnected) : L"The export was cancelled.",
+               true);
+      return;
+    }
+    if (written && file.Commit()) {
+      Progress(job, total, total, 0, std::wstring(), true);
+      return;
+    }
+    if (file.TargetExisted()) continue;
+    const std::string reason = file.Failed() ? file.Error() : std::string("out of memory");
+    file.Abandon();
+    BASTrace("libCourier: export failed: %s", reason.c_str());
+    Progress(job, 0, total, total, L"Cannot write " + path.wstring() + L": " + Wide(reason), true);
     return;
   }
-  Progress(job, total, total, 0, std::wstring(), true);
+  Progress(job, 0, total, total, L"Cannot find a free file name in " + folder, true);
 }
 
 void ContactOperations::RunImport(Job& job, int64_t operation, const std::vector<std::wstring>& paths) {
   ContactBook& book = m_books[job.identifier];
   int64_t total = 0;
   int64_t done = 0;
+  int64_t skipped = 0;
   bool changed = false;
+  std::unique_ptr<DuplicateIndex> duplicates;
   for (const std::wstring& path : paths) {
     if (!MayContinue(job)) break;
     std::string bytes;
-    if (!ReadFileBytes(std::filesystem::path(path), bytes)) {
+    std::string error;
+    const int64_t size = FileSizeOf(std::filesystem::path(path));
+    if (size > kMaxImportBytes) {
       ++total;
-      Progress(job, done, total, 1, L"Cannot read " + FileNameOf(path));
+      Progress(job, done, total, 1,
+               FileNameOf(path) + L" is larger than " + std::to_wstring(kMaxImportBytes >> 20) +
+                   L" MB; split it into smaller files to import it.");
+      continue;
+    }
+    if (!ReadWholeFile(std::filesystem::path(path), bytes, error)) {
+      ++total;
+      Progress(job, done, total, 1, L"Cannot read " + FileNameOf(path) + L": " + Wide(error));
       continue;
     }
     ContactReadResult read = operation == kContactOpImportVcard ? ReadVCards(bytes) : ReadContactBackup(bytes);
+    bytes.clear();
+    bytes.shrink_to_fit();
     total += static_cast<int64_t>(read.contacts.size() + read.failed);
     if (read.failed != 0) {
       const std::wstring problem = read.problems.empty() ? std::wstring(L"unreadable") : Wide(read.problems.front());
@@ -387,6 +520,12 @@ void ContactOperations::RunImport(Job& job, int64_t operation, const std::vector
         Progress(job, done, total, 0, std::wstring());
         continue;
       }
+      if (!duplicates) duplicates = std::make_unique<DuplicateIndex>(book.Contacts());
+      if (duplicates->Holds(contact, book.Count())) {
+        ++skipped;
+        Progress(job, done, total, 0, std::wstring());
+        continue;
+      }
       if (existing != nullptr) contact.identifier.clear();
       const std::wstring identifier = book.Add(std::move(contact));
       changed = true;
@@ -396,8 +535,12 @@ void ContactOperations::RunImport(Job& job, int64_t operation, const std::vector
     }
   }
   if (changed) PersistAfterChange(job, book);
+  std::wstring summary;
+  if (skipped > 0)
+    summary = std::to_wstring(skipped) + (skipped == 1 ? L" contact was" : L" contacts were") +
+              L" already on the phone and not added again.";
   if (job.disconnected)
     Progress(job, done, total, total - done, kDisconnected, true);
   else
-    Progress(job, done, total, 0, std::wstring(), true);
+    Progress(job, done, total, 0, summary, true);
 }

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "contracts/CommandPayloads.h"
 #include "contracts/CommandRecord.h"
 #include "contracts/DeviceRecord.h"
 #include "modules/courier/ContactBook.h"
@@ -72,4 +73,6 @@ class ContactOperations {
   std::set<int64_t> m_cancelled;
   // By phone identifier; filled before the phones are published, then used only by jobs.
   std::map<std::wstring, ContactBook> m_books;
+  // Problems with a phone's saved changes, told once when the phone becomes ready.
+  std::map<std::wstring, UserNotice> m_notices;
 };

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <sstream>
 #include <string>
 
 #include <nlohmann/json.hpp>
@@ -96,7 +97,7 @@ TEST(ContactBackup, RejectsWholeFilesItCannotTrust) {
       {newer.dump(), "newer version"},
       {huge.dump(), "newer version"},
       {noVersion.dump(), "no valid version"},
-      {good.substr(0, good.size() / 2), "not JSON or is cut short"},
+      {good.substr(0, good.find("\"version\"")), "not JSON or is cut short"},
       {"", "not JSON or is cut short"},
       {"\xEF\xBB\xBF\xFF\xFE garbage", "not JSON or is cut short"},
       {R"({"format": "something-else", "version": 1, "contacts": []})", "not a contact backup"},
@@ -110,6 +111,26 @@ TEST(ContactBackup, RejectsWholeFilesItCannotTrust) {
     ASSERT_EQ(result.problems.size(), 1u) << test.problem;
     EXPECT_NE(result.problems[0].find(test.problem), std::string::npos) << result.problems[0];
   }
+}
+
+// A copy cut short by a crash or a full disk still gives back every contact before the cut.
+TEST(ContactBackup, KeepsTheContactsBeforeTheDamage) {
+  const std::vector<DemoContact> contacts = NastyContacts();
+  ASSERT_GE(contacts.size(), 3u);
+  const std::string good = WriteContactBackup(contacts, NastyGroups());
+  size_t third = good.find("\n\t\t{", good.find("\"contacts\""));
+  for (int i = 0; i < 2 && third != std::string::npos; ++i) third = good.find("\n\t\t{", third + 1);
+  ASSERT_NE(third, std::string::npos);
+  for (const std::string& damaged : {good.substr(0, third + 20), good.substr(0, third) + "\n\t\t{\"id\": tru"}) {
+    const ContactReadResult result = ReadContactBackup(damaged);
+    ASSERT_EQ(result.contacts.size(), 2u);
+    EXPECT_EQ(result.contacts[1].name, contacts[1].name);
+    EXPECT_EQ(result.failed, 1u);
+    ASSERT_EQ(result.problems.size(), 1u);
+    EXPECT_NE(result.problems[0].find("cut short or damaged after contact 2"), std::string::npos) << result.problems[0];
+  }
+  std::istringstream stream(good);
+  EXPECT_EQ(ReadContactBackup(stream).contacts.size(), contacts.size());
 }
 
 TEST(ContactBackup, SkipsAndCountsBadContacts) {

@@ -108,91 +108,230 @@ void Fail(ContactReadResult& result, std::string problem) {
   AddProblem(result.problems, result.failed, std::move(problem));
 }
 
-void ReadBackup(const std::string& bytes, ContactReadResult& result) {
-  const json document = json::parse(bytes, nullptr, false);
-  if (document.is_discarded()) {
-    Fail(result, "not a contact backup: the file is not JSON or is cut short");
-    return;
+ordered_json GroupToJson(const DemoGroup& group) {
+  return {{"id", Utf8(group.identifier)}, {"title", Utf8(group.title)}, {"accountType", Utf8(group.accountType)}};
+}
+
+std::string Line(const ordered_json& value) {
+  return "\t\t" + value.dump(-1, ' ', false, ordered_json::error_handler_t::replace);
+}
+
+// Reads the backup as a stream of parser events: each group and contact is built as a small
+// document of its own, turned into the model and dropped, so memory follows the contacts read,
+// never the text of the file.
+class BackupReader : public nlohmann::json_sax<json> {
+ public:
+  explicit BackupReader(ContactReadResult& result) : m_result(result) {}
+
+  // After the parser stopped (`parsed` false: at a syntax error or the end of the input).
+  void Finish(bool parsed) {
+    const bool trusted = m_topIsObject && m_formatOk && m_sawVersion && m_versionProblem.empty();
+    if (!parsed && !trusted) return Reject("not a contact backup: the file is not JSON or is cut short");
+    if (!m_topIsObject || !m_formatOk) return Reject("not a contact backup of this program");
+    if (!m_sawVersion) return Reject("the backup has no valid version");
+    if (!m_versionProblem.empty()) return Reject(m_versionProblem);
+    // The format is known: what was read before the damage is the user's and is kept.
+    if (!parsed) return Fail(m_result, "the file is cut short or damaged after contact " + std::to_string(m_contactNumber));
+    if (!m_sawContacts) Reject("the backup holds no contact list");
   }
-  auto format = document.is_object() ? document.find("format") : document.end();
-  if (!document.is_object() || format == document.end() || *format != kFormatMarker) {
-    Fail(result, "not a contact backup of this program");
-    return;
+
+  bool null() override { return Value(json(nullptr)); }
+  bool boolean(bool value) override { return Value(json(value)); }
+  bool number_integer(number_integer_t value) override { return Value(json(value)); }
+  bool number_unsigned(number_unsigned_t value) override { return Value(json(value)); }
+  bool number_float(number_float_t value, const string_t&) override { return Value(json(value)); }
+  bool string(string_t& value) override { return Value(json(std::move(value))); }
+  bool binary(binary_t& value) override { return Value(json(std::move(value))); }
+
+  bool start_object(std::size_t) override { return Open(json::object()); }
+  bool start_array(std::size_t) override { return Open(json::array()); }
+  bool end_object() override { return Close(); }
+  bool end_array() override { return Close(); }
+
+  bool key(string_t& name) override {
+    if (m_depth == 1)
+      m_topKey = name;
+    else
+      m_key = name;
+    return true;
   }
-  auto version = document.find("version");
-  if (version == document.end() || !version->is_number_integer()) {
-    Fail(result, "the backup has no valid version");
-    return;
+
+  bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception&) override { return false; }
+
+ private:
+  enum class Section { kNone, kGroups, kContacts };
+
+  bool Open(json container) {
+    ++m_depth;
+    if (m_depth == 1) {
+      m_sawTop = true;
+      m_topIsObject = container.is_object();
+      return true;
+    }
+    if (m_depth == 2) {
+      m_section = Section::kNone;
+      if (container.is_array() && m_topKey == "groups") m_section = Section::kGroups;
+      if (container.is_array() && m_topKey == "contacts") {
+        m_section = Section::kContacts;
+        m_sawContacts = true;
+      }
+      return true;
+    }
+    if (m_section == Section::kNone) return true;
+    if (m_depth == 3) {
+      m_element = std::move(container);
+      m_stack.assign(1, &m_element);
+      return true;
+    }
+    m_stack.push_back(Add(std::move(container)));
+    return true;
   }
-  const bool newer = version->is_number_unsigned() ? version->get<uint64_t>() > kContactBackupVersion
-                                                   : version->get<int64_t>() > kContactBackupVersion;
-  if (newer) {
-    Fail(result, "the backup was made by a newer version of the program (backup version " + version->dump() +
-                     "); update the program to restore it");
-    return;
+
+  bool Close() {
+    if (m_depth >= 3 && m_section != Section::kNone) {
+      m_stack.pop_back();
+      if (m_depth == 3) Element(m_element);
+    }
+    --m_depth;
+    return true;
   }
-  if (version->get<int64_t>() < 1) {
-    Fail(result, "the backup has no valid version");
-    return;
+
+  bool Value(json value) {
+    if (m_depth == 0) {
+      m_sawTop = true;
+      return true;
+    }
+    if (m_depth == 1) {
+      if (m_topKey == "format") m_formatOk = value.is_string() && value.get_ref<const std::string&>() == kFormatMarker;
+      if (m_topKey == "version") CheckVersion(value);
+      return true;
+    }
+    if (m_section == Section::kNone) return true;
+    if (m_depth == 2) {
+      Element(value);
+      return true;
+    }
+    Add(std::move(value));
+    return true;
   }
-  auto contacts = document.find("contacts");
-  if (contacts == document.end() || !contacts->is_array()) {
-    Fail(result, "the backup holds no contact list");
-    return;
+
+  json* Add(json value) {
+    json& parent = *m_stack.back();
+    if (parent.is_array()) {
+      parent.push_back(std::move(value));
+      return &parent.back();
+    }
+    json& slot = parent[m_key];
+    slot = std::move(value);
+    return &slot;
   }
-  auto groups = document.find("groups");
-  if (groups != document.end() && groups->is_array()) {
-    for (const json& entry : *groups) {
-      if (!entry.is_object()) continue;
+
+  void Element(const json& element) {
+    if (m_section == Section::kGroups) {
+      if (!element.is_object()) return;
       try {
         DemoGroup group;
-        group.identifier = TextMember(entry, "id", false);
-        group.title = TextMember(entry, "title", true);
-        group.accountType = TextMember(entry, "accountType", false);
-        result.groups.push_back(std::move(group));
+        group.identifier = TextMember(element, "id", false);
+        group.title = TextMember(element, "title", true);
+        group.accountType = TextMember(element, "accountType", false);
+        m_result.groups.push_back(std::move(group));
       } catch (const EntryFault&) {
         // A group the contacts cannot name is of no use; their titles still travel.
       }
+      return;
     }
-  }
-  for (size_t i = 0; i < contacts->size(); ++i) {
+    ++m_contactNumber;
     try {
-      result.contacts.push_back(ContactFromJson((*contacts)[i]));
+      m_result.contacts.push_back(ContactFromJson(element));
     } catch (const EntryFault& fault) {
-      Fail(result, "contact " + std::to_string(i + 1) + ": " + fault.what);
+      Fail(m_result, "contact " + std::to_string(m_contactNumber) + ": " + fault.what);
     }
   }
-}
 
-}  // namespace
-
-std::string WriteContactBackup(const std::vector<DemoContact>& contacts, const std::vector<DemoGroup>& groups) {
-  try {
-    std::map<std::wstring, std::wstring> titles;
-    ordered_json groupList = ordered_json::array();
-    for (const DemoGroup& group : groups) {
-      titles.emplace(group.identifier, group.title);
-      groupList.push_back(
-          {{"id", Utf8(group.identifier)}, {"title", Utf8(group.title)}, {"accountType", Utf8(group.accountType)}});
+  void CheckVersion(const json& version) {
+    m_versionProblem.clear();
+    if (!version.is_number_integer()) {
+      m_versionProblem = "the backup has no valid version";
+    } else if (version.is_number_unsigned() ? version.get<uint64_t>() > kContactBackupVersion
+                                            : version.get<int64_t>() > kContactBackupVersion) {
+      m_versionProblem = "the backup was made by a newer version of the program (backup version " + version.dump() +
+                         "); update the program to restore it";
+    } else if (version.get<int64_t>() < 1) {
+      m_versionProblem = "the backup has no valid version";
     }
-    ordered_json contactList = ordered_json::array();
-    for (const DemoContact& contact : contacts) contactList.push_back(ContactToJson(contact, titles));
-    const ordered_json document = {{"format", kFormatMarker},
-                                   {"version", kContactBackupVersion},
-                                   {"groups", groupList},
-                                   {"contacts", contactList}};
-    return document.dump(1, '\t', false, ordered_json::error_handler_t::replace) + "\n";
-  } catch (...) {
-    return std::string();
+    m_sawVersion = true;
   }
-}
 
-ContactReadResult ReadContactBackup(const std::string& bytes) {
+  // The file is not one to trust: nothing of it is restored.
+  void Reject(const std::string& problem) {
+    m_result.contacts.clear();
+    m_result.contacts.shrink_to_fit();
+    m_result.groups.clear();
+    m_result.failed = 0;
+    m_result.problems.clear();
+    Fail(m_result, problem);
+  }
+
+ private:
+  ContactReadResult& m_result;
+  int m_depth = 0;
+  bool m_sawTop = false;
+  bool m_topIsObject = false;
+  bool m_formatOk = false;
+  bool m_sawVersion = false;
+  bool m_sawContacts = false;
+  std::string m_versionProblem;
+  std::string m_topKey;
+  std::string m_key;
+  Section m_section = Section::kNone;
+  json m_element;
+  std::vector<json*> m_stack;
+  size_t m_contactNumber = 0;
+};
+
+template <typename Input>
+ContactReadResult ReadBackup(Input&& input) {
   ContactReadResult result;
   try {
-    ReadBackup(bytes, result);
+    BackupReader reader(result);
+    const bool parsed = json::sax_parse(std::forward<Input>(input), &reader);
+    reader.Finish(parsed);
   } catch (...) {
+    result.contacts.clear();
+    result.contacts.shrink_to_fit();
     Fail(result, "the backup could not be read");
   }
   return result;
 }
+
+}  // namespace
+
+bool WriteContactBackup(ByteSink& sink, const std::vector<DemoContact>& contacts,
+                        const std::vector<DemoGroup>& groups) {
+  try {
+    std::map<std::wstring, std::wstring> titles;
+    std::string text = "{\n\t\"format\": \"" + std::string(kFormatMarker) + "\",\n\t\"version\": " +
+                       std::to_string(kContactBackupVersion) + ",\n\t\"groups\": [";
+    for (size_t i = 0; i < groups.size(); ++i) {
+      titles.emplace(groups[i].identifier, groups[i].title);
+      text += (i == 0 ? "\n" : ",\n") + Line(GroupToJson(groups[i]));
+    }
+    text += groups.empty() ? "],\n\t\"contacts\": [" : "\n\t],\n\t\"contacts\": [";
+    if (!sink.Write(text)) return false;
+    for (size_t i = 0; i < contacts.size(); ++i) {
+      text = (i == 0 ? "\n" : ",\n") + Line(ContactToJson(contacts[i], titles));
+      if (!sink.Write(text)) return false;
+    }
+    return sink.Write(contacts.empty() ? "]\n}\n" : "\n\t]\n}\n");
+  } catch (...) {
+    return false;
+  }
+}
+
+std::string WriteContactBackup(const std::vector<DemoContact>& contacts, const std::vector<DemoGroup>& groups) {
+  return WriteToString([&](ByteSink& sink) { return WriteContactBackup(sink, contacts, groups); });
+}
+
+ContactReadResult ReadContactBackup(const std::string& bytes) { return ReadBackup(bytes); }
+
+ContactReadResult ReadContactBackup(std::istream& in) { return ReadBackup(in); }

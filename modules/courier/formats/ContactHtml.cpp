@@ -123,8 +123,8 @@ void AppendContact(std::string& out, const DemoContact& contact, const std::map<
 
 }  // namespace
 
-std::string WriteContactsHtml(const std::vector<DemoContact>& contacts, const std::vector<DemoGroup>& groups,
-                              const std::wstring& phoneName) {
+bool WriteContactsHtml(ByteSink& sink, const std::vector<DemoContact>& contacts,
+                       const std::vector<DemoGroup>& groups, const std::wstring& phoneName) {
   try {
     std::map<std::wstring, std::wstring> titles;
     for (const DemoGroup& group : groups) titles.emplace(group.identifier, group.title);
@@ -135,11 +135,22 @@ std::string WriteContactsHtml(const std::vector<DemoContact>& contacts, const st
         "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n";
     out += "<title>Contacts of " + phone + " (" + count + ")</title>\n<style>" + kStyle + "</style>\n</head>\n<body>\n";
     out += "<header><h1>Contacts of " + phone + "</h1><p>" + count + "</p></header>\n<main>\n";
-    for (const DemoContact& contact : contacts) AppendContact(out, contact, titles);
+    if (!sink.Write(out)) return false;
+    for (const DemoContact& contact : contacts) {
+      out.clear();
+      AppendContact(out, contact, titles);
+      if (!sink.Write(out)) return false;
+    }
+    out.clear();
     if (contacts.empty()) out += "<p class=\"empty\">No contacts.</p>\n";
     out += "</main>\n</body>\n</html>\n";
-    return out;
+    return sink.Write(out);
   } catch (...) {
-    return std::string();
+    return false;
   }
+}
+
+std::string WriteContactsHtml(const std::vector<DemoContact>& contacts, const std::vector<DemoGroup>& groups,
+                              const std::wstring& phoneName) {
+  return WriteToString([&](ByteSink& sink) { return WriteContactsHtml(sink, contacts, groups, phoneName); });
 }

@@ -9,8 +9,18 @@
 #include <vector>
 
 #include "modules/courier/DemoData.h"
+#include "modules/courier/formats/ContactFormats.h"
 
 namespace formats {
+
+// A sink writer's output as a string; empty when the writer failed.
+template <typename Writer>
+std::string WriteToString(Writer write) {
+  std::string out;
+  StringSink sink(out);
+  if (!write(sink)) out.clear();
+  return out;
+}
 
 // Files are foreign: a reader reports at most this many problem lines (the count stays exact).
 constexpr size_t kMaxProblemLines = 50;

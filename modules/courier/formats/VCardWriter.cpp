@@ -139,15 +139,23 @@ void AppendCard(std::string& out, const DemoContact& contact, const std::map<std
 
 }  // namespace
 
-std::string WriteVCards(const std::vector<DemoContact>& contacts, const std::vector<DemoGroup>& groups) {
+bool WriteVCards(ByteSink& sink, const std::vector<DemoContact>& contacts, const std::vector<DemoGroup>& groups) {
   try {
     std::map<std::wstring, std::wstring> titles;
     for (const DemoGroup& group : groups) titles.emplace(group.identifier, group.title);
-    std::string out;
-    for (const DemoContact& contact : contacts) AppendCard(out, contact, titles);
-    return out;
+    std::string card;
+    for (const DemoContact& contact : contacts) {
+      card.clear();
+      AppendCard(card, contact, titles);
+      if (!sink.Write(card)) return false;
+    }
+    return true;
   } catch (...) {
-    // Out of memory: an empty file is reported by the caller as a failed export.
-    return std::string();
+    // Out of memory: the caller throws away what was written and reports a failed export.
+    return false;
   }
+}
+
+std::string WriteVCards(const std::vector<DemoContact>& contacts, const std::vector<DemoGroup>& groups) {
+  return WriteToString([&](ByteSink& sink) { return WriteVCards(sink, contacts, groups); });
 }
