@@ -60,6 +60,6 @@ void MainFrameView::OnPaint(HDC dc, const RECT& client) {
 LRESULT MainFrameView::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, bool& handled) {
   if (msg != kPaneMessage) return 0;
   handled = true;
-  RouteOnUiThread(reinterpret_cast<char*>(wp), lp);
+  HandleRouterMessage(wp, lp);
   return 0;
 }

@@ -2,6 +2,9 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <deque>
+#include <mutex>
+#include <utility>
 #include <string>
 
 #include "contracts/CommandNames.h"
@@ -108,17 +111,77 @@ void UpdateDeviceInfo(CommandRecord* copy) {
   }
 }
 
+// Work waiting for the UI thread. A window's message queue holds a limited number of messages
+// (10 000 by default) and refuses more, so an import of 100 000 contacts posted one message each
+// would lose most of them. Here nothing is refused: the view is woken by one pane message with
+// no name, and only one such message is in its queue at a time however much waits.
+class RouterQueue {
+ public:
+  bool Push(HWND view, char* name, LPARAM param) {
+    std::lock_guard<std::mutex> lock(m_lock);
+    try {
+      m_items.emplace_back(name, param);
+    } catch (...) {
+      return false;
+    }
+    if (!m_wakePosted) m_wakePosted = PostMessageW(view, kPaneMessage, 0, 0) != FALSE;
+    return true;
+  }
+
+  // The UI thread's turn: routes what waits for up to one slice of time, so painting and input
+  // go on during a long stream; a wake is kept posted while anything is left, which also lets a
+  // modal loop entered by a route carry on with the queue.
+  void Drain() {
+    HWND view = Host().Window(kWindowMainView);
+    {
+      std::lock_guard<std::mutex> lock(m_lock);
+      m_wakePosted = false;
+    }
+    const DWORD start = GetTickCount();
+    while (true) {
+      std::pair<char*, LPARAM> item;
+      {
+        std::lock_guard<std::mutex> lock(m_lock);
+        if (m_items.empty()) return;
+        item = m_items.front();
+        m_items.pop_front();
+        if (!m_items.empty() && !m_wakePosted && view != nullptr)
+          m_wakePosted = PostMessageW(view, kPaneMessage, 0, 0) != FALSE;
+      }
+      RouteOnUiThread(item.first, item.second);
+      if (GetTickCount() - start >= kSliceMs) return;
+    }
+  }
+
+ private:
+  static constexpr DWORD kSliceMs = 40;
+  std::mutex m_lock;
+  std::deque<std::pair<char*, LPARAM>> m_items;
+  bool m_wakePosted = false;
+};
+
+RouterQueue& Queue() {
+  static RouterQueue queue;
+  return queue;
+}
+
 }  // namespace
 
 bool PostToRouter(const char* name, LPARAM integer) {
   HWND view = Host().Window(kWindowMainView);
   char* heapName = _strdup(name);
-  if (view == nullptr || heapName == nullptr ||
-      !PostMessageW(view, kPaneMessage, reinterpret_cast<WPARAM>(heapName), integer)) {
+  if (view == nullptr || heapName == nullptr || !Queue().Push(view, heapName, integer)) {
     std::free(heapName);
     return false;
   }
   return true;
+}
+
+void HandleRouterMessage(WPARAM wp, LPARAM lp) {
+  if (wp != 0)
+    RouteOnUiThread(reinterpret_cast<char*>(wp), lp);
+  else
+    Queue().Drain();
 }
 
 bool PostRecordToRouter(const char* name, const CommandRecord& record) {

@@ -12,6 +12,9 @@ bool PostToRouter(const char* name, LPARAM integer);
 // Posts `name` with a heap copy of `record`.
 bool PostRecordToRouter(const char* name, const CommandRecord& record);
 
-// The main view's handler of the pane message; takes ownership of `name` and of the record
-// copy for the names that carry one.
+// The main view's handler of the pane message: a message that carries a name is routed at
+// once, one without wakes the queue that PostToRouter fills.
+void HandleRouterMessage(WPARAM wp, LPARAM lp);
+// Routes one posted name; takes ownership of `name` and of the record copy for the names that
+// carry one.
 void RouteOnUiThread(char* name, LPARAM param);
