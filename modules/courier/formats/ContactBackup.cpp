@@ -10,38 +10,93 @@
 #include "modules/courier/formats/FormatText.h"
 
 using nlohmann::json;
-// Written in member order, so that the marker and version open the file.
-using nlohmann::ordered_json;
 using namespace formats;
 
 namespace {
 
 constexpr char kFormatMarker[] = "zorvane-steward-contacts";
 
-std::string Utf8(const std::wstring& text) { return WideToUtf8(text); }
 
-ordered_json ContactToJson(const DemoContact& contact, const std::map<std::wstring, std::wstring>& titles) {
-  ordered_json groupTitles = ordered_json::array();
-  ordered_json groupIds = ordered_json::array();
-  for (const std::wstring& identifier : contact.groups) {
-    auto title = titles.find(identifier);
-    groupIds.push_back(Utf8(identifier));
-    groupTitles.push_back(title == titles.end() ? std::string() : Utf8(title->second));
+// JSON text of one string, written directly: a book of a million contacts is saved often, and
+// a document per contact would cost most of the time.
+void AppendJsonString(std::string& out, const std::wstring& text) {
+  static const char kHex[] = "0123456789abcdef";
+  out.push_back('"');
+  for (char c : WideToUtf8(text)) {
+    const unsigned char byte = static_cast<unsigned char>(c);
+    switch (c) {
+      case '"':
+        out += "\\\"";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
+      case '\b':
+        out += "\\b";
+        break;
+      case '\f':
+        out += "\\f";
+        break;
+      default:
+        if (byte < 0x20) {
+          out += "\\u00";
+          out.push_back(kHex[byte >> 4]);
+          out.push_back(kHex[byte & 15]);
+        } else {
+          out.push_back(c);
+        }
+    }
   }
-  ordered_json items = ordered_json::array();
-  for (const DemoContactItem& item : contact.items) {
-    items.push_back({{"kind", KindName(item.kind)},
-                     {"typeCode", item.typeCode},
-                     {"label", Utf8(item.label)},
-                     {"value", Utf8(item.value)}});
+  out.push_back('"');
+}
+
+void AppendMember(std::string& out, const char* key, const std::wstring& value, bool first = false) {
+  if (!first) out.push_back(',');
+  out.push_back('"');
+  out += key;
+  out += "\":";
+  AppendJsonString(out, value);
+}
+
+void AppendContactJson(std::string& out, const DemoContact& contact,
+                       const std::map<std::wstring, std::wstring>& titles) {
+  out.push_back('{');
+  AppendMember(out, "id", contact.identifier, true);
+  AppendMember(out, "name", contact.name);
+  AppendMember(out, "accountName", contact.accountName);
+  AppendMember(out, "accountType", contact.accountType);
+  std::string ids;
+  out += ",\"groups\":[";
+  for (size_t i = 0; i < contact.groups.size(); ++i) {
+    auto title = titles.find(contact.groups[i]);
+    if (i != 0) {
+      out.push_back(',');
+      ids.push_back(',');
+    }
+    AppendJsonString(out, title == titles.end() ? std::wstring() : title->second);
+    AppendJsonString(ids, contact.groups[i]);
   }
-  return {{"id", Utf8(contact.identifier)},
-          {"name", Utf8(contact.name)},
-          {"accountName", Utf8(contact.accountName)},
-          {"accountType", Utf8(contact.accountType)},
-          {"groups", groupTitles},
-          {"groupIds", groupIds},
-          {"items", items}};
+  out += "],\"groupIds\":[" + ids + "],\"items\":[";
+  for (size_t i = 0; i < contact.items.size(); ++i) {
+    const DemoContactItem& item = contact.items[i];
+    if (i != 0) out.push_back(',');
+    out += "{\"kind\":\"";
+    out += KindName(item.kind);
+    out += "\",\"typeCode\":" + std::to_string(item.typeCode);
+    AppendMember(out, "label", item.label);
+    AppendMember(out, "value", item.value);
+    out.push_back('}');
+  }
+  out += "]}";
 }
 
 // Why a contact entry was skipped; thrown only inside this file.
@@ -106,14 +161,6 @@ DemoContact ContactFromJson(const json& value) {
 void Fail(ContactReadResult& result, std::string problem) {
   ++result.failed;
   AddProblem(result.problems, result.failed, std::move(problem));
-}
-
-ordered_json GroupToJson(const DemoGroup& group) {
-  return {{"id", Utf8(group.identifier)}, {"title", Utf8(group.title)}, {"accountType", Utf8(group.accountType)}};
-}
-
-std::string Line(const ordered_json& value) {
-  return "\t\t" + value.dump(-1, ' ', false, ordered_json::error_handler_t::replace);
 }
 
 // Reads the backup as a stream of parser events: each group and contact is built as a small
@@ -314,12 +361,17 @@ bool WriteContactBackup(ByteSink& sink, const std::vector<DemoContact>& contacts
                        std::to_string(kContactBackupVersion) + ",\n\t\"groups\": [";
     for (size_t i = 0; i < groups.size(); ++i) {
       titles.emplace(groups[i].identifier, groups[i].title);
-      text += (i == 0 ? "\n" : ",\n") + Line(GroupToJson(groups[i]));
+      text += i == 0 ? "\n\t\t{" : ",\n\t\t{";
+      AppendMember(text, "id", groups[i].identifier, true);
+      AppendMember(text, "title", groups[i].title);
+      AppendMember(text, "accountType", groups[i].accountType);
+      text.push_back('}');
     }
     text += groups.empty() ? "],\n\t\"contacts\": [" : "\n\t],\n\t\"contacts\": [";
     if (!sink.Write(text)) return false;
     for (size_t i = 0; i < contacts.size(); ++i) {
-      text = (i == 0 ? "\n" : ",\n") + Line(ContactToJson(contacts[i], titles));
+      text = i == 0 ? "\n\t\t" : ",\n\t\t";
+      AppendContactJson(text, contacts[i], titles);
       if (!sink.Write(text)) return false;
     }
     return sink.Write(contacts.empty() ? "]\n}\n" : "\n\t]\n}\n");
