@@ -100,6 +100,27 @@ bool ContactBook::Remove(const std::wstring& identifier) {
   return true;
 }
 
+size_t ContactBook::RemoveAll(const std::vector<std::wstring>& identifiers) {
+  std::vector<bool> doomed(m_contacts.size(), false);
+  size_t removed = 0;
+  for (const std::wstring& identifier : identifiers) {
+    auto it = m_index.find(identifier);
+    if (it == m_index.end() || doomed[it->second]) continue;
+    doomed[it->second] = true;
+    ++removed;
+  }
+  if (removed == 0) return 0;
+  size_t kept = 0;
+  for (size_t i = 0; i < m_contacts.size(); ++i) {
+    if (doomed[i]) continue;
+    if (kept != i) m_contacts[kept] = std::move(m_contacts[i]);
+    ++kept;
+  }
+  m_contacts.resize(kept);
+  Reindex();
+  return removed;
+}
+
 std::vector<std::wstring> ContactBook::GroupIdsOfTitles(const std::vector<std::wstring>& titles) const {
   std::vector<std::wstring> identifiers;
   for (const std::wstring& title : titles) {

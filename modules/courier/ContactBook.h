@@ -37,6 +37,9 @@ class ContactBook {
   bool Replace(const DemoContact& contact);
   // False when no contact has that identifier.
   bool Remove(const std::wstring& identifier);
+  // Removes every contact named, in one pass over the book (a delete of thousands from a big
+  // book would otherwise move the rest once per contact); returns how many were there.
+  size_t RemoveAll(const std::vector<std::wstring>& identifiers);
   // Group titles (as files carry them) to the phone's group identifiers; unknown titles dropped.
   std::vector<std::wstring> GroupIdsOfTitles(const std::vector<std::wstring>& titles) const;
 

@@ -404,12 +404,13 @@ void ContactOperations::RunDelete(Job& job, const std::vector<std::pair<std::wst
   ContactBook& book = m_books[job.identifier];
   const int64_t total = static_cast<int64_t>(targets.size());
   int64_t done = 0;
-  bool changed = false;
+  std::vector<std::wstring> removed;
+  std::set<std::wstring> seen;
   for (const auto& target : targets) {
     if (!MayContinue(job)) break;
     ++done;
     const DemoContact* contact = book.Find(target.first);
-    if (contact == nullptr) {
+    if (contact == nullptr || !seen.insert(target.first).second) {
       Progress(job, done, total, 1, L"A contact was no longer on the phone.");
       continue;
     }
@@ -417,12 +418,14 @@ void ContactOperations::RunDelete(Job& job, const std::vector<std::pair<std::wst
     deleted->identifier = contact->identifier;
     deleted->name = contact->name;
     deleted->rowIndex = target.second;
-    book.Remove(target.first);
-    changed = true;
+    removed.push_back(target.first);
     Notify(job, kContactNoticeDeleted, deleted);
     Progress(job, done, total, 0, std::wstring());
   }
-  if (changed) PersistAfterChange(job, book);
+  if (!removed.empty()) {
+    book.RemoveAll(removed);
+    PersistAfterChange(job, book);
+  }
   if (job.disconnected)
     Progress(job, done, total, total - done, kDisconnected, true);
   else if (done == total)

@@ -57,6 +57,7 @@ struct Notice {
   int64_t value = 0;
   std::vector<ContactRecord> contacts;  // batches, saves and deletes
   size_t listSize = 0;                  // groups, type labels, accounts
+  UserNotice message;                   // a notice for the user
 };
 
 struct Progress {
@@ -128,6 +129,9 @@ class CourierContacts : public ::testing::Test {
     } else if (payload->kind == kContactNoticeSaved || payload->kind == kContactNoticeDeleted) {
       std::unique_ptr<ContactRecord> contact(static_cast<ContactRecord*>(payload->item));
       if (contact) notice.contacts.push_back(*contact);
+    } else if (payload->kind == kContactNoticeMessage) {
+      std::unique_ptr<UserNotice> message(static_cast<UserNotice*>(payload->item));
+      if (message) notice.message = *message;
     } else if (payload->kind == kContactNoticeGroups) {
       OwnedPtrVector<GroupRecord> list;
       std::unique_ptr<GroupList> items(static_cast<GroupList*>(payload->item));
@@ -442,4 +446,47 @@ TEST_F(CourierContacts, APhoneThatBecomesReadyAnnouncesItsContactsCount) {
   while (Notices(kContactNoticeCount).empty() && GetTickCount64() < end) Sleep(5);
   ASSERT_EQ(Notices(kContactNoticeCount).size(), 1u);
   EXPECT_EQ(GetDevice(*m_harness, kPhone)->counts[kKindContacts].load(), 10u);
+}
+
+TEST_F(CourierContacts, ImportingThePeopleThePhoneHoldsAgainSkipsThemAndSaysHowMany) {
+  StartService();
+  const std::filesystem::path cards = m_folder / "out" / "cards.vcf";
+  // Kari twice in one file; Dmitry as the phone holds him, his number written another way.
+  std::ofstream(cards, std::ios::binary)
+      << "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Kari Nordmann\r\nTEL;TYPE=CELL:+47 111\r\nEND:VCARD\r\n"
+         "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Kari Nordmann\r\nTEL;TYPE=CELL:+47111\r\nEND:VCARD\r\n"
+         "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:\xD0\x94\xD0\xBC\xD0\xB8\xD1\x82\xD1\x80\xD0\xB8\xD0\xB9 "
+         "\xD0\xA1\xD0\xBE\xD0\xBA\xD0\xBE\xD0\xBB\xD0\xBE\xD0\xB2\r\nTEL;TYPE=HOME:+7 (495) 123-45-67\r\n"
+         "END:VCARD\r\nBEGIN:VCARD\r\nVERSION:3.0\r\nFN:Kari Nordmann\r\nTEL;TYPE=CELL:+47 222\r\nEND:VCARD\r\n";
+  Operation(kContactOpImportVcard, new PathList{cards.wstring()});
+  ASSERT_TRUE(WaitForFinish());
+  std::vector<Notice> added = Notices(kContactNoticeSaved);
+  ASSERT_EQ(added.size(), 2u) << "Kari once, and Kari with another number";
+  EXPECT_EQ(ProgressLog().back().text, L"2 contacts were already on the phone and not added again.");
+
+  Clear();
+  Operation(kContactOpImportVcard, new PathList{cards.wstring()});
+  ASSERT_TRUE(WaitForFinish());
+  EXPECT_TRUE(Notices(kContactNoticeSaved).empty());
+  EXPECT_EQ(ProgressLog().back().text, L"4 contacts were already on the phone and not added again.");
+  EXPECT_EQ(FailedTotal(), 0);
+  EXPECT_EQ(LoadAll().size(), 5u);
+}
+
+TEST_F(CourierContacts, SavedChangesThatCannotBeReadAreKeptAsideAndToldOnceWhenThePhoneIsReady) {
+  const std::filesystem::path copy = m_folder / "state" / "CT-PHONE-1.contacts.json";
+  std::ofstream(copy, std::ios::binary) << "{\"format\": \"zorvane-steward-contacts\", \"version\": 1, \"contacts\": [";
+  StartService();
+  EXPECT_TRUE(std::filesystem::exists(m_folder / "state" / "CT-PHONE-1.contacts.json.corrupt"));
+  CommandRecord echo;
+  echo.value = 1;  // the host's echo of READY_START_SERVER: the phones connect
+  m_harness->Send(kCourierReadyStartServer, echo);
+  const ULONGLONG end = GetTickCount64() + kWaitMs;
+  while (Notices(kContactNoticeMessage).empty() && GetTickCount64() < end) Sleep(5);
+  const std::vector<Notice> told = Notices(kContactNoticeMessage);
+  ASSERT_EQ(told.size(), 1u);
+  EXPECT_NE(told[0].message.text.find(L"Contact phone could not be read"), std::wstring::npos) << told[0].message.text;
+  EXPECT_NE(told[0].message.text.find(L"CT-PHONE-1.contacts.json.corrupt"), std::wstring::npos);
+  EXPECT_EQ(std::filesystem::path(told[0].message.folder), m_folder / "state");
+  EXPECT_EQ(LoadAll().size(), 3u) << "nothing could be read: the phone's own contacts";
 }
