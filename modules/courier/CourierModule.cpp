@@ -7,6 +7,7 @@
 #include <exception>
 #include <mutex>
 
+#include "contracts/CommandCodes.h"
 #include "contracts/CommandNames.h"
 #include "contracts/CommandPayloads.h"
 #include "contracts/CommandRecord.h"
@@ -107,6 +108,22 @@ void DestroyService() {
   delete service;
 }
 
+// The kinds whose lists are not streamed yet, by the section that loads them.
+struct UnservedKind {
+  const char* name;
+  int32_t section;
+};
+const UnservedKind kUnservedKinds[] = {
+    {kCourierDoApp, kSectionUserApps}, {kCourierDoSms, kSectionSms},       {kCourierDoMusic, kSectionMusic},
+    {kCourierDoPhoto, kSectionPhotos}, {kCourierDoVideo, kSectionVideos}, {kCourierDoEbook, kSectionBooks},
+};
+
+const UnservedKind* UnservedKindOf(const char* name) {
+  for (const UnservedKind& kind : kUnservedKinds)
+    if (Is(name, kind.name)) return &kind;
+  return nullptr;
+}
+
 void Dispatch(CommandRecord& record) {
   const char* name = record.name;
   if (Is(name, kCourierStartServer)) {
@@ -135,6 +152,11 @@ void Dispatch(CommandRecord& record) {
   } else if (const DemoRetry retry = RetryOfCommand(name); retry != DemoRetry::kNone) {
     std::lock_guard<std::mutex> lock(g_serviceLock);
     if (g_service != nullptr) g_service->Retry(record.text, retry);
+  } else if (const UnservedKind* kind = UnservedKindOf(name)) {
+    std::lock_guard<std::mutex> lock(g_serviceLock);
+    record.value = 0;
+    if (g_service != nullptr)
+      g_service->DoUnservedKind(record, LoadCodeOfSection(kind->section), ItemKindOfSection(kind->section));
   }
   // The other kinds' operations, Wi-Fi and updates are accepted and not served yet.
 }

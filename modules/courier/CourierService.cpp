@@ -4,6 +4,7 @@
 #include <string>
 #include <utility>
 
+#include "contracts/CommandCodes.h"
 #include "contracts/CommandNames.h"
 #include "contracts/cornerstone/Cornerstone.h"
 #include "modules/courier/DemoDataParser.h"
@@ -151,3 +152,21 @@ void CourierService::LoadPhones(const std::wstring& path) {
 }
 
 void CourierService::Post(CommandRecord& record, const char* name) { PostToHost(m_module, record, name); }
+
+void CourierService::DoUnservedKind(CommandRecord& record, int64_t loadCode, int32_t kind) {
+  record.value = 0;
+  if (record.code != loadCode || record.text == nullptr || FindDevice(record.text) == nullptr) return;
+  const std::wstring identifier = record.text;
+  m_operations.Post([this, identifier, kind] {
+    DeviceRecord* device = FindDevice(identifier.c_str());
+    if (device == nullptr) return;
+    const uint64_t count = device->counts[kind];
+    device->loaded[kind] = count == 0 ? 1 : count;
+    CommandRecord finish;
+    finish.code = kProgressOfDevice;
+    finish.text = identifier.c_str();
+    finish.position = static_cast<int64_t>(count);
+    finish.total = static_cast<int64_t>(count);
+    Post(finish, kCourierNotifyProgressFinish);
+  });
+}

@@ -66,6 +66,9 @@ class CourierService {
 
   // LIBCOURIER_COMMAND_DO_CONTACT; `value` := the task ID of the started operation.
   void DoContact(CommandRecord& record) { m_contacts.Handle(record); }
+  // A request of a kind whose items the service does not stream yet: a load ends at once with
+  // the phone's count, so no loading dialog waits for what never comes; others start nothing.
+  void DoUnservedKind(CommandRecord& record, int64_t loadCode, int32_t kind);
   // LIBCOURIER_COMMAND_DO_CANCEL, for an operation of any kind.
   void CancelTask(int64_t taskId) { m_contacts.Cancel(taskId); }
 

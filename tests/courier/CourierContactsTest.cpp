@@ -490,3 +490,32 @@ TEST_F(CourierContacts, SavedChangesThatCannotBeReadAreKeptAsideAndToldOnceWhenT
   EXPECT_EQ(std::filesystem::path(told[0].message.folder), m_folder / "state");
   EXPECT_EQ(LoadAll().size(), 3u) << "nothing could be read: the phone's own contacts";
 }
+
+// Until their lists are streamed, the other kinds' loads end at once: the loading dialog the
+// host opened for them closes instead of waiting for what never comes.
+TEST_F(CourierContacts, ALoadOfAKindNotStreamedYetEndsAtOnceWithItsCount) {
+  StartService();
+  DeviceRecord* device = GetDevice(*m_harness, kPhone);
+  device->counts[kKindMusic] = 12;
+  CommandRecord record;
+  record.code = LoadCodeOfSection(kSectionMusic);
+  record.text = kPhone;
+  m_harness->Send(kCourierDoMusic, record);
+  ASSERT_TRUE(WaitForFinish());
+  const Progress last = ProgressLog().back();
+  EXPECT_EQ(last.position, 12);
+  EXPECT_EQ(last.total, 12);
+  EXPECT_EQ(last.failed, 0);
+  EXPECT_EQ(device->loaded[kKindMusic].load(), 12u);
+
+  Clear();
+  for (const char* name : {kCourierDoSms, kCourierDoPhoto, kCourierDoVideo, kCourierDoEbook, kCourierDoApp}) {
+    record.code = 9999;  // not a load: nothing starts, nothing is told
+    m_harness->Send(name, record);
+  }
+  record.code = LoadCodeOfSection(kSectionBooks);
+  m_harness->Send(kCourierDoEbook, record);
+  ASSERT_TRUE(WaitForFinish());
+  EXPECT_EQ(ProgressLog().size(), 1u);
+  EXPECT_EQ(device->loaded[kKindBooks].load(), std::max<uint64_t>(1, device->counts[kKindBooks]));
+}
