@@ -82,9 +82,14 @@ bool BASUserDefaults::InitStandardUserDefaults(const wchar_t* maker, const wchar
   if (cornerstone::ReadWholeFile(path, text) && !text.empty()) {
     if (text.compare(0, 3, "\xEF\xBB\xBF") == 0) text.erase(0, 3);
     if (!state->store.Parse(text)) {
-      // Keep the damaged file for inspection and start afresh rather than fail.
+      // Keep the damaged file for inspection and start afresh rather than fail; an earlier
+      // damaged file is kept too, under the next free number.
       std::wstring aside = path + L".corrupt";
-      MoveFileExW(path.c_str(), aside.c_str(), MOVEFILE_REPLACE_EXISTING);
+      for (int number = 2; !MoveFileExW(path.c_str(), aside.c_str(), 0) && number < 1000; ++number) {
+        const DWORD error = GetLastError();
+        if (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS) break;
+        aside = path + L".corrupt-" + std::to_wstring(number);
+      }
       BASTraceW(L"UserDefaults: %ls is damaged, moved to %ls", path.c_str(), aside.c_str());
     }
   }

@@ -104,6 +104,12 @@ TEST(UserDefaults, DamagedStoreIsMovedAsideAndAFreshOneBegins) {
   ASSERT_TRUE(store->SetString("k", "v"));
   EXPECT_TRUE(store->WriteAll());
   EXPECT_NE(ReadBytes(file).find("\"v\""), std::string::npos);
+
+  // Damaged again: the first damaged file stays, the second gets the next number.
+  ASSERT_TRUE(WriteText(file, "[second"));
+  ASSERT_TRUE(BASUserDefaults::InitStandardUserDefaults(maker.c_str(), product.c_str()));
+  EXPECT_EQ(ReadBytes(file + L".corrupt"), "{\"contact\": {\"export\"");
+  EXPECT_EQ(ReadBytes(file + L".corrupt-2"), "[second");
 }
 
 TEST(UserDefaults, FailedWriteLeavesThePreviousFileWhole) {

@@ -12,6 +12,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <deque>
+#include <filesystem>
+#include <fstream>
 #include <map>
 #include <new>
 #include <string>
@@ -33,6 +35,7 @@
 #include "host/UiRouter.h"
 #include "host/dialogs/UiAlertDialog.h"
 #include "host/dialogs/UiProgressDialog.h"
+#include "host/dialogs/UiSheetDialog.h"
 #include "tests/dialogs/DialogTestSupport.h"
 
 // ---- which test-made objects are still alive ----
@@ -254,6 +257,7 @@ class ContactsController : public ::testing::Test {
     Host().devices.BindWindow(key, s_deviceView);
     Host().devices.BindIdentifier(key, L"PHONE-A");
     CreateProgressDialogFor(s_deviceView);
+    CreateHostDialogs(s_view);
 
     CommandBus& bus = CommandBus::Instance();
     ModuleRecord* module = bus.AddModule(reinterpret_cast<HINSTANCE>(0x51000000), nullptr);
@@ -557,6 +561,37 @@ TEST_F(ContactsController, AHundredThousandImportedContactsAllReachThePane) {
   }
   EXPECT_EQ(g_panes[s_deviceView].contacts.size(), static_cast<size_t>(kImported));
   EXPECT_EQ(m_device.counts[kKindContacts].load(), static_cast<uint64_t>(kImported));
+}
+
+BOOL CALLBACK FindSheet(HWND hwnd, LPARAM found) {
+  if (auto* sheet = dynamic_cast<UiSheetDialog*>(BASWindow::FromHandle(hwnd))) {
+    *reinterpret_cast<UiSheetDialog**>(found) = sheet;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+// A problem with the phone's saved changes is shown to the user, and a click opens the folder.
+TEST_F(ContactsController, ANoticeForTheUserIsShownOnTheSheetAndOpensItsFolder) {
+  Notify(kContactNoticeMessage, new UserNotice{L"The saved changes could not be read in full.", L"C:\\kept"});
+  UiSheetDialog* sheet = nullptr;
+  EnumThreadWindows(GetCurrentThreadId(), FindSheet, reinterpret_cast<LPARAM>(&sheet));
+  ASSERT_NE(sheet, nullptr);
+  EXPECT_TRUE(IsWindowVisible(sheet->Hwnd()));
+  EXPECT_EQ(sheet->Text(), L"The saved changes could not be read in full.");
+  const std::wstring log = (std::filesystem::temp_directory_path() / "zs-notice-shell.txt").wstring();
+  DeleteFileW(log.c_str());
+  SetEnvironmentVariableW(L"ZORVANE_SHELL_LOG", log.c_str());
+  ASSERT_TRUE(PumpUntil([&] { return sheet->IsFullyOpen(); }, 3000));
+  SendMessageW(sheet->Link(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 8));
+  SendMessageW(sheet->Link(), WM_LBUTTONUP, 0, MAKELPARAM(3, 8));
+  PumpFor(50);
+  SetEnvironmentVariableW(L"ZORVANE_SHELL_LOG", nullptr);
+  std::ifstream in{std::filesystem::path(log)};
+  std::string line;
+  std::getline(in, line);
+  EXPECT_NE(line.find("C:\\kept"), std::string::npos) << line;
+  sheet->Show(SW_HIDE);
 }
 
 TEST_F(ContactsController, SaveRequestsGoToTheServiceOrFailAtOnceWithoutAPhone) {
