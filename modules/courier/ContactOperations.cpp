@@ -176,12 +176,14 @@ void ContactOperations::OpenBooks(const DemoCatalog& catalog, const std::vector<
     book.Open(*phone, file, error);
     if (!error.empty()) {
       BASTrace("libCourier: contacts of a phone: %s", error.c_str());
-      std::wstring text = L"The saved changes to the contacts of " + FirstDisplayName(*device) +
-                          L" could not be read in full.";
-      if (!book.KeptAs().empty())
-        text += L" The file was kept as " + book.KeptAs().wstring() + L"; click here to open its folder.";
-      else
-        text += L" Another program is using " + file.wstring() + L"; changes made now are not kept.";
+      // One line on the sheet: the file's name, and the click opens its folder.
+      const std::wstring phoneName = FirstDisplayName(*device);
+      const std::wstring text =
+          book.KeptAs().empty()
+              ? L"Another program is using the saved contacts of " + phoneName +
+                    L"; changes made now are not kept (click to open the folder)"
+              : L"Saved contacts of " + phoneName + L" could not be read in full; kept as " +
+                    book.KeptAs().filename().wstring() + L" (click to open)";
       m_notices[device->identifier] = UserNotice{text, file.parent_path().wstring()};
     }
     device->counts[kKindContacts] = book.Count();
@@ -322,11 +324,11 @@ void ContactOperations::Progress(Job& job, int64_t position, int64_t total, int6
   PostToHost(m_module, record, finish ? kCourierNotifyProgressFinish : kCourierNotifyProgress);
 }
 
-void ContactOperations::PersistAfterChange(Job& job, ContactBook& book) {
+std::wstring ContactOperations::PersistAfterChange(ContactBook& book) {
   std::string error;
-  if (book.Persist(error)) return;
+  if (book.Persist(error)) return std::wstring();
   BASTrace("libCourier: contacts of a phone not kept: %s", error.c_str());
-  Progress(job, 0, 0, 0, L"The changes could not be kept on this PC: " + Wide(error));
+  return L"The changes could not be kept on this PC: " + Wide(error);
 }
 
 void ContactOperations::RunLoad(Job& job) {
@@ -422,11 +424,15 @@ void ContactOperations::RunDelete(Job& job, const std::vector<std::pair<std::wst
     Notify(job, kContactNoticeDeleted, deleted);
     Progress(job, done, total, 0, std::wstring());
   }
+  std::wstring notKept;
   if (!removed.empty()) {
     book.RemoveAll(removed);
-    PersistAfterChange(job, book);
+    notKept = PersistAfterChange(book);
   }
-  if (job.disconnected)
+  // A change that is not kept is no success: it is counted as failed, with the reason.
+  if (!notKept.empty())
+    Progress(job, done, total, static_cast<int64_t>(removed.size()), notKept, true);
+  else if (job.disconnected)
     Progress(job, done, total, total - done, kDisconnected, true);
   else if (done == total)
     Progress(job, done, total, 0, std::wstring(), true);
@@ -486,7 +492,7 @@ void ContactOperations::RunImport(Job& job, int64_t operation, const std::vector
   int64_t total = 0;
   int64_t done = 0;
   int64_t skipped = 0;
-  bool changed = false;
+  int64_t added = 0;
   std::unique_ptr<DuplicateIndex> duplicates;
   for (const std::wstring& path : paths) {
     if (!MayContinue(job)) break;
@@ -531,18 +537,20 @@ void ContactOperations::RunImport(Job& job, int64_t operation, const std::vector
       }
       if (existing != nullptr) contact.identifier.clear();
       const std::wstring identifier = book.Add(std::move(contact));
-      changed = true;
+      ++added;
       Notify(job, kContactNoticeSaved, MakeContactRecord(*book.Find(identifier)), kNotificationSuccess,
              kSavedNewContact);
       Progress(job, done, total, 0, std::wstring());
     }
   }
-  if (changed) PersistAfterChange(job, book);
+  const std::wstring notKept = added > 0 ? PersistAfterChange(book) : std::wstring();
   std::wstring summary;
   if (skipped > 0)
     summary = std::to_wstring(skipped) + (skipped == 1 ? L" contact was" : L" contacts were") +
               L" already on the phone and not added again.";
-  if (job.disconnected)
+  if (!notKept.empty())
+    Progress(job, done, total, added, notKept, true);
+  else if (job.disconnected)
     Progress(job, done, total, total - done, kDisconnected, true);
   else
     Progress(job, done, total, 0, summary, true);

@@ -63,7 +63,8 @@ class ContactOperations {
   void Notify(Job& job, uint32_t kind, void* item, int32_t status = 1, int64_t value = 0);
   void Progress(Job& job, int64_t position, int64_t total, int64_t failed, const std::wstring& text,
                 bool finish = false);
-  void PersistAfterChange(Job& job, ContactBook& book);
+  // Keeps the book's copy; the reason for the user when it could not be kept, else empty.
+  std::wstring PersistAfterChange(ContactBook& book);
 
   const ModuleRecord& m_module;
   WorkerThread& m_worker;

@@ -485,7 +485,7 @@ TEST_F(CourierContacts, SavedChangesThatCannotBeReadAreKeptAsideAndToldOnceWhenT
   while (Notices(kContactNoticeMessage).empty() && GetTickCount64() < end) Sleep(5);
   const std::vector<Notice> told = Notices(kContactNoticeMessage);
   ASSERT_EQ(told.size(), 1u);
-  EXPECT_NE(told[0].message.text.find(L"Contact phone could not be read"), std::wstring::npos) << told[0].message.text;
+  EXPECT_NE(told[0].message.text.find(L"Saved contacts of Contact phone could not be read"), std::wstring::npos) << told[0].message.text;
   EXPECT_NE(told[0].message.text.find(L"CT-PHONE-1.contacts.json.corrupt"), std::wstring::npos);
   EXPECT_EQ(std::filesystem::path(told[0].message.folder), m_folder / "state");
   EXPECT_EQ(LoadAll().size(), 3u) << "nothing could be read: the phone's own contacts";
@@ -518,4 +518,18 @@ TEST_F(CourierContacts, ALoadOfAKindNotStreamedYetEndsAtOnceWithItsCount) {
   ASSERT_TRUE(WaitForFinish());
   EXPECT_EQ(ProgressLog().size(), 1u);
   EXPECT_EQ(device->loaded[kKindBooks].load(), std::max<uint64_t>(1, device->counts[kKindBooks]));
+}
+
+// A change the PC could not keep is reported as failed with its reason, never as done.
+TEST_F(CourierContacts, ADeleteThatCannotBeKeptOnThePcIsCountedAsFailed) {
+  std::ofstream(m_folder / "blocker") << "a file where the folder of the copies would be";
+  SetEnvironmentVariableW(L"ZORVANE_DEMO_STATE", (m_folder / "blocker" / "state").wstring().c_str());
+  StartService();
+  std::vector<ContactRecord> all = LoadAll();
+  Clear();
+  Operation(kContactOpDelete, new ContactList{&all[0], &all[1]});
+  ASSERT_TRUE(WaitForFinish());
+  const Progress last = ProgressLog().back();
+  EXPECT_EQ(last.failed, 2);
+  EXPECT_NE(last.text.find(L"could not be kept on this PC"), std::wstring::npos) << last.text;
 }
