@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "modules/courier/formats/ContactFormats.h"
+#include "modules/courier/formats/Charsets.h"
 #include "modules/courier/formats/FormatText.h"
 
 using namespace formats;
@@ -275,6 +276,8 @@ std::string DecodeValue(const Property& property) {
   if (charset == "ISO-8859-1" || charset == "ISO8859-1" || charset == "ISO_8859-1" || charset == "LATIN1" ||
       charset == "WINDOWS-1252" || charset == "CP1252" || charset == "US-ASCII") {
     utf8 = Windows1252ToUtf8(bytes);
+  } else if (!charset.empty() && charset != "UTF-8" && CharsetToUtf8(charset, bytes, utf8)) {
+    // Decoded from the phone's own character set.
   } else if (charset.empty() && !IsValidUtf8(bytes)) {
     // Undeclared and not UTF-8: old desktop exports are Windows-1252.
     utf8 = Windows1252ToUtf8(bytes);
