@@ -533,3 +533,26 @@ TEST_F(CourierContacts, ADeleteThatCannotBeKeptOnThePcIsCountedAsFailed) {
   EXPECT_EQ(last.failed, 2);
   EXPECT_NE(last.text.find(L"could not be kept on this PC"), std::wstring::npos) << last.text;
 }
+
+// Every card of a big file arrives as a new contact, none lost on the way to the host.
+TEST_F(CourierContacts, AHundredThousandCardImportAddsEveryContact) {
+  constexpr int kCards = 100000;
+  StartService();
+  const std::filesystem::path cards = m_folder / "out" / "many.vcf";
+  {
+    std::ofstream out(cards, std::ios::binary);
+    for (int i = 0; i < kCards; ++i)
+      out << "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Person " << i << "\r\nTEL;TYPE=CELL:+1 555 " << i
+          << "\r\nEND:VCARD\r\n";
+  }
+  Operation(kContactOpImportVcard, new PathList{cards.wstring()});
+  const ULONGLONG end = GetTickCount64() + 120000;
+  while (Finishes() == 0 && GetTickCount64() < end) Sleep(20);
+  ASSERT_EQ(Finishes(), 1u);
+  EXPECT_EQ(Notices(kContactNoticeSaved).size(), static_cast<size_t>(kCards));
+  EXPECT_EQ(FailedTotal(), 0);
+  EXPECT_EQ(GetDevice(*m_harness, kPhone)->counts[kKindContacts].load(), 3u);  // the host counts new ones
+  StopService();
+  StartService();
+  EXPECT_EQ(GetDevice(*m_harness, kPhone)->counts[kKindContacts].load(), 3u + kCards) << "kept across a restart";
+}
