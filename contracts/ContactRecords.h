@@ -27,6 +27,9 @@ inline constexpr wchar_t kMimeOrganization[] = L"vnd.android.cursor.item/organiz
 inline constexpr wchar_t kMimePostalAddress[] = L"vnd.android.cursor.item/postal-address_v2";
 inline constexpr wchar_t kMimeWebsite[] = L"vnd.android.cursor.item/website";
 inline constexpr wchar_t kMimeNote[] = L"vnd.android.cursor.item/note";
+inline constexpr wchar_t kMimeEvent[] = L"vnd.android.cursor.item/contact_event";
+inline constexpr wchar_t kMimeSipAddress[] = L"vnd.android.cursor.item/sip_address";
+inline constexpr wchar_t kMimeRelation[] = L"vnd.android.cursor.item/relation";
 
 // One data item of a contact (a number, an address, ...). The editor reads the old fields and
 // writes the new ones and the edit state; a new row has every string empty and both numbers -1.

@@ -6,13 +6,10 @@
 
 namespace {
 
-const DemoItemKind kAllKinds[] = {DemoItemKind::kPhone,        DemoItemKind::kEmail,    DemoItemKind::kPostalAddress,
-                                  DemoItemKind::kWebsite,      DemoItemKind::kOrganization, DemoItemKind::kNickname,
-                                  DemoItemKind::kNote,         DemoItemKind::kIm};
-
 // Kinds whose rows carry a type the editor offers from a list.
-const DemoItemKind kTypedKinds[] = {DemoItemKind::kPhone, DemoItemKind::kEmail, DemoItemKind::kIm,
-                                    DemoItemKind::kPostalAddress, DemoItemKind::kWebsite};
+const DemoItemKind kTypedKinds[] = {DemoItemKind::kPhone,   DemoItemKind::kEmail,      DemoItemKind::kIm,
+                                    DemoItemKind::kPostalAddress, DemoItemKind::kWebsite, DemoItemKind::kEvent,
+                                    DemoItemKind::kSipAddress,    DemoItemKind::kRelation};
 
 int32_t ParseTypeCode(const std::wstring& text) {
   if (text.empty()) return 0;
@@ -100,12 +97,18 @@ const wchar_t* MimetypeOf(DemoItemKind kind) {
       return kMimeNote;
     case DemoItemKind::kIm:
       return kMimeIm;
+    case DemoItemKind::kEvent:
+      return kMimeEvent;
+    case DemoItemKind::kSipAddress:
+      return kMimeSipAddress;
+    case DemoItemKind::kRelation:
+      return kMimeRelation;
   }
   return kMimeNote;
 }
 
 bool ItemKindOfMimetype(const std::wstring& mimetype, DemoItemKind& kind) {
-  for (DemoItemKind candidate : kAllKinds) {
+  for (DemoItemKind candidate : kAllItemKinds) {
     if (mimetype == MimetypeOf(candidate)) {
       kind = candidate;
       return true;

@@ -58,8 +58,25 @@ struct DemoGroup {
   std::wstring accountType;
 };
 
-// What a contact item is; the device service maps it to the phone's mimetype.
-enum class DemoItemKind { kPhone, kEmail, kPostalAddress, kWebsite, kOrganization, kNickname, kNote, kIm };
+// What a contact item is; the device service maps it to the phone's mimetype. New kinds go at
+// the end: files name kinds by name, but the order is the order of kAllItemKinds.
+enum class DemoItemKind {
+  kPhone,
+  kEmail,
+  kPostalAddress,
+  kWebsite,
+  kOrganization,
+  kNickname,
+  kNote,
+  kIm,
+  kEvent,       // a birthday, an anniversary or a date of the user's own; the value as written
+  kSipAddress,  // an internet call address
+  kRelation,    // a person the contact is related to, by name
+};
+inline constexpr DemoItemKind kAllItemKinds[] = {
+    DemoItemKind::kPhone,   DemoItemKind::kEmail, DemoItemKind::kPostalAddress, DemoItemKind::kWebsite,
+    DemoItemKind::kOrganization, DemoItemKind::kNickname, DemoItemKind::kNote, DemoItemKind::kIm,
+    DemoItemKind::kEvent,   DemoItemKind::kSipAddress, DemoItemKind::kRelation};
 
 // One data item of a contact: a number, an address, a note...
 struct DemoContactItem {

@@ -14,6 +14,9 @@ MimeLabelTable BuildMimeLabelTable() {
       {kMimePostalAddress, L"Address"},
       {kMimeWebsite, L"Website"},
       {kMimeNote, L"Note"},
+      {kMimeEvent, L"Dates"},
+      {kMimeRelation, L"Relations"},
+      {kMimeSipAddress, L"Internet Call"},
   };
 }
 

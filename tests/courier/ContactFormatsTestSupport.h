@@ -73,7 +73,15 @@ inline std::vector<DemoContact> NastyContacts() {
   spaces.items = {MakeItem(DemoItemKind::kPhone, 7, L"Other", L" padded "),
                   MakeItem(DemoItemKind::kWebsite, 4, L"Home", L"https://home.example"),
                   MakeItem(DemoItemKind::kWebsite, 5, L"Work", L"https://work.example"),
-                  MakeItem(DemoItemKind::kIm, 2, L"Work", L"skype:me")};
+                  MakeItem(DemoItemKind::kIm, 2, L"Work", L"skype:me"),
+                  MakeItem(DemoItemKind::kEvent, 3, L"Birthday", L"1985-04-12"),
+                  MakeItem(DemoItemKind::kEvent, 1, L"Anniversary", L"2010-06-19"),
+                  MakeItem(DemoItemKind::kEvent, 0, L"Name day; Ünï", L"--0514"),
+                  MakeItem(DemoItemKind::kRelation, 14, L"Spouse", L"Ana María, \"Mia\""),
+                  MakeItem(DemoItemKind::kRelation, 4, L"Domestic Partner", L"Sam"),
+                  MakeItem(DemoItemKind::kRelation, 0, L"Godmother", L"Zoë"),
+                  MakeItem(DemoItemKind::kSipAddress, 1, L"Home", L"sip:me@voip.example"),
+                  MakeItem(DemoItemKind::kSipAddress, 0, L"Office desk", L"sip:desk@pbx.example")};
   DemoContact& unnamed = contacts[3];
   unnamed.items = {MakeItem(DemoItemKind::kPhone, 2, L"Mobile", L"=3D=0D=")};
   DemoContact& broken = contacts[4];

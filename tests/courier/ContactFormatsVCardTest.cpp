@@ -318,6 +318,38 @@ TEST(VCardExport, WritesFoldedEscapedVersion3) {
   EXPECT_GE(folded, 2u);
 }
 
+// Dates, relations and internet-call addresses in the shapes phones and address books write.
+TEST(VCardImport, KeepsDatesRelationsAndCallAddresses) {
+  const ContactReadResult result = ReadVCards(
+      "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Dates\r\nBDAY:1985-04-12\r\nitem1.X-ABDATE:2010-06-19\r\n"
+      "item1.X-ABLabel:_$!<Anniversary>!$_\r\nitem2.X-ABDATE;type=pref:--0514\r\nitem2.X-ABLabel:Name day\r\n"
+      "item3.X-ABRELATEDNAMES:Ana\r\nitem3.X-ABLabel:_$!<Spouse>!$_\r\nX-SIP;TYPE=WORK:sip:w@pbx.example\r\n"
+      "END:VCARD\r\n"
+      "BEGIN:VCARD\r\nVERSION:4.0\r\nFN:Four\r\nANNIVERSARY:20100619\r\nRELATED;TYPE=child;VALUE=text:Kim\r\n"
+      "RELATED;TYPE=muse;VALUE=text:Erato\r\nIMPP;TYPE=home:sip:h@voip.example\r\nEND:VCARD\r\n"
+      "BEGIN:VCARD\r\nVERSION:2.1\r\nN:Phone;Own\r\n"
+      "X-ANDROID-CUSTOM:vnd.android.cursor.item/relation;Lee;8;;;;;;;;;;;;;\r\n"
+      "X-ANDROID-CUSTOM:vnd.android.cursor.item/contact_event;2001-02-03;0;Graduation;;;;;;;;;;;;\r\n"
+      "X-ANDROID-CUSTOM:vnd.android.cursor.item/relation;Jo;0;Coach;;;;;;;;;;;;\r\nEND:VCARD\r\n");
+  EXPECT_EQ(result.failed, 0u);
+  ASSERT_EQ(result.contacts.size(), 3u);
+  const DemoContact& dates = result.contacts[0];
+  EXPECT_EQ(Describe(Item(dates, DemoItemKind::kEvent, 0)), "3 [Birthday] 1985-04-12");
+  EXPECT_EQ(Describe(Item(dates, DemoItemKind::kEvent, 1)), "1 [Anniversary] 2010-06-19");
+  EXPECT_EQ(Describe(Item(dates, DemoItemKind::kEvent, 2)), "0 [Name day] --0514");
+  EXPECT_EQ(Describe(Item(dates, DemoItemKind::kRelation)), "14 [Spouse] Ana");
+  EXPECT_EQ(Describe(Item(dates, DemoItemKind::kSipAddress)), "2 [Work] sip:w@pbx.example");
+  const DemoContact& four = result.contacts[1];
+  EXPECT_EQ(Describe(Item(four, DemoItemKind::kEvent)), "1 [Anniversary] 20100619");
+  EXPECT_EQ(Describe(Item(four, DemoItemKind::kRelation, 0)), "3 [Child] Kim");
+  EXPECT_EQ(Describe(Item(four, DemoItemKind::kRelation, 1)), "0 [Muse] Erato");
+  EXPECT_EQ(Describe(Item(four, DemoItemKind::kSipAddress)), "1 [Home] sip:h@voip.example");
+  const DemoContact& own = result.contacts[2];
+  EXPECT_EQ(Describe(Item(own, DemoItemKind::kRelation, 0)), "8 [Mother] Lee");
+  EXPECT_EQ(Describe(Item(own, DemoItemKind::kEvent)), "0 [Graduation] 2001-02-03");
+  EXPECT_EQ(Describe(Item(own, DemoItemKind::kRelation, 1)), "0 [Coach] Jo");
+}
+
 TEST(VCardRoundTrip, KeepsEveryFieldOfTheDemoPhones) {
   DemoCatalog catalog;
   std::string error;

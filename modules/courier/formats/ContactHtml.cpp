@@ -73,6 +73,8 @@ const KindSection kSections[] = {
     {DemoItemKind::kPostalAddress, "Addresses"}, {DemoItemKind::kWebsite, "Websites"},
     {DemoItemKind::kIm, "Instant messaging"},    {DemoItemKind::kOrganization, "Organization"},
     {DemoItemKind::kNickname, "Nickname"},       {DemoItemKind::kNote, "Notes"},
+    {DemoItemKind::kEvent, "Dates"},             {DemoItemKind::kRelation, "Relations"},
+    {DemoItemKind::kSipAddress, "Internet calls"},
 };
 
 bool StartsWith(const std::wstring& text, const wchar_t* prefix) {

@@ -158,6 +158,9 @@ const TypeTokens kTypeTokens[] = {
     {DemoItemKind::kIm, 1, {"HOME", nullptr}, {nullptr, nullptr}},
     {DemoItemKind::kIm, 2, {"WORK", nullptr}, {nullptr, nullptr}},
     {DemoItemKind::kIm, 3, {"OTHER", nullptr}, {nullptr, nullptr}},
+    {DemoItemKind::kSipAddress, 1, {"HOME", nullptr}, {nullptr, nullptr}},
+    {DemoItemKind::kSipAddress, 2, {"WORK", nullptr}, {nullptr, nullptr}},
+    {DemoItemKind::kSipAddress, 3, {"OTHER", nullptr}, {nullptr, nullptr}},
 };
 
 bool HasToken(const std::vector<std::string>& tokens, const char* token) {
@@ -243,15 +246,18 @@ const char* KindName(DemoItemKind kind) {
       return "note";
     case DemoItemKind::kIm:
       return "im";
+    case DemoItemKind::kEvent:
+      return "event";
+    case DemoItemKind::kSipAddress:
+      return "sipAddress";
+    case DemoItemKind::kRelation:
+      return "relation";
   }
   return "phone";
 }
 
 bool KindFromName(std::string_view name, DemoItemKind& kind) {
-  static const DemoItemKind kAll[] = {
-      DemoItemKind::kPhone,        DemoItemKind::kEmail,    DemoItemKind::kPostalAddress, DemoItemKind::kWebsite,
-      DemoItemKind::kOrganization, DemoItemKind::kNickname, DemoItemKind::kNote,          DemoItemKind::kIm};
-  for (DemoItemKind candidate : kAll) {
+  for (DemoItemKind candidate : kAllItemKinds) {
     if (name == KindName(candidate)) {
       kind = candidate;
       return true;

@@ -8,6 +8,7 @@
 #include <set>
 #include <string_view>
 
+#include "contracts/ContactRecords.h"
 #include "modules/courier/formats/ContactFormats.h"
 #include "modules/courier/formats/Charsets.h"
 #include "modules/courier/formats/FormatText.h"
@@ -482,11 +483,11 @@ void ResolveType(DemoItemKind kind, const std::vector<std::string>& types, const
     return;
   }
   // Untyped: a website is a homepage; anything else is "Other".
-  for (int32_t candidate : {kind == DemoItemKind::kWebsite ? 1 : 7, 3}) {
-    const std::wstring label = StandardLabel(kind, candidate);
-    if (!label.empty()) {
-      item.typeCode = candidate;
-      item.label = label;
+  const wchar_t* fallbackType = kind == DemoItemKind::kWebsite ? L"Homepage" : L"Other";
+  for (const DemoTypeLabel& entry : ContactTypeLabels(kind)) {
+    if (entry.code != 0 && fallbackType == std::wstring(entry.label)) {
+      item.typeCode = entry.code;
+      item.label = entry.label;
       return;
     }
   }
@@ -532,9 +533,21 @@ class CardBuilder {
                ComposeAddress(SplitComponents(DecodeValue(property), ';', kMaxComponents)), std::wstring());
     } else if (name == "URL") {
       AddTyped(DemoItemKind::kWebsite, property, Utf8ToWideLenient(Unescape(DecodeValue(property))), std::wstring());
+    } else if ((name == "IMPP" && StartsWithNoCase(property.value, "sip:")) || name == "X-SIP") {
+      AddTyped(DemoItemKind::kSipAddress, property, Utf8ToWideLenient(Unescape(DecodeValue(property))),
+               std::wstring());
     } else if (name == "IMPP" || ImPropertyLabel(name) != nullptr) {
       const std::string value = Unescape(DecodeValue(property));
       AddTyped(DemoItemKind::kIm, property, Utf8ToWideLenient(value), ImLabelOf(property, value));
+    } else if (name == "BDAY") {
+      AddWithCode(DemoItemKind::kEvent, property, Utf8ToWideLenient(Unescape(DecodeValue(property))), 3);
+    } else if (name == "ANNIVERSARY" || name == "X-ANNIVERSARY" || name == "X-EVOLUTION-ANNIVERSARY" ||
+               name == "X-MS-ANNIVERSARY") {
+      AddWithCode(DemoItemKind::kEvent, property, Utf8ToWideLenient(Unescape(DecodeValue(property))), 1);
+    } else if (name == "X-ABDATE") {
+      AddTyped(DemoItemKind::kEvent, property, Utf8ToWideLenient(Unescape(DecodeValue(property))), std::wstring());
+    } else if (name == "RELATED" || name == "X-ABRELATEDNAMES") {
+      AddRelation(property, Utf8ToWideLenient(Unescape(DecodeValue(property))));
     } else if (name == "ORG") {
       AddPlain(DemoItemKind::kOrganization, property,
                JoinNonEmpty(SplitComponents(DecodeValue(property), ';', kMaxComponents), L", "));
@@ -547,10 +560,15 @@ class CardBuilder {
     } else if (name == "NOTE") {
       AddPlain(DemoItemKind::kNote, property, Utf8ToWideLenient(Unescape(DecodeValue(property))));
     } else if (name == "X-ANDROID-CUSTOM") {
-      // The phone's own 2.1 export carries nicknames this way.
-      std::vector<std::wstring> parts = SplitComponents(DecodeValue(property), ';', 2);
-      if (parts.size() >= 2 && parts[0] == L"vnd.android.cursor.item/nickname")
+      // The phone's own 2.1 export carries nicknames, relations and dates this way: the
+      // mimetype, then the value, the type code and the user's own label.
+      std::vector<std::wstring> parts = SplitComponents(DecodeValue(property), ';', 4);
+      parts.resize(4);
+      if (parts[0] == L"vnd.android.cursor.item/nickname") {
         AddPlain(DemoItemKind::kNickname, property, std::move(parts[1]));
+      } else if (parts[0] == kMimeRelation || parts[0] == kMimeEvent) {
+        AddAndroidTyped(parts[0] == kMimeRelation ? DemoItemKind::kRelation : DemoItemKind::kEvent, property, parts);
+      }
     }
   }
 
@@ -633,6 +651,47 @@ class CardBuilder {
     pending.item.value = std::move(value);
     pending.group = property.group;
     ResolveType(kind, property.types, fallback, pending.item);
+    m_items.push_back(std::move(pending));
+  }
+
+  void AddWithCode(DemoItemKind kind, const Property& property, std::wstring value, int32_t code) {
+    if (value.empty()) return;
+    PendingItem pending;
+    pending.item.kind = kind;
+    pending.item.value = std::move(value);
+    pending.item.typeCode = code;
+    pending.item.label = StandardLabel(kind, code);
+    pending.group = property.group;
+    m_items.push_back(std::move(pending));
+  }
+
+  // RELATED's types are relations ("spouse", "child"); a grouped X-ABRELATEDNAMES is typed by
+  // its label.
+  void AddRelation(const Property& property, std::wstring value) {
+    if (value.empty()) return;
+    for (const std::string& type : property.types) {
+      const std::wstring wanted = Capitalized(type);
+      for (const DemoTypeLabel& entry : ContactTypeLabels(DemoItemKind::kRelation)) {
+        if (entry.code == 0 || wanted != entry.label) continue;
+        AddWithCode(DemoItemKind::kRelation, property, std::move(value), entry.code);
+        return;
+      }
+    }
+    AddTyped(DemoItemKind::kRelation, property, std::move(value), std::wstring());
+  }
+
+  // value; type code; label, as the phone's own export writes them.
+  void AddAndroidTyped(DemoItemKind kind, const Property& property, std::vector<std::wstring>& parts) {
+    if (parts[1].empty()) return;
+    wchar_t* end = nullptr;
+    const long code = std::wcstol(parts[2].c_str(), &end, 10);
+    const std::wstring standard = code > 0 && end != nullptr && *end == L'\0' ? StandardLabel(kind, code) : L"";
+    PendingItem pending;
+    pending.item.kind = kind;
+    pending.item.value = std::move(parts[1]);
+    pending.item.typeCode = standard.empty() ? 0 : static_cast<int32_t>(code);
+    pending.item.label = standard.empty() ? (parts[3].empty() ? StandardLabel(kind, 0) : parts[3]) : standard;
+    pending.group = property.group;
     m_items.push_back(std::move(pending));
   }
 

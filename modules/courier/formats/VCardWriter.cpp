@@ -12,6 +12,7 @@ using namespace formats;
 namespace {
 
 constexpr size_t kFoldOctets = 75;
+constexpr int32_t kBirthday = 3;  // the phone's type code of a birthday
 
 // Text values escape backslash, semicolon, comma and line ends; URI and number values only
 // what would break the line or the unescaping.
@@ -83,6 +84,12 @@ const char* PropertyName(DemoItemKind kind) {
       return "NOTE";
     case DemoItemKind::kIm:
       return "IMPP";
+    case DemoItemKind::kEvent:
+      return "X-ABDATE";
+    case DemoItemKind::kSipAddress:
+      return "X-SIP";
+    case DemoItemKind::kRelation:
+      return "X-ABRELATEDNAMES";
   }
   return "NOTE";
 }
@@ -95,6 +102,8 @@ std::string ItemValue(const DemoContactItem& item) {
     case DemoItemKind::kPhone:
     case DemoItemKind::kWebsite:
     case DemoItemKind::kIm:
+    case DemoItemKind::kSipAddress:
+    case DemoItemKind::kEvent:
       return Escape(item.value, false);
     default:
       return Escape(item.value, true);
@@ -107,9 +116,16 @@ void AppendCard(std::string& out, const DemoContact& contact, const std::map<std
   AppendLine(out, "FN:" + Escape(contact.name, true));
   AppendLine(out, "N:" + StructuredName(contact.name));
   int itemGroup = 0;
+  bool birthdayWritten = false;
   for (const DemoContactItem& item : contact.items) {
     if (item.value.empty()) continue;
     const std::string value = ItemValue(item);
+    // Every reader knows BDAY; a card has one.
+    if (item.kind == DemoItemKind::kEvent && item.typeCode == kBirthday && !birthdayWritten) {
+      AppendLine(out, "BDAY:" + value);
+      birthdayWritten = true;
+      continue;
+    }
     if (ContactTypeLabels(item.kind).empty()) {
       AppendLine(out, std::string(PropertyName(item.kind)) + ":" + value);
       continue;
@@ -121,10 +137,13 @@ void AppendCard(std::string& out, const DemoContact& contact, const std::map<std
       AppendLine(out, line + ":" + value);
       continue;
     }
-    // A label of the user's own: the address-book form that other readers know as well.
+    // A label of the user's own, or a standard type no TYPE names (dates, relations): the
+    // address-book form that other readers know as well, standard types in its wrapped form.
     const std::string group = "item" + std::to_string(++itemGroup);
+    const std::wstring standard = item.typeCode != 0 ? StandardLabel(item.kind, item.typeCode) : std::wstring();
     AppendLine(out, group + "." + PropertyName(item.kind) + ":" + value);
-    AppendLine(out, group + ".X-ABLabel:" + Escape(item.label, true));
+    AppendLine(out, group + ".X-ABLabel:" +
+                        (standard.empty() ? Escape(item.label, true) : "_$!<" + Escape(standard, true) + ">!$_"));
   }
   std::string categories;
   std::set<std::wstring> written;
