@@ -30,6 +30,7 @@ inline constexpr wchar_t kMimeNote[] = L"vnd.android.cursor.item/note";
 inline constexpr wchar_t kMimeEvent[] = L"vnd.android.cursor.item/contact_event";
 inline constexpr wchar_t kMimeSipAddress[] = L"vnd.android.cursor.item/sip_address";
 inline constexpr wchar_t kMimeRelation[] = L"vnd.android.cursor.item/relation";
+inline constexpr wchar_t kMimePhoto[] = L"vnd.android.cursor.item/photo";
 
 // One data item of a contact (a number, an address, ...). The editor reads the old fields and
 // writes the new ones and the edit state; a new row has every string empty and both numbers -1.

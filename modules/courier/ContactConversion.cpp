@@ -103,6 +103,8 @@ const wchar_t* MimetypeOf(DemoItemKind kind) {
       return kMimeSipAddress;
     case DemoItemKind::kRelation:
       return kMimeRelation;
+    case DemoItemKind::kPhoto:
+      return kMimePhoto;
   }
   return kMimeNote;
 }

@@ -72,11 +72,12 @@ enum class DemoItemKind {
   kEvent,       // a birthday, an anniversary or a date of the user's own; the value as written
   kSipAddress,  // an internet call address
   kRelation,    // a person the contact is related to, by name
+  kPhoto,       // the contact's picture: base64 of the image, its type ("JPEG", "PNG") as label
 };
 inline constexpr DemoItemKind kAllItemKinds[] = {
     DemoItemKind::kPhone,   DemoItemKind::kEmail, DemoItemKind::kPostalAddress, DemoItemKind::kWebsite,
     DemoItemKind::kOrganization, DemoItemKind::kNickname, DemoItemKind::kNote, DemoItemKind::kIm,
-    DemoItemKind::kEvent,   DemoItemKind::kSipAddress, DemoItemKind::kRelation};
+    DemoItemKind::kEvent,   DemoItemKind::kSipAddress, DemoItemKind::kRelation, DemoItemKind::kPhoto};
 
 // One data item of a contact: a number, an address, a note...
 struct DemoContactItem {

@@ -57,7 +57,8 @@ std::vector<DetailText> LayoutDetailPanel(const ContactRecord& contact, const RE
   const std::wstring* previousKind = nullptr;
   for (const ContactDataRow* row : contact.dataRows) {
     if (y >= panel.bottom) break;
-    if (!row || row->mimetype == kMimeName) continue;
+    // The picture is no text to list.
+    if (!row || row->mimetype == kMimeName || row->mimetype == kMimePhoto) continue;
     if (!previousKind || *previousKind != row->mimetype) {
       auto heading = labels.find(row->mimetype);
       const std::wstring text = heading == labels.end() ? std::wstring() : heading->second;

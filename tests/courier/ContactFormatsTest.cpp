@@ -30,7 +30,8 @@ TEST(ContactsHtml, ListsEveryFieldEscaped) {
   hostile.groups = {L"n1"};
   hostile.items = {MakeItem(DemoItemKind::kWebsite, 0, L"<img src=x onerror=alert(1)>", L"javascript:alert(1)"),
                    MakeItem(DemoItemKind::kWebsite, 1, L"Homepage", L"https://ok.example/?a=1&b=\"2\""),
-                   MakeItem(DemoItemKind::kNote, 0, L"", L"one\ntwo </section>")};
+                   MakeItem(DemoItemKind::kNote, 0, L"", L"one\ntwo </section>"),
+                   MakeItem(DemoItemKind::kPhoto, 0, L"PNG\"><script>", L"QUFB\" onerror=\"alert(1)")};
   contacts.push_back(hostile);
   const std::string page = WriteContactsHtml(contacts, NastyGroups(), L"Lena's <Aster>");
 
@@ -40,7 +41,11 @@ TEST(ContactsHtml, ListsEveryFieldEscaped) {
   EXPECT_NE(page.find("<style>"), std::string::npos);
   // Nothing the contacts hold becomes markup.
   EXPECT_EQ(page.find("<script"), std::string::npos);
-  EXPECT_EQ(page.find("<img"), std::string::npos);
+  EXPECT_EQ(page.find("<img src"), std::string::npos);
+  EXPECT_EQ(page.find("onerror=\"alert"), std::string::npos);
+  // The one picture that is base64 through and through is shown.
+  EXPECT_EQ(Count(page, "<img "), 1u);
+  EXPECT_NE(page.find("<img class=\"photo\" alt=\"\" src=\"data:image/png;base64,iVBORw0KGgo"), std::string::npos);
   EXPECT_EQ(page.find("href=\"javascript"), std::string::npos);
   EXPECT_NE(page.find("&lt;script&gt;alert(&#39;x&#39;)&lt;/script&gt; &amp; &quot;Co&quot;"), std::string::npos);
   EXPECT_NE(page.find("<a href=\"https://ok.example/?a=1&amp;b=&quot;2&quot;\">"), std::string::npos);

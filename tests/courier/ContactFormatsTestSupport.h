@@ -81,7 +81,9 @@ inline std::vector<DemoContact> NastyContacts() {
                   MakeItem(DemoItemKind::kRelation, 4, L"Domestic Partner", L"Sam"),
                   MakeItem(DemoItemKind::kRelation, 0, L"Godmother", L"Zoë"),
                   MakeItem(DemoItemKind::kSipAddress, 1, L"Home", L"sip:me@voip.example"),
-                  MakeItem(DemoItemKind::kSipAddress, 0, L"Office desk", L"sip:desk@pbx.example")};
+                  MakeItem(DemoItemKind::kSipAddress, 0, L"Office desk", L"sip:desk@pbx.example"),
+                  MakeItem(DemoItemKind::kPhoto, 0, L"PNG",
+                           L"iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR4nGNgYGD4DwABBAEAwS2OUAAAAABJRU5ErkJggg==")};
   DemoContact& unnamed = contacts[3];
   unnamed.items = {MakeItem(DemoItemKind::kPhone, 2, L"Mobile", L"=3D=0D=")};
   DemoContact& broken = contacts[4];

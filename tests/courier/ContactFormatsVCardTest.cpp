@@ -124,7 +124,16 @@ TEST(VCardImport, ReadsAnAddressBookExportWithGroupsAndPhoto) {
   EXPECT_EQ(Describe(Item(contact, DemoItemKind::kIm, 0)), "1 [Home] zoe@jabber.example");
   EXPECT_EQ(Describe(Item(contact, DemoItemKind::kIm, 1)), "2 [Work] skype:zoe.lefevre");
   EXPECT_EQ(contact.groups, (std::vector<std::wstring>{L"Friends", L"Book club"}));
-  for (const DemoContactItem& item : contact.items) EXPECT_EQ(item.value.find(L"/9j/"), std::wstring::npos);
+  // The picture is kept, once, as its own item.
+  const DemoContactItem* photo = Item(contact, DemoItemKind::kPhoto);
+  ASSERT_NE(photo, nullptr);
+  EXPECT_EQ(photo->label, L"JPEG");
+  EXPECT_EQ(photo->value.rfind(L"/9j/", 0), 0u);
+  EXPECT_EQ(photo->value.find_first_not_of(
+                L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/="),
+            std::wstring::npos);
+  for (const DemoContactItem& item : contact.items)
+    if (item.kind != DemoItemKind::kPhoto) EXPECT_EQ(item.value.find(L"/9j/"), std::wstring::npos);
 }
 
 TEST(VCardImport, ReadsVersion4) {
@@ -269,7 +278,7 @@ TEST(VCardImport, RefusesCardsWithThousandsOfFields) {
   EXPECT_EQ(result.problems[1], "card 2 (Tags): holds more than 1000 fields");
 }
 
-TEST(VCardImport, SkipsHugePictures) {
+TEST(VCardImport, KeepsPicturesButLeavesHugeOnesOut) {
   // 8 MB of folded base64, the 3.0 way, and a 2.1 picture ended by a blank line.
   std::string text = "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Big\r\nPHOTO;ENCODING=b;TYPE=JPEG:";
   const std::string chunk(74, 'Q');
@@ -283,6 +292,10 @@ TEST(VCardImport, SkipsHugePictures) {
   EXPECT_EQ(result.failed, 0u);
   EXPECT_EQ(Describe(Item(result.contacts[0], DemoItemKind::kPhone)), "2 [Mobile] 42");
   EXPECT_EQ(Describe(Item(result.contacts[1], DemoItemKind::kPhone)), "2 [Mobile] 43");
+  EXPECT_EQ(Item(result.contacts[0], DemoItemKind::kPhoto), nullptr) << "left out whole, not cut";
+  const DemoContactItem* kept = Item(result.contacts[1], DemoItemKind::kPhoto);
+  ASSERT_NE(kept, nullptr);
+  EXPECT_EQ(kept->value.size(), 8u + 1000u * 74u);
 }
 
 TEST(VCardExport, WritesFoldedEscapedVersion3) {

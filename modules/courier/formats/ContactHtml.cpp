@@ -1,5 +1,6 @@
 // The contacts as one page a person reads or prints in any browser: no scripts, no outside
 // files, every text escaped.
+#include <cwctype>
 #include <map>
 
 #include "modules/courier/formats/ContactFormats.h"
@@ -17,6 +18,7 @@ header p { margin: 4px 0 0; opacity: .85; }
 main { display: grid; grid-template-columns: repeat(auto-fill, minmax(320px, 1fr)); gap: 0 16px; padding: 24px 32px; }
 .card { background: #fff; border-radius: 8px; box-shadow: 0 1px 3px rgba(0,0,0,.12); padding: 16px 20px;
         margin-bottom: 16px; break-inside: avoid; }
+.card .photo { float: right; width: 64px; height: 64px; object-fit: cover; border-radius: 50%; margin: 0 0 8px 12px; }
 .card h2 { margin: 0 0 4px; font-size: 18px; font-weight: 600; overflow-wrap: anywhere; }
 .groups { margin: 0 0 8px; }
 .groups span { display: inline-block; background: #e6f5ee; color: #17794c; border-radius: 10px;
@@ -97,8 +99,21 @@ std::string ItemCell(const DemoContactItem& item) {
   return "<a href=\"" + Html(target) + "\">" + Html(item.value) + "</a>";
 }
 
+// The picture as an inline image; only base64 text reaches the page.
+std::string PhotoImage(const DemoContact& contact) {
+  for (const DemoContactItem& item : contact.items) {
+    if (item.kind != DemoItemKind::kPhoto || item.value.empty()) continue;
+    for (wchar_t c : item.value)
+      if (!std::iswalnum(c) && c != L'+' && c != L'/' && c != L'=') return std::string();
+    const char* type = item.label == L"PNG" ? "png" : item.label == L"GIF" ? "gif" : "jpeg";
+    return "<img class=\"photo\" alt=\"\" src=\"data:image/" + std::string(type) + ";base64," + WideToUtf8(item.value) +
+           "\">";
+  }
+  return std::string();
+}
+
 void AppendContact(std::string& out, const DemoContact& contact, const std::map<std::wstring, std::wstring>& titles) {
-  out += "<section class=\"card\">\n<h2>";
+  out += "<section class=\"card\">\n" + PhotoImage(contact) + "<h2>";
   out += contact.name.empty() ? "<span class=\"empty\">(no name)</span>" : Html(contact.name);
   out += "</h2>\n";
   std::string groupLine;

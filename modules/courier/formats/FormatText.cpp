@@ -252,6 +252,8 @@ const char* KindName(DemoItemKind kind) {
       return "sipAddress";
     case DemoItemKind::kRelation:
       return "relation";
+    case DemoItemKind::kPhoto:
+      return "photo";
   }
   return "phone";
 }

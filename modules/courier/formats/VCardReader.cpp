@@ -80,7 +80,13 @@ std::string_view PropertyNameOf(std::string_view line) {
   return dot == std::string_view::npos ? name : name.substr(dot + 1);
 }
 
-// Pictures, sounds and keys can be megabytes of base64 that nothing here uses.
+// A contact's picture is kept up to this much base64 (a 750 KB image); a larger one is left out
+// rather than let one card hold the memory of thousands.
+constexpr size_t kMaxPhotoText = 1000000;
+
+bool IsPhotoProperty(std::string_view line) { return EqualsNoCase(PropertyNameOf(line), "PHOTO"); }
+
+// Pictures, sounds and keys can be megabytes of base64; of them only the picture is kept.
 bool IsBulkProperty(std::string_view line) {
   const std::string_view name = PropertyNameOf(line);
   return EqualsNoCase(name, "PHOTO") || EqualsNoCase(name, "LOGO") || EqualsNoCase(name, "SOUND") ||
@@ -102,6 +108,8 @@ bool NextLogicalLine(LineSource& lines, std::string& out) {
   if (!lines.Next(line)) return false;
   out.assign(line);
   const bool bulk = IsBulkProperty(line);
+  const bool photo = bulk && IsPhotoProperty(line);
+  bool photoTooBig = false;
   bool quotedPrintable = false;
   bool headerChecked = false;
   for (;;) {
@@ -124,8 +132,14 @@ bool NextLogicalLine(LineSource& lines, std::string& out) {
     }
     if (!IsFoldContinuation(next)) break;
     lines.Next(next);
-    if (!bulk) out.append(next.substr(1));
+    if (!bulk) {
+      out.append(next.substr(1));
+    } else if (photo && !photoTooBig) {
+      photoTooBig = out.size() + next.size() > kMaxPhotoText;
+      if (!photoTooBig) out.append(next.substr(1));
+    }
   }
+  if (photoTooBig || (photo && out.size() > kMaxPhotoText)) out.clear();  // left out whole, not cut
   return true;
 }
 
@@ -539,6 +553,8 @@ class CardBuilder {
     } else if (name == "IMPP" || ImPropertyLabel(name) != nullptr) {
       const std::string value = Unescape(DecodeValue(property));
       AddTyped(DemoItemKind::kIm, property, Utf8ToWideLenient(value), ImLabelOf(property, value));
+    } else if (name == "PHOTO") {
+      AddPhoto(property);
     } else if (name == "BDAY") {
       AddWithCode(DemoItemKind::kEvent, property, Utf8ToWideLenient(Unescape(DecodeValue(property))), 3);
     } else if (name == "ANNIVERSARY" || name == "X-ANNIVERSARY" || name == "X-EVOLUTION-ANNIVERSARY" ||
@@ -654,6 +670,42 @@ class CardBuilder {
     m_items.push_back(std::move(pending));
   }
 
+  // Base64 (2.1 and 3.0) or a data: URI (4.0); a picture elsewhere on the net is no picture
+  // the phone can hold.
+  void AddPhoto(const Property& property) {
+    std::string_view value = property.value;
+    std::string type;
+    for (const std::string& token : property.types) {
+      const std::string upper = AsciiUpper(token);
+      if (upper == "JPEG" || upper == "JPG" || upper == "PNG" || upper == "GIF") type = upper == "JPG" ? "JPEG" : upper;
+    }
+    if (StartsWithNoCase(value, "data:")) {
+      const size_t comma = value.find(',');
+      const std::string header = AsciiUpper(value.substr(0, comma == std::string_view::npos ? 0 : comma));
+      if (comma == std::string_view::npos || header.find(";BASE64") == std::string::npos) return;
+      for (const char* candidate : {"PNG", "GIF", "JPEG"})
+        if (header.find(std::string("IMAGE/") + candidate) != std::string::npos) type = candidate;
+      value = value.substr(comma + 1);
+    } else if (property.encoding != "B" && property.encoding != "BASE64") {
+      return;
+    }
+    std::wstring base64;
+    for (char c : value) {
+      if (c == ' ' || c == '\t' || c == '\r' || c == '\n') continue;
+      const bool valid = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '+' ||
+                         c == '/' || c == '=';
+      if (!valid) return;
+      base64.push_back(static_cast<wchar_t>(c));
+    }
+    if (base64.empty() || m_hasPhoto) return;
+    m_hasPhoto = true;
+    PendingItem pending;
+    pending.item.kind = DemoItemKind::kPhoto;
+    pending.item.label.assign(type.begin(), type.end());
+    pending.item.value = std::move(base64);
+    m_items.push_back(std::move(pending));
+  }
+
   void AddWithCode(DemoItemKind kind, const Property& property, std::wstring value, int32_t code) {
     if (value.empty()) return;
     PendingItem pending;
@@ -714,6 +766,7 @@ class CardBuilder {
   std::set<std::wstring> m_groupSet;
   bool m_binary = false;
   bool m_tooBig = false;
+  bool m_hasPhoto = false;  // a contact has one picture
   bool m_lastWasEmptyAgent = false;
   bool m_version4 = false;
 };

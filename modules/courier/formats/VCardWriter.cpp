@@ -90,6 +90,8 @@ const char* PropertyName(DemoItemKind kind) {
       return "X-SIP";
     case DemoItemKind::kRelation:
       return "X-ABRELATEDNAMES";
+    case DemoItemKind::kPhoto:
+      return "PHOTO";
   }
   return "NOTE";
 }
@@ -120,6 +122,12 @@ void AppendCard(std::string& out, const DemoContact& contact, const std::map<std
   for (const DemoContactItem& item : contact.items) {
     if (item.value.empty()) continue;
     const std::string value = ItemValue(item);
+    if (item.kind == DemoItemKind::kPhoto) {
+      // Base64 needs no escaping; the line folds like any other.
+      AppendLine(out, "PHOTO;ENCODING=b" + (item.label.empty() ? std::string() : ";TYPE=" + Escape(item.label, false)) +
+                          ":" + WideToUtf8(item.value));
+      continue;
+    }
     // Every reader knows BDAY; a card has one.
     if (item.kind == DemoItemKind::kEvent && item.typeCode == kBirthday && !birthdayWritten) {
       AppendLine(out, "BDAY:" + value);
