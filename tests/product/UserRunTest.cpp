@@ -292,9 +292,9 @@ TEST_F(ProductUser, EveryScriptOfTheFirstPhonesContactsIsDrawn) {
   // The name column, below the header, for the rows at the top and then at the end.
   const RECT names = {rect.left + 100, rect.top + 30, rect.left + 320, rect.bottom - 4};
   int boxes = 0;
-  for (int page = 0; page < 3; ++page) {
+  for (int page = 0; page < 4; ++page) {
     if (page > 0) {
-      ASSERT_TRUE(Wheel(CentreOf(rect), true, 4));
+      ASSERT_TRUE(Wheel(CentreOf(rect), true, 2));
     }
     Sleep(600);
     Screenshot(L"user-contacts-" + std::to_wstring(page) + L".png");
@@ -303,4 +303,73 @@ TEST_F(ProductUser, EveryScriptOfTheFirstPhonesContactsIsDrawn) {
     boxes += found;
   }
   EXPECT_EQ(boxes, 0);
+}
+
+namespace {
+
+HWND VisibleButton(DWORD pid, const std::wstring& text, int id = -1) {
+  for (HWND button : VisibleChildren(pid, L"Button", id)) {
+    wchar_t buffer[128] = {};
+    GetWindowTextW(button, buffer, 128);
+    if (text == buffer) return button;
+  }
+  return nullptr;
+}
+
+// Pixels of the phone mark at the top of a device tab that are clearly green.
+int GreenOfMark(HWND tab) {
+  const RECT r = WindowRect(tab);
+  const RECT mark = {r.left + 4, r.top + 2, r.right - 24, r.top + 36};
+  int green = 0;
+  for (uint32_t p : ScreenPixels(mark)) {
+    const int red = (p >> 16) & 0xFF, g = (p >> 8) & 0xFF, blue = p & 0xFF;
+    if (g > red + 40 && g > blue + 20) ++green;
+  }
+  return green;
+}
+
+}  // namespace
+
+// The green mark appears once a phone is ready; with every phone removed the empty tab shows
+// the steps that bring one in instead of connecting for ever.
+TEST_F(ProductUser, DeviceTabsMarkReadyPhonesAndTheEmptyStateShowsWhatToDo) {
+  const DWORD pid = m_host->Pid();
+  HWND ready = nullptr, connecting = nullptr;
+  ASSERT_TRUE(WaitFor(
+      [&] {
+        ready = VisibleButton(pid, L"Lena's Aster");
+        connecting = VisibleButton(pid, L"Meridian Tide 4");
+        return ready && connecting;
+      },
+      10000));
+  // The second demo phone needs its driver and the user's authorisation first.
+  Sleep(300);
+  Screenshot(L"user-tabs-connecting.png");
+  EXPECT_GT(GreenOfMark(ready), 20);
+  EXPECT_EQ(GreenOfMark(connecting), 0) << "a connecting phone shows the ready mark";
+
+  // Each tab's corner removes its phone, after the user agrees.
+  for (const wchar_t* name : {L"Lena's Aster", L"Meridian Tide 4"}) {
+    SCOPED_TRACE(Narrow(name));
+    HWND tab = VisibleButton(pid, name);
+    ASSERT_NE(tab, nullptr);
+    const RECT r = WindowRect(tab);
+    ASSERT_TRUE(Click(POINT{r.right - 12, r.top + 10}));
+    HWND ok = nullptr;
+    ASSERT_TRUE(WaitFor(
+        [&] {
+          HWND dialog = ShownDialog();
+          ok = dialog ? GetDlgItem(dialog, 5051) : nullptr;
+          return ok && IsWindowVisible(ok);
+        },
+        5000));
+    ASSERT_TRUE(Click(CentreOf(WindowRect(ok))));
+    ASSERT_TRUE(WaitFor([&] { return VisibleButton(pid, name) == nullptr; }, 5000));
+  }
+  HWND empty = nullptr;
+  ASSERT_TRUE(WaitFor([&] { return (empty = VisibleButton(pid, L"No Device")) != nullptr; }, 5000));
+  // The detection help with its "Retry", not the connecting page, whose action button is hidden.
+  EXPECT_TRUE(WaitFor([&] { return !VisibleChildren(pid, L"Button", 5000).empty(); }, 3000));
+  EXPECT_EQ(GreenOfMark(empty), 0);
+  Screenshot(L"user-no-device.png");
 }
