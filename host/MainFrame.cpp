@@ -72,7 +72,10 @@ bool CMainFrame::OnCreate(CREATESTRUCTW*) {
 void CMainFrame::OnSize(int cx, int cy) {
   if (m_sizing || !m_view || !m_view->Hwnd()) return;
   SetWindowPos(m_view->Hwnd(), nullptr, 0, 0, cx, cy, SWP_NOZORDER | SWP_NOACTIVATE);
+  RequestRepaintAll();
 }
+
+void CMainFrame::RequestRepaintAll() { SetTimer(Hwnd(), kRepaintTimer, kRepaintMs, nullptr); }
 
 bool CMainFrame::OnCommand(int id, int, HWND) {
   if (id != static_cast<int>(kAppExitCommand)) return false;
@@ -109,6 +112,11 @@ void CMainFrame::ToggleMaximised() {
 }
 
 bool CMainFrame::OnTimer(UINT_PTR id) {
+  if (id == kRepaintTimer) {
+    KillTimer(Hwnd(), kRepaintTimer);
+    if (!IsIconic(Hwnd())) RedrawWindow(Hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+    return true;
+  }
   if (id == kKeepAboveTimer) {
     KeepPopupsAbove();
     if (++m_keepAboveTicks >= kKeepAboveChecks) KillTimer(Hwnd(), kKeepAboveTimer);
@@ -126,6 +134,7 @@ void CMainFrame::ApplyQueuedSize() {
   // The frame has no border: its window rectangle is its client size.
   int width = m_queuedSize.right - m_queuedSize.left, height = m_queuedSize.bottom - m_queuedSize.top;
   SetWindowPos(m_view->Hwnd(), nullptr, 0, 0, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+  RequestRepaintAll();
 }
 
 void CMainFrame::QueueSize(const RECT& rect) {
@@ -137,6 +146,8 @@ void CMainFrame::QueueSize(const RECT& rect) {
 
 // A frame without a border still resizes from its edges and corners.
 LRESULT CMainFrame::HitTest(LPARAM lp) {
+  // Minimised, the frame is only its caption: a double click restores it.
+  if (IsIconic(Hwnd())) return HTCAPTION;
   if (m_maximised) return HTCLIENT;
   RECT r;
   GetWindowRect(Hwnd(), &r);
@@ -159,7 +170,7 @@ BOOL CMainFrame::PreTranslateMessage(MSG* msg) {
       if (BelongsToFrame(msg->hwnd) && BlockingDialog()) RequestKeepPopupsAbove();
       // The panes cover the frame and answer "client" for its edge, so the press on the
       // edge is taken here, before it reaches them.
-      if (m_maximised || m_dragEdge != HTNOWHERE || !BelongsToFrame(msg->hwnd)) return FALSE;
+      if (m_maximised || IsIconic(Hwnd()) || m_dragEdge != HTNOWHERE || !BelongsToFrame(msg->hwnd)) return FALSE;
       RECT r;
       GetWindowRect(Hwnd(), &r);
       const LRESULT edge = frame_edges::EdgeAt(r, msg->pt, kResizeEdge);
@@ -205,7 +216,7 @@ void CMainFrame::EndEdgeDrag() {
 }
 
 bool CMainFrame::SetEdgeCursor() {
-  if (m_maximised) return false;
+  if (m_maximised || IsIconic(Hwnd())) return false;
   LRESULT edge = m_dragEdge;
   if (edge == HTNOWHERE) {
     RECT r;

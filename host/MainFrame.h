@@ -57,11 +57,17 @@ class CMainFrame : public BASWindow, public CMessageFilter {
   // raise it over them.
   void KeepPopupsAbove();
   void RequestKeepPopupsAbove();
+  // Panes lay themselves out by posted commands after a size change, and some move their
+  // children without redrawing them; once the queue is through, everything is painted again
+  // (timer messages come only when nothing else is queued).
+  void RequestRepaintAll();
 
   static constexpr UINT kKeepPopupsAboveMessage = WM_APP + 1;
   static constexpr UINT_PTR kKeepAboveTimer = 2;
   static constexpr UINT kKeepAboveMs = 100;
   static constexpr int kKeepAboveChecks = 10;
+  static constexpr UINT_PTR kRepaintTimer = 3;
+  static constexpr UINT kRepaintMs = 10;
 
   std::unique_ptr<MainFrameView> m_view;
   CThemedShadowWnd m_shadow;
