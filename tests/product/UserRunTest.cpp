@@ -373,3 +373,103 @@ TEST_F(ProductUser, DeviceTabsMarkReadyPhonesAndTheEmptyStateShowsWhatToDo) {
   EXPECT_EQ(GreenOfMark(empty), 0);
   Screenshot(L"user-no-device.png");
 }
+
+namespace {
+
+LRESULT CALLBACK CoverProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_ERASEBKGND) {
+    RECT r;
+    GetClientRect(hwnd, &r);
+    FillRect(reinterpret_cast<HDC>(wp), &r, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    return 1;
+  }
+  return DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+// Another program's window lies over `rect` for a moment, then goes.
+void CoverFor(const RECT& rect, DWORD ms) {
+  WNDCLASSW wc = {};
+  wc.lpfnWndProc = CoverProc;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.lpszClassName = L"ZsTestCover";
+  RegisterClassW(&wc);
+  HWND cover =
+      CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, L"ZsTestCover", L"", WS_POPUP | WS_VISIBLE, rect.left, rect.top,
+                      rect.right - rect.left, rect.bottom - rect.top, nullptr, nullptr, wc.hInstance, nullptr);
+  WaitFor([] { return false; }, ms);
+  DestroyWindow(cover);
+}
+
+}  // namespace
+
+// The contacts toolbar, the panel toggle and the detail panel's pencil look the same after
+// a minimise and restore, a maximise and restore, and another window covering them.
+TEST_F(ProductUser, OwnerDrawnControlsRepaintAfterMinimiseMaximiseAndCovering) {
+  ASSERT_TRUE(Click(NavigatorRow(kContactsRow)));
+  HWND list = nullptr;
+  ASSERT_TRUE(WaitFor(
+      [&] {
+        list = ContactsList();
+        return list && SendMessageW(list, LVM_GETITEMCOUNT, 0, 0) == 21 && !ShownDialog();
+      },
+      20000))
+      << m_host->Output();
+  const HWND pane = GetParent(list);
+  std::vector<HWND> controls;
+  for (int id = 5000; id <= 5009; ++id) {
+    HWND control = GetDlgItem(pane, id);
+    if (control && IsWindowVisible(control)) controls.push_back(control);
+  }
+  ASSERT_GE(controls.size(), 8u);
+  // The mouse rests where it hovers nothing.
+  auto rest = [&] {
+    const RECT tree = WindowRect(m_tree);
+    Xdotool("mousemove " + std::to_string(tree.left + 20) + " " + std::to_string(tree.bottom - 20));
+    Sleep(800);
+  };
+  auto look = [&] {
+    std::vector<std::vector<uint32_t>> pixels;
+    for (HWND control : controls) pixels.push_back(ScreenPixels(WindowRect(control)));
+    return pixels;
+  };
+  auto expectSameLook = [&](const std::vector<std::vector<uint32_t>>& before, const char* after) {
+    const auto now = look();
+    for (size_t i = 0; i < controls.size(); ++i)
+      EXPECT_EQ(now[i], before[i]) << "control " << GetDlgCtrlID(controls[i]) << " after " << after;
+  };
+  rest();
+  const auto before = look();
+  const RECT normal = WindowRect(m_frame);
+
+  // The caption's minimise and maximise buttons sit at fixed places from its top-right corner.
+  ASSERT_TRUE(Click(POINT{normal.right - 79, normal.top + 21}));
+  ASSERT_TRUE(WaitFor([&] { return IsIconic(m_frame) != FALSE; }, 5000));
+  const RECT icon = WindowRect(m_frame);
+  ASSERT_TRUE(Xdotool("mousemove " + std::to_string(CentreOf(icon).x) + " " + std::to_string(CentreOf(icon).y) +
+                      " click --repeat 2 --delay 80 1"));
+  ASSERT_TRUE(WaitFor([&] { return !IsIconic(m_frame) && SameRect(WindowRect(m_frame), normal); }, 5000));
+  rest();
+  Screenshot(L"user-restored.png");
+  expectSameLook(before, "minimise and restore");
+
+  ASSERT_TRUE(Click(POINT{normal.right - 49, normal.top + 21}));
+  ASSERT_TRUE(
+      WaitFor([&] { return WindowRect(m_frame).right - WindowRect(m_frame).left > normal.right - normal.left; }, 5000));
+  rest();
+  Screenshot(L"user-maximised.png");
+  expectSameLook(before, "maximise");
+  const RECT maximised = WindowRect(m_frame);
+  ASSERT_TRUE(Click(POINT{maximised.right - 49, maximised.top + 21}));
+  ASSERT_TRUE(WaitFor([&] { return SameRect(WindowRect(m_frame), normal); }, 5000));
+  rest();
+  expectSameLook(before, "restore from maximised");
+
+  RECT toolbar = WindowRect(controls.front());
+  for (HWND control : controls) {
+    const RECT r = WindowRect(control);
+    UnionRect(&toolbar, &toolbar, &r);
+  }
+  CoverFor(toolbar, 600);
+  rest();
+  expectSameLook(before, "being covered");
+}
