@@ -255,6 +255,8 @@ void CMainFrame::KeepPopupsAbove() {
   // which restacks only on showing (Wine without a window manager) puts them on top too.
   for (auto it = framePos; it != windows.end(); ++it) {
     if (!IsWindowVisible(*it) || GetWindow(*it, GW_OWNER) != frame) continue;
+    // The frame's own shadow shows only outside the frame: beneath it is as good as above.
+    if (GetWindowLongW(*it, GWL_EXSTYLE) & WS_EX_TRANSPARENT) continue;
     SetWindowPos(*it, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_HIDEWINDOW);
     SetWindowPos(*it, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
   }
