@@ -14,6 +14,21 @@ UINT_PTR OwnerSubclassId(const CThemedShadowWnd* shadow) { return reinterpret_ca
 
 bool OwnerShows(HWND owner) { return IsWindowVisible(owner) && !IsIconic(owner); }
 
+struct PendingBeneath {
+  RECT rect;
+  HWND shadow;
+  HWND owner;
+};
+
+BOOL CALLBACK PaintIfBeneath(HWND hwnd, LPARAM param) {
+  const auto* pending = reinterpret_cast<const PendingBeneath*>(param);
+  RECT window{}, common{};
+  if (hwnd != pending->shadow && hwnd != pending->owner && IsWindowVisible(hwnd) && GetWindowRect(hwnd, &window) &&
+      IntersectRect(&common, &window, &pending->rect))
+    RedrawWindow(hwnd, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+  return TRUE;
+}
+
 }  // namespace
 
 CThemedShadowWnd::~CThemedShadowWnd() { Detach(); }
@@ -166,6 +181,10 @@ std::vector<uint32_t> CThemedShadowWnd::Beneath(const RECT& rect) const {
   GdiBitmap dib(CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
   MemoryDc memory(screen);
   if (!dib || !bits || !memory) return pixels;
+  // This thread's windows beneath paint what they owe first, or the copy keeps what stood
+  // there before: a window just hidden, or black after a restore.
+  PendingBeneath pending = {rect, Hwnd(), m_owner};
+  EnumThreadWindows(GetCurrentThreadId(), PaintIfBeneath, reinterpret_cast<LPARAM>(&pending));
   {
     SelectGuard selected(memory, dib);
     BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);

@@ -4,11 +4,12 @@
 
 #include <memory>
 
+#include "contracts/MessageLoop.h"
 #include "host/CThemedShadowWnd.h"
 #include "host/MainFrameView.h"
 #include "kit/BASWindow.h"
 
-class CMainFrame : public BASWindow {
+class CMainFrame : public BASWindow, public CMessageFilter {
  public:
   static constexpr wchar_t kClassName[] = L"ZorvaneStewardMainFrame";
   static constexpr UINT kAppExitCommand = 57665;
@@ -27,6 +28,12 @@ class CMainFrame : public BASWindow {
   void ToggleMaximised();
   bool IsMaximised() const { return m_maximised; }
 
+  // A press on the frame's edge starts resizing, whichever pane lies under it; Escape closes
+  // the dialog that blocks the frame.
+  BOOL PreTranslateMessage(MSG* msg) override;
+  // The visible dialog over the frame that takes its input, or null.
+  HWND BlockingDialog() const;
+
  protected:
   bool OnCreate(CREATESTRUCTW* cs) override;
   void OnDestroy() override;
@@ -40,6 +47,27 @@ class CMainFrame : public BASWindow {
  private:
   LRESULT HitTest(LPARAM lp);
   void ApplyQueuedSize();
+  void QueueSize(const RECT& rect);
+  bool BelongsToFrame(HWND hwnd) const;
+  void BeginEdgeDrag(LRESULT edge, POINT screen);
+  void DragEdgeTo(POINT screen);
+  void EndEdgeDrag();
+  bool SetEdgeCursor();
+  // Owned popups stay above the frame even where the window system lets a click on the frame
+  // raise it over them.
+  void KeepPopupsAbove();
+  void RequestKeepPopupsAbove();
+  // Panes lay themselves out by posted commands after a size change, and some move their
+  // children without redrawing them; once the queue is through, everything is painted again
+  // (timer messages come only when nothing else is queued).
+  void RequestRepaintAll();
+
+  static constexpr UINT kKeepPopupsAboveMessage = WM_APP + 1;
+  static constexpr UINT_PTR kKeepAboveTimer = 2;
+  static constexpr UINT kKeepAboveMs = 100;
+  static constexpr int kKeepAboveChecks = 10;
+  static constexpr UINT_PTR kRepaintTimer = 3;
+  static constexpr UINT kRepaintMs = 10;
 
   std::unique_ptr<MainFrameView> m_view;
   CThemedShadowWnd m_shadow;
@@ -50,4 +78,10 @@ class CMainFrame : public BASWindow {
   RECT m_queuedSize = {};
   bool m_sizeQueued = false;
   bool m_sizing = false;
+  // The edge being dragged (HTNOWHERE when none), where the drag began and the frame then.
+  LRESULT m_dragEdge = HTNOWHERE;
+  POINT m_dragStart = {};
+  RECT m_dragRect = {};
+  bool m_raisePosted = false;
+  int m_keepAboveTicks = 0;
 };

@@ -9,7 +9,6 @@
 
 namespace {
 
-
 int ImageWidth(Gdiplus::Bitmap* image) { return image ? static_cast<int>(image->GetWidth()) : 0; }
 int ImageHeight(Gdiplus::Bitmap* image) { return image ? static_cast<int>(image->GetHeight()) : 0; }
 
@@ -161,9 +160,7 @@ bool BASImgButton::OnDrawItem(DRAWITEMSTRUCT& item) {
   if (item.CtlType != ODT_BUTTON) return false;
   DoubleBuffer buffer(item.hDC, item.rcItem);
   // Without a fill, transparent image edges show what lies beneath the button.
-  if (!m_fillBackground && buffer.IsBuffered())
-    BitBlt(buffer.Dc(), item.rcItem.left, item.rcItem.top, item.rcItem.right - item.rcItem.left,
-           item.rcItem.bottom - item.rcItem.top, item.hDC, item.rcItem.left, item.rcItem.top, SRCCOPY);
+  if (!m_fillBackground && buffer.IsBuffered()) PaintParentBackground(Hwnd(), buffer.Dc(), item.rcItem);
   Draw(buffer.Dc(), item.rcItem);
   return true;
 }

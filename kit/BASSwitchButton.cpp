@@ -174,9 +174,7 @@ bool BASSwitchButton::OnDrawItem(DRAWITEMSTRUCT& item) {
   if (item.CtlType != ODT_BUTTON) return false;
   DoubleBuffer buffer(item.hDC, item.rcItem);
   // Rounded corners leave the corners unpainted: they show what lies beneath the button.
-  if (buffer.IsBuffered())
-    BitBlt(buffer.Dc(), item.rcItem.left, item.rcItem.top, item.rcItem.right - item.rcItem.left,
-           item.rcItem.bottom - item.rcItem.top, item.hDC, item.rcItem.left, item.rcItem.top, SRCCOPY);
+  if (buffer.IsBuffered()) PaintParentBackground(Hwnd(), buffer.Dc(), item.rcItem);
   Draw(buffer.Dc(), item.rcItem);
   return true;
 }

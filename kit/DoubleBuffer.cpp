@@ -29,3 +29,17 @@ DoubleBuffer::~DoubleBuffer() {
   BitBlt(m_target, m_rect.left, m_rect.top, m_rect.right - m_rect.left, m_rect.bottom - m_rect.top, m_memory.Get(),
          m_rect.left, m_rect.top, SRCCOPY);
 }
+
+void PaintParentBackground(HWND child, HDC dc, const RECT& rect) {
+  const HWND parent = GetParent(child);
+  if (!parent || !dc) return;
+  // What a parent that does not print its client area leaves: its class background.
+  auto brush = reinterpret_cast<HBRUSH>(GetClassLongPtrW(parent, GCLP_HBRBACKGROUND));
+  FillRect(dc, &rect, brush ? brush : GetSysColorBrush(COLOR_WINDOW));
+  POINT origin = {0, 0};
+  MapWindowPoints(child, parent, &origin, 1);
+  DcStateGuard state(dc);
+  OffsetViewportOrgEx(dc, -origin.x, -origin.y, nullptr);
+  IntersectClipRect(dc, rect.left + origin.x, rect.top + origin.y, rect.right + origin.x, rect.bottom + origin.y);
+  SendMessageW(parent, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+}

@@ -33,3 +33,9 @@ class DoubleBuffer {
   int m_memoryState = 0;
   std::optional<DcStateGuard> m_directState;
 };
+
+// Paints what the parent draws under `child` into `dc`, whose coordinates are the child's
+// client coordinates, over `rect`: the background for a control with transparent parts. Read
+// from the parent's painting and not from the screen, which after a restore, a maximise or an
+// uncovering still holds black or another window until the parent has painted.
+void PaintParentBackground(HWND child, HDC dc, const RECT& rect);

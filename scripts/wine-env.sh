@@ -31,9 +31,35 @@ start() {
     sleep 0.2
     touch "$WINEPREFIX/.zs-ready"
   fi
+  fonts_version=1
+  if [ "$(cat "$WINEPREFIX/.zs-fonts" 2>/dev/null)" != "$fonts_version" ]; then
+    link_fonts
+    echo "$fonts_version" >"$WINEPREFIX/.zs-fonts"
+  fi
   # Start Wine's own services now, detached: started later by a test program they
   # would inherit its output pipes and keep ctest waiting until they end.
   DISPLAY="$display" setsid wine wineboot </dev/null >/dev/null 2>&1
+}
+
+# A Windows PC draws every script in "Arial": its Arial carries Hebrew, and GDI links it to
+# the system's fonts for the rest (SystemLink). The prefix gets the same: Arial is the
+# metric twin Liberation Sans 2 (with Hebrew), linked to Debian's Noto fonts for Arabic,
+# Devanagari, Vietnamese and Chinese / Japanese / Korean.
+link_fonts() {
+  local fonts="$WINEPREFIX/drive_c/windows/Fonts" f
+  for f in /usr/share/fonts/truetype/liberation2/LiberationSans-{Regular,Bold,Italic,BoldItalic}.ttf \
+           /usr/share/fonts/truetype/noto/NotoSans{,Arabic,Hebrew,Devanagari}-{Regular,Bold}.ttf \
+           /usr/share/fonts/opentype/noto/NotoSansCJK-{Regular,Bold}.ttc; do
+    [ -f "$f" ] && ln -sf "$f" "$fonts/"
+  done
+  local links='NotoSans-Regular.ttf,Noto Sans\0NotoSansArabic-Regular.ttf,Noto Sans Arabic\0NotoSansHebrew-Regular.ttf,Noto Sans Hebrew\0NotoSansDevanagari-Regular.ttf,Noto Sans Devanagari\0NotoSansCJK-Regular.ttc,Noto Sans CJK SC'
+  local key='HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' face
+  # Wine looks links up by the name of the face it picked, so the Liberation names link too.
+  for face in Arial 'Arial Bold' 'Liberation Sans' 'Liberation Sans Bold'; do
+    DISPLAY="$display" wine reg add "$key" /v "$face" /t REG_MULTI_SZ /d "$links" /f </dev/null >/dev/null 2>&1
+  done
+  DISPLAY="$display" wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v Arial /d 'Liberation Sans' /f \
+    </dev/null >/dev/null 2>&1
 }
 
 stop() {

@@ -40,6 +40,8 @@ class DhMyDeviceConnectWindow : public BASWindow {
   void ShowPage(int page);
   // The Android-version tab that fits the phone, before the user picks one.
   void PreselectVersion(int version);
+  // The phone is connected and its own panes are shown.
+  bool IsReady() const { return m_model.Page() == connect_page::kManager; }
 
  protected:
   bool OnCreate(CREATESTRUCTW* create) override;

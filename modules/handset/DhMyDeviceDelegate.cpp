@@ -109,7 +109,9 @@ DhMyDeviceDelegate::DeviceTab* DhMyDeviceDelegate::CreateTab(const std::wstring&
   button.SetCornerImages(m_images.Get(handset_image::kDeviceCloseNormal),
                          m_images.Get(handset_image::kDeviceClosePressed));
   button.SetSeparator(true);
-  Gdiplus::Bitmap* icon = m_images.Get(handset_image::kConnectedPhone);
+  Gdiplus::Bitmap* readyIcon = m_images.Get(handset_image::kConnectedPhone);
+  if (!m_notReadyIcon && readyIcon) m_notReadyIcon.reset(BASUtilityImage::ConvertToGray(readyIcon));
+  Gdiplus::Bitmap* icon = m_notReadyIcon ? m_notReadyIcon.get() : readyIcon;
   const std::wstring text = name.empty() ? std::wstring(handset_text::kNoDevice) : name;
   button.Place(m_stripColor, m_selectedColor, icon, icon, text, 2, kTabTop);
   button.SetNormalColors(m_stripColor, kTabText);
@@ -142,6 +144,21 @@ DhMyDeviceDelegate::DeviceTab* DhMyDeviceDelegate::CreateTab(const std::wstring&
 DhMyDeviceDelegate::DeviceTab* DhMyDeviceDelegate::TabOf(HWND tab) {
   const auto it = m_tabs.find(tab);
   return it == m_tabs.end() ? nullptr : &it->second;
+}
+
+void DhMyDeviceDelegate::ShowReadyMark(DeviceTab& tab, bool ready) {
+  if (tab.ready == ready) return;
+  tab.ready = ready;
+  Gdiplus::Bitmap* readyIcon = m_images.Get(handset_image::kConnectedPhone);
+  Gdiplus::Bitmap* icon = ready || !m_notReadyIcon ? readyIcon : m_notReadyIcon.get();
+  tab.button->SetIcons(icon, icon);
+}
+
+void DhMyDeviceDelegate::ShowNoPhoneHelp(DeviceTab& tab) {
+  // Status 0, "not detected": the page with the steps that bring a phone in.
+  StatusNotice notice;
+  notice.status = 0;
+  tab.wizard->ApplyStatus(notice);
 }
 
 void DhMyDeviceDelegate::SetTabText(DeviceTab& tab, const std::wstring& name) {
@@ -265,7 +282,10 @@ void DhMyDeviceDelegate::RemoveTab(HWND tabWindow) {
   if (!m_model.Selected() && !m_model.Tabs().empty()) SelectTab(m_model.Tabs().front());
   // The strip is never empty: without phones it shows the "No Device" tab again.
   if (m_model.Tabs().empty()) {
-    if (DeviceTab* waiting = CreateTab(std::wstring())) SelectTab(waiting->button->Hwnd());
+    if (DeviceTab* waiting = CreateTab(std::wstring())) {
+      ShowNoPhoneHelp(*waiting);
+      SelectTab(waiting->button->Hwnd());
+    }
   }
   InvalidateRect(Hwnd(), nullptr, FALSE);
 }
@@ -351,6 +371,7 @@ void DhMyDeviceDelegate::UpdateStatus(const CommandRecord& record) {
   notice.total = record.total;
   notice.position = record.position;
   tab->wizard->ApplyStatus(notice);
+  ShowReadyMark(*tab, tab->wizard->IsReady());
 }
 
 LRESULT DhMyDeviceDelegate::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, bool& handled) {

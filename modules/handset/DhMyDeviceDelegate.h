@@ -54,10 +54,15 @@ class DhMyDeviceDelegate : public BASWindow {
   struct DeviceTab {
     std::unique_ptr<BASSwitchImageButton> button;
     std::unique_ptr<DhMyDeviceConnectWindow> wizard;
+    bool ready = false;
   };
 
   bool CreateWifiButton();
   DeviceTab* CreateTab(const std::wstring& name);
+  // The tab's phone mark: green once the phone is ready, grey while it connects or is absent.
+  void ShowReadyMark(DeviceTab& tab, bool ready);
+  // Without any phone the waiting tab tells how to connect one instead of waiting to connect.
+  void ShowNoPhoneHelp(DeviceTab& tab);
   DeviceTab* TabOf(HWND tab);
   void SetTabText(DeviceTab& tab, const std::wstring& name);
   void LayoutStrip(int from);
@@ -82,6 +87,8 @@ class DhMyDeviceDelegate : public BASWindow {
   GdiBrush m_whiteBrush;
   GdiFont m_tabFont;
   HandsetImageSet m_images;
+  // The phone mark in grey, for tabs whose phone is not ready.
+  std::unique_ptr<Gdiplus::Bitmap> m_notReadyIcon;
   BASSubject m_qrDialogs;
   std::wstring m_wifiTitle;  // the title the host gave for the QR dialog
   HWND m_tooltip = nullptr;

@@ -121,6 +121,8 @@ bool DhContactsDelegate::OnCreate(CREATESTRUCTW*) {
   m_editButtonSize = ImageSize(edit);
   if (m_detailEdit.Create(Hwnd(), kDetailEditButtonId)) {
     m_detailEdit.SetImages(edit, edit);
+    // Opaque on the panel's white: the groups line may run on beneath it.
+    m_detailEdit.SetBackground(RGB(255, 255, 255));
     SetWindowPos(m_detailEdit.Hwnd(), nullptr, 0, 0, m_editButtonSize.cx, m_editButtonSize.cy,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   }

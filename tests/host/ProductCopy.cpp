@@ -208,6 +208,32 @@ BOOL CALLBACK CollectWindow(HWND hwnd, LPARAM lp) {
 }
 }  // namespace
 
+namespace {
+
+struct Found {
+  std::vector<HWND> windows;
+  const wchar_t* className;
+  int id;
+};
+
+BOOL CALLBACK CollectChild(HWND hwnd, LPARAM param) {
+  auto* found = reinterpret_cast<Found*>(param);
+  wchar_t name[64] = {};
+  GetClassNameW(hwnd, name, 64);
+  if (lstrcmpiW(name, found->className) == 0 && (found->id < 0 || GetDlgCtrlID(hwnd) == found->id) &&
+      IsWindowVisible(hwnd))
+    found->windows.push_back(hwnd);
+  return TRUE;
+}
+
+}  // namespace
+
+std::vector<HWND> VisibleChildren(DWORD pid, const wchar_t* className, int id) {
+  Found found{{}, className, id};
+  for (HWND top : WindowsOf(pid)) EnumChildWindows(top, CollectChild, reinterpret_cast<LPARAM>(&found));
+  return found.windows;
+}
+
 std::vector<HWND> WindowsOf(DWORD pid, const wchar_t* className) {
   std::vector<HWND> out;
   EnumState state = {pid, className, &out};

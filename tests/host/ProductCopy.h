@@ -52,6 +52,8 @@ class RunningHost {
 
 // Top-level windows of a process, optionally of one class.
 std::vector<HWND> WindowsOf(DWORD pid, const wchar_t* className = nullptr);
+// Visible descendants of the process's top-level windows of a class and, unless -1, a control id.
+std::vector<HWND> VisibleChildren(DWORD pid, const wchar_t* className, int id = -1);
 // Polls until `pred` holds or the time is up; pumps this thread's messages meanwhile.
 template <typename Pred>
 bool WaitFor(Pred pred, DWORD timeoutMs) {

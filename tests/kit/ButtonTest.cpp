@@ -23,7 +23,6 @@ constexpr COLORREF kGreen = RGB(0, 255, 0);
 constexpr COLORREF kBlue = RGB(0, 0, 255);
 constexpr COLORREF kYellow = RGB(255, 255, 0);
 
-
 Gdiplus::Color ToColor(COLORREF color) {
   return Gdiplus::Color(255, GetRValue(color), GetGValue(color), GetBValue(color));
 }
@@ -70,6 +69,12 @@ class ButtonTest : public ::testing::Test {
     parent.onCommand = [this](int id, int code, HWND control) {
       commands.push_back({id, code, control});
       return true;
+    };
+    // What shows through a button's transparent parts is what the parent paints.
+    parent.paints = true;
+    parent.onPaint = [](HDC dc, const RECT& client) {
+      SetDCBrushColor(dc, kYellow);
+      FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
     };
     Pump();
   }
@@ -231,11 +236,13 @@ TEST_F(ButtonTest, IconAndTextKeepsTheImageSizeAndMissingImagesDrawNothing) {
   ASSERT_TRUE(empty.Create(parent.Hwnd(), 307));
   empty.Place(nullptr, -8, nullptr, 12);
   EXPECT_EQ(empty.Width(), 0);
-  SetWindowPos(empty.Hwnd(), nullptr, 0, 0, 20, 10, SWP_NOMOVE | SWP_NOZORDER);
+  SetWindowPos(empty.Hwnd(), nullptr, 10, 40, 20, 10, SWP_NOZORDER);
   for (int state : {0, 1, 3}) {
     empty.SetState(state);
     EXPECT_EQ(Paint(empty.Hwnd())->Pixel(10, 5), kYellow) << state;
   }
+  // Not what the target held before (the screen, black after a restore): the parent's painting.
+  EXPECT_EQ(Paint(empty.Hwnd(), kBlue)->Pixel(10, 5), kYellow);
 }
 
 TEST_F(ButtonTest, SwitchButtonIsSizedToItsTextAndPlacedFromTheRightForNegativeX) {

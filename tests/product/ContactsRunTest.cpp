@@ -20,29 +20,6 @@ constexpr UINT kContactsListId = 5010;
 constexpr UINT kSearchEditId = 5005;
 constexpr UINT kSearchButtonId = 5004;
 
-struct Found {
-  std::vector<HWND> windows;
-  const wchar_t* className;
-  int id;  // -1: any
-};
-
-BOOL CALLBACK CollectChild(HWND hwnd, LPARAM param) {
-  auto* found = reinterpret_cast<Found*>(param);
-  wchar_t name[64] = {};
-  GetClassNameW(hwnd, name, 64);
-  if (lstrcmpiW(name, found->className) == 0 && (found->id < 0 || GetDlgCtrlID(hwnd) == found->id) &&
-      IsWindowVisible(hwnd))
-    found->windows.push_back(hwnd);
-  return TRUE;
-}
-
-// Visible child windows of the program's top-level windows.
-std::vector<HWND> VisibleChildren(DWORD pid, const wchar_t* className, int id = -1) {
-  Found found{{}, className, id};
-  for (HWND top : WindowsOf(pid)) EnumChildWindows(top, CollectChild, reinterpret_cast<LPARAM>(&found));
-  return found.windows;
-}
-
 int ItemCount(HWND list) { return static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)); }
 
 }  // namespace
