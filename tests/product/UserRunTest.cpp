@@ -25,6 +25,7 @@ namespace {
 constexpr wchar_t kFrameClass[] = L"ZorvaneStewardMainFrame";
 constexpr wchar_t kViewClass[] = L"ZorvaneStewardMainView";
 constexpr UINT kContactsListId = 5010;
+constexpr int kDeleteButtonId = 5003;  // the contacts toolbar's Delete
 constexpr int kContactsRow = 2;  // Home, Apps, Contacts, SMS ...
 constexpr int kSmsRow = 3;
 
@@ -157,8 +158,19 @@ TEST_F(ProductUser, FrameResizesFromEveryEdgeAndCorner) {
 // A loading dialog blocks the phone's panes: a click on the frame may not bury it, Escape
 // closes it, and then nothing blocks the frame any more.
 TEST_F(ProductUser, BlockingDialogStaysAboveTheFrameAndEscapeLeavesTheFrameUsable) {
-  // No messages module is installed: its loading dialog waits for an answer that never comes.
-  ASSERT_TRUE(Click(NavigatorRow(kSmsRow)));
+  // The delete question blocks the frame until it is answered.
+  ASSERT_TRUE(Click(NavigatorRow(kContactsRow)));
+  ASSERT_TRUE(WaitFor(
+      [&] {
+        HWND list = ContactsList();
+        return list && SendMessageW(list, LVM_GETITEMCOUNT, 0, 0) == 21 && ShownDialog() == nullptr;
+      },
+      20000))
+      << m_host->Output();
+  const std::vector<HWND> deletes = VisibleChildren(m_host->Pid(), L"BUTTON", kDeleteButtonId);
+  ASSERT_EQ(deletes.size(), 1u);
+  const RECT button = WindowRect(deletes.front());
+  ASSERT_TRUE(Click(POINT{(button.left + button.right) / 2, (button.top + button.bottom) / 2}));
   HWND dialog = nullptr;
   ASSERT_TRUE(WaitFor([&] { return (dialog = ShownDialog()) != nullptr; }, 10000)) << m_host->Output();
 
@@ -180,15 +192,12 @@ TEST_F(ProductUser, BlockingDialogStaysAboveTheFrameAndEscapeLeavesTheFrameUsabl
   ASSERT_TRUE(Key("Escape"));
   EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(dialog); }, 3000)) << "Escape did not close the dialog";
 
-  // The navigator takes clicks again: Contacts opens with the phone's address book.
-  ASSERT_TRUE(Click(NavigatorRow(kContactsRow)));
-  EXPECT_TRUE(WaitFor(
-      [&] {
-        HWND list = ContactsList();
-        return list && SendMessageW(list, LVM_GETITEMCOUNT, 0, 0) == 21;
-      },
-      20000))
-      << m_host->Output();
+  // Nothing was deleted, and the navigator takes clicks again: SMS opens and Contacts comes back.
+  HWND list = ContactsList();
+  ASSERT_NE(list, nullptr);
+  EXPECT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 21);
+  ASSERT_TRUE(Click(NavigatorRow(kSmsRow)));
+  EXPECT_TRUE(WaitFor([&] { return ContactsList() == nullptr; }, 10000)) << "the navigator ignored the click";
 }
 
 namespace {
