@@ -194,6 +194,9 @@ bool ApplyContactEdit(const ContactRecord& edited, const std::vector<DemoGroup>&
     const std::wstring value = Trimmed(row->newValue);
     if (value.empty()) continue;
     DemoContactItem item = ItemOf(kind, row->newTypeCode, row->newTypeLabel, value);
+    // The editor offers no type for an organization; the job title it keeps stays.
+    if (!isNewRow && existing != result.items.end() && ContactTypeLabels(kind).empty() && item.label.empty())
+      item.label = existing->label;
     if (!isNewRow && existing != result.items.end()) *existing = item;
     else result.items.push_back(item);
   }

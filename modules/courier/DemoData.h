@@ -83,7 +83,9 @@ inline constexpr DemoItemKind kAllItemKinds[] = {
 struct DemoContactItem {
   DemoItemKind kind = DemoItemKind::kPhone;
   int32_t typeCode = 0;  // Android's type code; 0 = custom, the label is the user's own
-  std::wstring label;    // "Mobile", "Work", or a custom label
+  // "Mobile", "Work", or a custom label; an organization has no types and keeps the job title
+  // held there here, as the phone keeps both in one row.
+  std::wstring label;
   std::wstring value;
 };
 

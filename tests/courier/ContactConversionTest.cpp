@@ -2,6 +2,7 @@
 // applied to a phone contact, and the book that keeps a phone's contacts across restarts.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -92,6 +93,31 @@ TEST(ContactConversion, AnEditChangesAddsAndDeletesRowsByTheirStateAndMovesGroup
   EXPECT_EQ(contact.items[2].value, L"two\nlines");
   EXPECT_EQ(contact.items[3].value, L"ann@work.example");
   EXPECT_EQ(contact.groups, std::vector<std::wstring>{L"g2"});
+}
+
+// Rows of kinds the editor does not offer pass untouched, and a company's new name keeps the
+// job title the phone holds beside it.
+TEST(ContactConversion, AnEditKeepsWhatTheEditorDoesNotShow) {
+  DemoContact contact = Ann();
+  contact.items.push_back(Item(DemoItemKind::kOrganization, 0, L"Directrice", L"Atelier"));
+  contact.items.push_back(Item(DemoItemKind::kEvent, 3, L"Birthday", L"1985-04-12"));
+  contact.items.push_back(Item(DemoItemKind::kPhoto, 0, L"PNG", L"iVBORw0KGgo="));
+  ContactRecord edited;
+  edited.identifier = contact.identifier;
+  edited.dataRows.push_back(Row(kMimeOrganization, kEditChanged, L"Atelier", L"Atelier Lumière"));
+  std::string error;
+  ASSERT_TRUE(ApplyContactEdit(edited, kGroups, kAccounts, contact, error)) << error;
+  ASSERT_EQ(contact.items.size(), 7u);
+  EXPECT_EQ(contact.items[4].value, L"Atelier Lumière");
+  EXPECT_EQ(contact.items[4].label, L"Directrice");
+  EXPECT_EQ(contact.items[5].value, L"1985-04-12");
+  EXPECT_EQ(contact.items[6].value, L"iVBORw0KGgo=");
+  // And they travel to the pane as rows of the phone's own mimetypes.
+  std::unique_ptr<ContactRecord> record(MakeContactRecord(contact));
+  std::vector<std::wstring> mimetypes;
+  for (const ContactDataRow* row : record->dataRows) mimetypes.push_back(row->mimetype);
+  EXPECT_NE(std::find(mimetypes.begin(), mimetypes.end(), kMimeEvent), mimetypes.end());
+  EXPECT_NE(std::find(mimetypes.begin(), mimetypes.end(), kMimePhoto), mimetypes.end());
 }
 
 TEST(ContactConversion, AChangedRowThePhoneNoLongerHoldsIsAddedAndEmptyContactsAreRefused) {

@@ -55,7 +55,8 @@ inline std::vector<DemoContact> NastyContacts() {
                MakeItem(DemoItemKind::kWebsite, 0, L"Portfolio", L"http://y.example/"),
                MakeItem(DemoItemKind::kIm, 1, L"Home", L"xmpp:bob@jabber.example"),
                MakeItem(DemoItemKind::kIm, 0, L"Signal", L"+1 555 0103"),
-               MakeItem(DemoItemKind::kOrganization, 0, L"", L"Acme; Inc., \"Ltd\""),
+               MakeItem(DemoItemKind::kOrganization, 0, L"Chief; Officer, \"CEO\"", L"Acme; Inc., \"Ltd\""),
+               MakeItem(DemoItemKind::kOrganization, 0, L"Volunteer", L""),
                MakeItem(DemoItemKind::kNickname, 0, L"", L"Bobby, B"),
                MakeItem(DemoItemKind::kNote, 0, L"",
                         L"First line\nsecond:\tTab; semi, comma \\ backslash\n\nЁжик 王 😀 𝄞 ends with =")};

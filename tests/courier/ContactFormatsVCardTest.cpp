@@ -114,7 +114,7 @@ TEST(VCardImport, ReadsAnOldPhonesQuotedPrintableCard) {
 TEST(VCardImport, ReadsAnAddressBookExportWithGroupsAndPhoto) {
   const DemoContact contact = ReadOne(kAddressBookCard).contacts[0];
   EXPECT_EQ(contact.name, L"Zoë Lefèvre");
-  EXPECT_EQ(Describe(Item(contact, DemoItemKind::kOrganization)), "0 [] Atelier Lumière, Design, Directrice");
+  EXPECT_EQ(Describe(Item(contact, DemoItemKind::kOrganization)), "0 [Directrice] Atelier Lumière, Design");
   EXPECT_EQ(Describe(Item(contact, DemoItemKind::kEmail)), "1 [Home] zoe@courriel.example");
   EXPECT_EQ(Describe(Item(contact, DemoItemKind::kPhone, 0)), "2 [Mobile] +33 6 12 48 90 17");
   EXPECT_EQ(Describe(Item(contact, DemoItemKind::kPhone, 1)), "0 [Atelier] +33 1 44 55 20 10");

@@ -125,7 +125,8 @@ void AppendContact(std::string& out, const DemoContact& contact, const std::map<
   for (const KindSection& section : kSections) {
     std::string rows;
     for (const DemoContactItem& item : contact.items) {
-      if (item.kind != section.kind || item.value.empty()) continue;
+      const bool titleOnly = item.kind == DemoItemKind::kOrganization && !item.label.empty();
+      if (item.kind != section.kind || (item.value.empty() && !titleOnly)) continue;
       // Kinds without types (organization, notes) use the whole width.
       rows += item.label.empty() ? "<tr><td colspan=\"2\">" + ItemCell(item) + "</td></tr>\n"
                                  : "<tr><th>" + Html(item.label) + "</th><td>" + ItemCell(item) + "</td></tr>\n";

@@ -522,7 +522,7 @@ class CardBuilder {
     m_lastWasEmptyAgent = name == "AGENT" && property.value.empty();
     if (name == "VERSION") m_version4 = StartsWithNoCase(property.value, "4");
     if (name == "VERSION" || name == "BEGIN" || name == "END") return;
-    if (m_items.size() + m_groups.size() + m_titles.size() > kMaxFieldsPerCard) {
+    if (m_items.size() + m_groups.size() > kMaxFieldsPerCard) {
       m_tooBig = true;
       return;
     }
@@ -565,11 +565,9 @@ class CardBuilder {
     } else if (name == "RELATED" || name == "X-ABRELATEDNAMES") {
       AddRelation(property, Utf8ToWideLenient(Unescape(DecodeValue(property))));
     } else if (name == "ORG") {
-      AddPlain(DemoItemKind::kOrganization, property,
-               JoinNonEmpty(SplitComponents(DecodeValue(property), ';', kMaxComponents), L", "));
+      AddOrganization(JoinNonEmpty(SplitComponents(DecodeValue(property), ';', kMaxComponents), L", "), L"");
     } else if (name == "TITLE") {
-      const std::wstring title = Utf8ToWideLenient(Unescape(DecodeValue(property)));
-      if (!title.empty()) m_titles.push_back(title);
+      AddOrganization(L"", Utf8ToWideLenient(Unescape(DecodeValue(property))));
     } else if (name == "NICKNAME") {
       for (std::wstring& nickname : SplitComponents(DecodeValue(property), ','))
         AddPlain(DemoItemKind::kNickname, property, std::move(nickname));
@@ -608,7 +606,7 @@ class CardBuilder {
       problem = Problem("holds binary data");
       return false;
     }
-    if (m_tooBig || m_items.size() + m_groups.size() + m_titles.size() > kMaxFieldsPerCard) {
+    if (m_tooBig || m_items.size() + m_groups.size() > kMaxFieldsPerCard) {
       problem = Problem("holds more than " + std::to_string(kMaxFieldsPerCard) + " fields");
       return false;
     }
@@ -626,25 +624,6 @@ class CardBuilder {
         }
       }
       contact.items.push_back(std::move(pending.item));
-    }
-    // The model has no job title: it joins the organization it belongs to.
-    DemoContactItem* organization = nullptr;
-    for (DemoContactItem& item : contact.items) {
-      if (item.kind == DemoItemKind::kOrganization) {
-        organization = &item;
-        break;
-      }
-    }
-    for (const std::wstring& title : m_titles) {
-      if (organization != nullptr) {
-        organization->value += L", " + title;
-        continue;
-      }
-      DemoContactItem item;
-      item.kind = DemoItemKind::kOrganization;
-      item.value = title;
-      contact.items.push_back(std::move(item));
-      organization = &contact.items.back();
     }
     contact.groups = std::move(m_groups);
     if (contact.name.empty() && contact.items.empty()) {
@@ -706,6 +685,30 @@ class CardBuilder {
     m_items.push_back(std::move(pending));
   }
 
+  // The phone keeps a job title in the row of its organization: a title joins the first
+  // organization still without one, a company the first title still without one (writers put
+  // either first); what finds no partner is a row of its own, where it stood.
+  void AddOrganization(std::wstring company, std::wstring title) {
+    if (company.empty() && title.empty()) return;
+    for (PendingItem& pending : m_items) {
+      DemoContactItem& item = pending.item;
+      if (item.kind != DemoItemKind::kOrganization) continue;
+      if (!title.empty() && item.label.empty() && !item.value.empty()) {
+        item.label = std::move(title);
+        return;
+      }
+      if (!company.empty() && item.value.empty()) {
+        item.value = std::move(company);
+        return;
+      }
+    }
+    PendingItem pending;
+    pending.item.kind = DemoItemKind::kOrganization;
+    pending.item.value = std::move(company);
+    pending.item.label = std::move(title);
+    m_items.push_back(std::move(pending));
+  }
+
   void AddWithCode(DemoItemKind kind, const Property& property, std::wstring value, int32_t code) {
     if (value.empty()) return;
     PendingItem pending;
@@ -761,7 +764,6 @@ class CardBuilder {
   std::vector<std::wstring> m_nameParts;
   std::vector<PendingItem> m_items;
   std::map<std::string, std::wstring> m_labels;  // group -> X-ABLabel
-  std::vector<std::wstring> m_titles;
   std::vector<std::wstring> m_groups;
   std::set<std::wstring> m_groupSet;
   bool m_binary = false;

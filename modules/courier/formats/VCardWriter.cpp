@@ -120,7 +120,8 @@ void AppendCard(std::string& out, const DemoContact& contact, const std::map<std
   int itemGroup = 0;
   bool birthdayWritten = false;
   for (const DemoContactItem& item : contact.items) {
-    if (item.value.empty()) continue;
+    const bool titleOnly = item.kind == DemoItemKind::kOrganization && !item.label.empty();
+    if (item.value.empty() && !titleOnly) continue;
     const std::string value = ItemValue(item);
     if (item.kind == DemoItemKind::kPhoto) {
       // Base64 needs no escaping; the line folds like any other.
@@ -132,6 +133,11 @@ void AppendCard(std::string& out, const DemoContact& contact, const std::map<std
     if (item.kind == DemoItemKind::kEvent && item.typeCode == kBirthday && !birthdayWritten) {
       AppendLine(out, "BDAY:" + value);
       birthdayWritten = true;
+      continue;
+    }
+    if (item.kind == DemoItemKind::kOrganization) {
+      if (!item.value.empty()) AppendLine(out, "ORG:" + value);
+      if (!item.label.empty()) AppendLine(out, "TITLE:" + Escape(item.label, true));
       continue;
     }
     if (ContactTypeLabels(item.kind).empty()) {
