@@ -32,33 +32,6 @@ void MoveTo(HWND hwnd, const RECT& rect, BOOL repaint = TRUE) {
   if (hwnd) MoveWindow(hwnd, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, repaint);
 }
 
-// Batches of rows are added with the list's drawing off, so it recomputes and repaints once.
-// While a long load keeps the drawing off already, the pause leaves it to the load.
-class RedrawPause {
- public:
-  RedrawPause(BASListView& list, bool drawingDeferred) : m_list(list), m_active(!drawingDeferred) {
-    if (m_active) m_list.SetRedraw(false);
-  }
-  RedrawPause(const RedrawPause&) = delete;
-  RedrawPause& operator=(const RedrawPause&) = delete;
-  ~RedrawPause() {
-    if (m_active) m_list.SetRedraw(true);
-  }
-
- private:
-  BASListView& m_list;
-  bool m_active;
-};
-
-// Switching the list's drawing back on costs time in proportion to its rows (the list control
-// re-measures them all), so a load of 50 000 contacts in 100 batches must not do it 100 times:
-// from this many rows on, drawing resumes once the batches pause, and at least every so often
-// so the user sees the list grow.
-constexpr int kDeferDrawingFromRows = 2000;
-constexpr UINT_PTR kResumeDrawingTimer = 1;
-constexpr UINT kResumeDrawingAfterMs = 150;
-constexpr DWORD kLongestDrawingPauseMs = 1000;
-
 int VerticalScrollBarWidth(HWND list) {
   SCROLLBARINFO info{};
   info.cbSize = sizeof info;
@@ -234,44 +207,17 @@ void DhContactsDelegate::Update(WPARAM code, CommandRecord* record) {
 void DhContactsDelegate::AddContacts(const ContactList* batch, bool atTop) {
   if (!batch) return;
   int added = 0;
-  {
-    if (m_list.RowCount() + static_cast<int>(batch->size()) >= kDeferDrawingFromRows) DeferDrawing();
-    RedrawPause pause(m_list, m_drawingDeferred);
-    m_contacts.Reserve(batch->size());
-    SendMessageW(m_list.Hwnd(), LVM_SETITEMCOUNT, m_list.RowCount() + batch->size(), LVSICF_NOINVALIDATEALL);
-    for (ContactRecord* contact : *batch) {
-      // A record the pane already holds would be freed twice.
-      if (!m_contacts.Add(contact)) continue;
-      if (AddRow(atTop ? 0 : m_list.RowCount(), contact) >= 0) ++added;
-    }
+  m_contacts.Reserve(batch->size());
+  m_list.ReserveRows(static_cast<size_t>(m_list.RowCount()) + batch->size());
+  for (ContactRecord* contact : *batch) {
+    // A record the pane already holds would be freed twice.
+    if (!m_contacts.Add(contact)) continue;
+    if (AddRow(atTop ? 0 : m_list.RowCount(), contact) >= 0) ++added;
   }
   // Rows put above the current one move it down: it stays on the same contact.
   if (atTop && m_currentRow >= 0) m_currentRow += added;
   if (ListView_GetSelectedCount(m_list.Hwnd()) == 0 && m_list.RowCount() > 0) SelectFirstRow();
   InvalidateDetail();
-}
-
-void DhContactsDelegate::DeferDrawing() {
-  if (m_drawingDeferred && GetTickCount() - m_deferredSince >= kLongestDrawingPauseMs) ResumeDrawing();
-  if (!m_drawingDeferred) {
-    m_list.SetRedraw(false);
-    m_drawingDeferred = true;
-    m_deferredSince = GetTickCount();
-  }
-  SetTimer(Hwnd(), kResumeDrawingTimer, kResumeDrawingAfterMs, nullptr);
-}
-
-void DhContactsDelegate::ResumeDrawing() {
-  KillTimer(Hwnd(), kResumeDrawingTimer);
-  if (!m_drawingDeferred) return;
-  m_drawingDeferred = false;
-  m_list.SetRedraw(true);
-}
-
-bool DhContactsDelegate::OnTimer(UINT_PTR id) {
-  if (id != kResumeDrawingTimer) return false;
-  ResumeDrawing();
-  return true;
 }
 
 // The host hands back a saved copy: the pane's own record takes its contents, so rows, search
@@ -306,9 +252,6 @@ void DhContactsDelegate::RemoveContact(const ContactRecord* gone) {
       m_currentRow = -1;
       InvalidateDetail();
     }
-    // A delete of many checked contacts arrives one contact at a time: on a long list they
-    // share one pause of the drawing like a load's batches.
-    if (m_list.RowCount() >= kDeferDrawingFromRows) DeferDrawing();
     m_list.DeleteRow(row);
     m_list.RepaintCheckColumn();
   }
@@ -358,12 +301,9 @@ void DhContactsDelegate::SetTypeLabels(const TypeLabelList* labels) {
 
 void DhContactsDelegate::Search() {
   const std::vector<ContactRecord*> found = m_contacts.Matching(LowerCased(m_toolbar.SearchText()));
-  {
-    RedrawPause pause(m_list, m_drawingDeferred);
-    m_list.DeleteAllRows();
-    SendMessageW(m_list.Hwnd(), LVM_SETITEMCOUNT, found.size(), LVSICF_NOINVALIDATEALL);
-    for (ContactRecord* contact : found) AddRow(m_list.RowCount(), contact);
-  }
+  m_list.DeleteAllRows();
+  m_list.ReserveRows(found.size());
+  for (ContactRecord* contact : found) AddRow(m_list.RowCount(), contact);
   if (m_list.RowCount() > 0)
     SelectFirstRow();
   else

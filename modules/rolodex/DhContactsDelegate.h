@@ -67,7 +67,6 @@ class DhContactsDelegate : public BASWindow, public CMessageFilter, public BASSu
   void OnPaint(HDC dc, const RECT& client) override;
   bool OnCommand(int id, int code, HWND control) override;
   bool OnNotify(NMHDR* header, LRESULT& result) override;
-  bool OnTimer(UINT_PTR id) override;
   LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp, bool& handled) override;
   void OnFinalMessage(HWND hwnd) override;
 
@@ -78,9 +77,6 @@ class DhContactsDelegate : public BASWindow, public CMessageFilter, public BASSu
   int RowOf(const ContactRecord* contact) const;
   int AddRow(int at, ContactRecord* contact);
   void AddContacts(const ContactList* batch, bool atTop);
-  // The batches of a long load share one pause of the list's drawing (see AddContacts).
-  void DeferDrawing();
-  void ResumeDrawing();
   void ReplaceContact(const ContactRecord* saved);
   void RemoveContact(const ContactRecord* gone);
   void SelectFirstRow();
@@ -102,8 +98,6 @@ class DhContactsDelegate : public BASWindow, public CMessageFilter, public BASSu
   GoneHandler m_onGone = nullptr;
   int64_t m_listTaskId = 0;
   int32_t m_currentRow = -1;
-  bool m_drawingDeferred = false;
-  DWORD m_deferredSince = 0;
   // Declared before the list, so the rows that point into it go first.
   ContactSet m_contacts;
   GroupList m_groups;
