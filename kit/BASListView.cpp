@@ -17,8 +17,9 @@ constexpr int kImageX = 2;
 constexpr int kImageMargin = 2;  // a scaled image keeps this much room above and below
 constexpr int kTextGap = 10;
 constexpr UINT kTextFormat = DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOPREFIX;
-// Posted to the list itself: tells the control the row count if nothing else did meanwhile.
-constexpr UINT kSyncRowsMessage = WM_USER + 104;
+// The list's own timer: tells the control the row count if nothing else did meanwhile. The
+// control's own timers use small ids.
+constexpr UINT_PTR kSyncRowsTimer = 0x5A17;
 const std::wstring kNoText;
 
 int ImageWidth(Gdiplus::Bitmap* image) { return image ? static_cast<int>(image->GetWidth()) : 0; }
@@ -91,6 +92,12 @@ void BASListView::SetRowColorHook(RowColorHook hook, void* context) {
   m_rowColorContext = context;
 }
 
+void BASListView::SetRowTextHook(RowTextHook hook, void* context) {
+  m_rowTextHook = hook;
+  m_rowTextContext = context;
+  if (Hwnd()) InvalidateRect(Hwnd(), nullptr, FALSE);
+}
+
 void BASListView::SetRowImageHook(RowImageHook hook, void* context) {
   m_rowImageHook = hook;
   m_rowImageContext = context;
@@ -147,6 +154,10 @@ LRESULT BASListView::HeaderControl(UINT msg, WPARAM wp, LPARAM lp) const {
 
 void BASListView::SyncRows() const {
   if (!Hwnd()) return;
+  if (m_syncPending) {
+    m_syncPending = false;
+    KillTimer(Hwnd(), kSyncRowsTimer);
+  }
   const int count = static_cast<int>(m_rows.size());
   if (count == m_controlRows && m_firstChangedRow < 0) return;
   const int first = m_firstChangedRow;
@@ -176,8 +187,10 @@ void BASListView::SyncRows() const {
 
 void BASListView::RowsChanged(int firstChanged) {
   m_firstChangedRow = m_firstChangedRow < 0 ? firstChanged : std::min(m_firstChangedRow, firstChanged);
-  if (m_syncPosted || !Hwnd()) return;
-  m_syncPosted = PostMessageW(Hwnd(), kSyncRowsMessage, 0, 0) != FALSE;
+  if (m_syncPending || !Hwnd()) return;
+  m_syncPending = SetTimer(Hwnd(), kSyncRowsTimer, USER_TIMER_MINIMUM, nullptr) != 0;
+  // Without a timer the control learns the count now.
+  if (!m_syncPending) SyncRows();
 }
 
 void BASListView::ShiftSelection(int at, int count) {
@@ -242,9 +255,13 @@ void BASListView::SetRowText(int row, int column, const std::wstring& text) {
 
 const std::wstring& BASListView::RowText(int row, int column) const {
   if (!IsRow(row) || column < 0) return kNoText;
-  const std::vector<std::wstring>& texts = m_rows[static_cast<size_t>(row)]->texts;
-  return static_cast<size_t>(column) < texts.size() ? texts[static_cast<size_t>(column)] : kNoText;
+  const Row& entry = *m_rows[static_cast<size_t>(row)];
+  if (static_cast<size_t>(column) < entry.texts.size()) return entry.texts[static_cast<size_t>(column)];
+  const std::wstring* text = m_rowTextHook ? m_rowTextHook(*this, row, column, entry.data, m_rowTextContext) : nullptr;
+  return text ? *text : kNoText;
 }
+
+void BASListView::RefreshRow(int row) { InvalidateRow(row); }
 
 bool BASListView::DeleteRow(int row) {
   if (!Hwnd() || !IsRow(row)) return false;
@@ -308,6 +325,11 @@ void BASListView::SetChecked(int row, bool checked) {
 void BASListView::ToggleCheck(int row) { SetChecked(row, !IsChecked(row)); }
 
 bool BASListView::IsSelected(int row) const { return (RowState(row, LVIS_SELECTED) & LVIS_SELECTED) != 0; }
+
+int BASListView::SelectedCount() const {
+  // The control keeps the selection on rows it knows of; the count need not be told first.
+  return Hwnd() ? static_cast<int>(Control(LVM_GETSELECTEDCOUNT, 0, 0)) : 0;
+}
 
 int BASListView::FocusedRow() const {
   if (!Hwnd()) return -1;
@@ -537,12 +559,6 @@ LRESULT BASListView::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, bool& handled
     handled = true;
     return result;
   }
-  if (msg == kSyncRowsMessage) {
-    m_syncPosted = false;
-    SyncRows();
-    handled = true;
-    return 0;
-  }
   // Whatever the control does next, it knows how many rows there are.
   if (msg != WM_NCDESTROY && msg != WM_DESTROY) SyncRows();
   switch (msg) {
@@ -589,6 +605,12 @@ bool BASListView::OnLButtonDown(int x, int y, UINT) {
   if (!PtInRect(&box, hit.pt)) return false;
   ToggleCheck(row);
   // Swallowed: the control would otherwise move the selection to this row.
+  return true;
+}
+
+bool BASListView::OnTimer(UINT_PTR id) {
+  if (id != kSyncRowsTimer) return false;
+  SyncRows();
   return true;
 }
 

@@ -33,6 +33,11 @@ class BASListView : public BASWindow {
  public:
   typedef Gdiplus::Bitmap* (*RowImageHook)(BASListView& list, int row, void* context);
   typedef void (*RowColorHook)(HDC dc, BASListView& list, int row, void* context);
+  // Asked for the text of a column that a row was given no text for (InsertRow with fewer
+  // texts than columns), so an owner can show its own records' texts without copies; null
+  // for none. The text must live until the row is next drawn or changed.
+  typedef const std::wstring* (*RowTextHook)(const BASListView& list, int row, int column, LPARAM data,
+                                             void* context);
   // Told of every text a row draws, where it is clipped to; for tests and diagnostics.
   typedef void (*CellTextHook)(int row, int column, const wchar_t* text, const RECT& rect, void* context);
 
@@ -49,6 +54,7 @@ class BASListView : public BASWindow {
   void SetCheckImages(Gdiplus::Bitmap* checked, Gdiplus::Bitmap* unchecked);
   void SetRowColorHook(RowColorHook hook, void* context);
   void SetRowImageHook(RowImageHook hook, void* context);
+  void SetRowTextHook(RowTextHook hook, void* context);
   void SetDefaultRowImage(Gdiplus::Bitmap* image);
   // Re-measures the rows at once.
   void SetRowHeight(int height);
@@ -71,6 +77,8 @@ class BASListView : public BASWindow {
   void ReserveRows(size_t count);
   void SetRowText(int row, int column, const std::wstring& text);
   const std::wstring& RowText(int row, int column) const;
+  // Draws the row again, after what its texts come from changed.
+  void RefreshRow(int row);
   bool DeleteRow(int row);
   void DeleteAllRows();
   int RowCount() const;
@@ -79,6 +87,7 @@ class BASListView : public BASWindow {
   bool IsChecked(int row) const;
   void SetChecked(int row, bool checked);
   bool IsSelected(int row) const;
+  int SelectedCount() const;
   // The focused row, or -1.
   int FocusedRow() const;
   // 1 when the list has rows and none of them is unchecked: after every change of a check or
@@ -103,6 +112,7 @@ class BASListView : public BASWindow {
   bool OnDrawItem(DRAWITEMSTRUCT& item) override;
   bool OnMeasureItem(MEASUREITEMSTRUCT& item) override;
   bool OnReflectedNotify(NMHDR* header, LRESULT& result) override;
+  bool OnTimer(UINT_PTR id) override;
 
  private:
   struct Row {
@@ -113,7 +123,8 @@ class BASListView : public BASWindow {
 
   bool IsRow(int row) const { return row >= 0 && row < static_cast<int>(m_rows.size()); }
   // Tells the control the row count, once per change, and repaints the rows from the first
-  // that changed. Every message the control handles is preceded by it.
+  // that changed. Every message the control handles is preceded by it; otherwise a timer does
+  // it once the thread has no more messages waiting, so a stream of batches shares one.
   void SyncRows() const;
   void RowsChanged(int firstChanged);
   // Keeps the control's selection and focus on their rows when `count` rows were inserted at
@@ -156,11 +167,13 @@ class BASListView : public BASWindow {
   // telling the control changes nothing a caller can see, so const methods may do it.
   mutable int m_controlRows = 0;
   mutable int m_firstChangedRow = -1;
-  bool m_syncPosted = false;
+  mutable bool m_syncPending = false;
   bool m_redrawOff = false;
   Gdiplus::Bitmap* m_checkedImage = nullptr;
   Gdiplus::Bitmap* m_uncheckedImage = nullptr;
   Gdiplus::Bitmap* m_defaultRowImage = nullptr;
+  RowTextHook m_rowTextHook = nullptr;
+  void* m_rowTextContext = nullptr;
   RowImageHook m_rowImageHook = nullptr;
   void* m_rowImageContext = nullptr;
   RowColorHook m_rowColorHook = nullptr;

@@ -3,6 +3,38 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdint>
+
+namespace {
+
+// Every UTF-16 unit lowered as LowerCased lowers it, made once (128 KB).
+const wchar_t* LowerTable() {
+  static const std::vector<wchar_t> table = [] {
+    std::vector<wchar_t> units(0x10000);
+    for (size_t unit = 0; unit < units.size(); ++unit) units[unit] = static_cast<wchar_t>(unit);
+    CharLowerBuffW(units.data() + 1, static_cast<DWORD>(units.size() - 1));
+    return units;
+  }();
+  return table.data();
+}
+
+// Whether `text` lowered contains `lowered`, which is lowered already and not empty.
+bool ContainsLowered(const std::wstring& text, const std::wstring& lowered, const wchar_t* lower) {
+  const size_t length = lowered.size();
+  if (text.size() < length) return false;
+  const wchar_t first = lowered[0];
+  const wchar_t* units = text.data();
+  const size_t last = text.size() - length;
+  for (size_t at = 0; at <= last; ++at) {
+    if (lower[static_cast<uint16_t>(units[at])] != first) continue;
+    size_t same = 1;
+    while (same < length && lower[static_cast<uint16_t>(units[at + same])] == lowered[same]) ++same;
+    if (same == length) return true;
+  }
+  return false;
+}
+
+}  // namespace
 
 std::wstring LowerCased(const std::wstring& text) {
   std::wstring lowered(text);
@@ -28,7 +60,7 @@ void ContactSet::Reserve(size_t extra) {
 bool ContactSet::Add(ContactRecord* contact) {
   if (!contact || Contains(contact)) return false;
   const size_t position = m_entries.size();
-  m_entries.push_back(Entry{contact, contact->identifier, nullptr});
+  m_entries.push_back(Entry{contact, contact->identifier});
   m_positions.emplace(contact, position);
   Index(position);
   return true;
@@ -62,7 +94,6 @@ ContactRecord* ContactSet::TakeFirstWithIdentifier(const std::wstring& identifie
   Unindex(position);
   m_positions.erase(taken);
   entry.contact = nullptr;
-  entry.text.reset();
   CompactIfSparse();
   return taken;
 }
@@ -96,7 +127,6 @@ void ContactSet::Refresh(const ContactRecord* contact) {
   auto it = m_positions.find(contact);
   if (it == m_positions.end()) return;
   Entry& entry = m_entries[it->second];
-  entry.text.reset();
   if (entry.indexedAs == contact->identifier) return;
   Unindex(it->second);
   entry.indexedAs = contact->identifier;
@@ -111,25 +141,18 @@ std::vector<ContactRecord*> ContactSet::Contacts() const {
   return contacts;
 }
 
-bool ContactSet::Matches(Entry& entry, const std::wstring& lowered) {
-  if (!entry.text) {
-    auto text = std::make_unique<SearchText>();
-    text->name = LowerCased(entry.contact->name);
-    text->values.reserve(entry.contact->dataRows.size());
-    for (const ContactDataRow* row : entry.contact->dataRows)
-      if (row) text->values.push_back(LowerCased(row->oldValue));
-    entry.text = std::move(text);
-  }
-  if (entry.text->name.find(lowered) != std::wstring::npos) return true;
-  for (const std::wstring& value : entry.text->values)
-    if (value.find(lowered) != std::wstring::npos) return true;
+bool ContactSet::Matches(const ContactRecord& contact, const std::wstring& lowered) {
+  const wchar_t* lower = LowerTable();
+  if (ContainsLowered(contact.name, lowered, lower)) return true;
+  for (const ContactDataRow* row : contact.dataRows)
+    if (row && ContainsLowered(row->oldValue, lowered, lower)) return true;
   return false;
 }
 
-std::vector<ContactRecord*> ContactSet::Matching(const std::wstring& lowered) {
+std::vector<ContactRecord*> ContactSet::Matching(const std::wstring& lowered) const {
   if (lowered.empty()) return Contacts();
   std::vector<ContactRecord*> found;
-  for (Entry& entry : m_entries)
-    if (entry.contact && Matches(entry, lowered)) found.push_back(entry.contact);
+  for (const Entry& entry : m_entries)
+    if (entry.contact && Matches(*entry.contact, lowered)) found.push_back(entry.contact);
   return found;
 }

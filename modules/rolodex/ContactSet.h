@@ -1,13 +1,12 @@
 // The contacts a pane holds, in the order they arrived, with what a 50,000-contact phone needs
 // to stay quick: identifier and pointer look-ups in constant time, removal without shifting the
-// whole set, and the lower-cased search text of each contact made once and kept until the
-// contact changes.
+// whole set, and a search that lowers each character through a table as it compares, so it
+// needs no lower-cased copy of every contact.
 #pragma once
 
 #include "contracts/ContactRecords.h"
 
 #include <cstddef>
-#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -34,28 +33,22 @@ class ContactSet {
   bool Contains(const ContactRecord* contact) const { return m_positions.count(contact) != 0; }
   // Deletes every record.
   void Clear();
-  // After a held record was changed in place: its search text is made again and its identifier
-  // indexed anew.
+  // After a held record was changed in place: its identifier is indexed anew.
   void Refresh(const ContactRecord* contact);
 
   size_t Size() const { return m_positions.size(); }
   std::vector<ContactRecord*> Contacts() const;
   // The contacts whose lower-cased name or any data row's lower-cased value contains `lowered`
   // (already lower-cased), in arrival order; all of them for an empty text.
-  std::vector<ContactRecord*> Matching(const std::wstring& lowered);
+  std::vector<ContactRecord*> Matching(const std::wstring& lowered) const;
 
  private:
-  struct SearchText {
-    std::wstring name;
-    std::vector<std::wstring> values;
-  };
   struct Entry {
     ContactRecord* contact = nullptr;  // null: removed, awaiting compaction
     std::wstring indexedAs;            // the identifier it is indexed under
-    std::unique_ptr<SearchText> text;  // made at the first search
   };
 
-  static bool Matches(Entry& entry, const std::wstring& lowered);
+  static bool Matches(const ContactRecord& contact, const std::wstring& lowered);
   void Unindex(size_t position);
   void Index(size_t position);
   void CompactIfSparse();

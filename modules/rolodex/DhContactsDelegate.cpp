@@ -14,6 +14,8 @@ namespace {
 const wchar_t kClassName[] = L"DhContactsDelegate";
 const wchar_t kDeleteRequestText[] = L"Delete contacts";
 const wchar_t kSelectDialogTitle[] = L"Contacts";
+constexpr int kNameColumn = 1;
+constexpr int kPhoneColumn = 2;
 constexpr COLORREF kLineColor = 0xABABAB;
 constexpr COLORREF kMarkedRowColor = RGB(255, 0, 0);
 constexpr COLORREF kBackgroundFallback = RGB(0xF7, 0xF7, 0xF7);
@@ -75,6 +77,7 @@ bool DhContactsDelegate::OnCreate(CREATESTRUCTW*) {
   m_list.SetCheckImages(FindImage(m_images, "common\\content-check-yes.png"),
                         FindImage(m_images, "common\\content-check-no.png"));
   m_list.SetRowColorHook(&DhContactsDelegate::ColorRow, this);
+  m_list.SetRowTextHook(&DhContactsDelegate::RowText, this);
   m_backgroundBrush.Reset(CreateSolidBrush(m_background));
   m_panelBrush.Reset(CreateSolidBrush(RGB(255, 255, 255)));
   m_linePen.Reset(CreatePen(PS_SOLID, 1, kLineColor));
@@ -160,6 +163,15 @@ void DhContactsDelegate::ColorRow(HDC dc, BASListView& list, int row, void*) {
   if (contact && contact->marker != 0) SetTextColor(dc, kMarkedRowColor);
 }
 
+// Rows show their contacts' own name and phone: 50,000 rows keep no copies of them.
+const std::wstring* DhContactsDelegate::RowText(const BASListView&, int, int column, LPARAM data, void*) {
+  const auto* contact = reinterpret_cast<const ContactRecord*>(data);
+  if (!contact) return nullptr;
+  if (column == kNameColumn) return &contact->name;
+  if (column == kPhoneColumn) return &contact->phone;
+  return nullptr;
+}
+
 ContactRecord* DhContactsDelegate::ContactAt(int row) const {
   if (row < 0 || row >= m_list.RowCount()) return nullptr;
   return reinterpret_cast<ContactRecord*>(m_list.RowData(row));
@@ -174,7 +186,7 @@ int DhContactsDelegate::RowOf(const ContactRecord* contact) const {
 }
 
 int DhContactsDelegate::AddRow(int at, ContactRecord* contact) {
-  return m_list.InsertRow(at, {std::wstring(), contact->name, contact->phone}, reinterpret_cast<LPARAM>(contact));
+  return m_list.InsertRow(at, {}, reinterpret_cast<LPARAM>(contact));
 }
 
 void DhContactsDelegate::SelectFirstRow() {
@@ -216,7 +228,7 @@ void DhContactsDelegate::AddContacts(const ContactList* batch, bool atTop) {
   }
   // Rows put above the current one move it down: it stays on the same contact.
   if (atTop && m_currentRow >= 0) m_currentRow += added;
-  if (ListView_GetSelectedCount(m_list.Hwnd()) == 0 && m_list.RowCount() > 0) SelectFirstRow();
+  if (m_list.SelectedCount() == 0 && m_list.RowCount() > 0) SelectFirstRow();
   InvalidateDetail();
 }
 
@@ -231,10 +243,8 @@ void DhContactsDelegate::ReplaceContact(const ContactRecord* saved) {
   const int row = ContactAt(named) == mine ? named : RowOf(mine);
   if (mine != saved) *mine = *saved;
   m_contacts.Refresh(mine);
-  if (row >= 0) {
-    m_list.SetRowText(row, 1, mine->name);
-    m_list.SetRowText(row, 2, mine->phone);
-  }
+  // The row shows the record's own texts.
+  if (row >= 0) m_list.RefreshRow(row);
   if (row == m_currentRow) InvalidateDetail();
 }
 

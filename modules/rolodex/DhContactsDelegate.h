@@ -72,6 +72,7 @@ class DhContactsDelegate : public BASWindow, public CMessageFilter, public BASSu
 
  private:
   static void ColorRow(HDC dc, BASListView& list, int row, void* context);
+  static const std::wstring* RowText(const BASListView& list, int row, int column, LPARAM data, void* context);
 
   ContactRecord* ContactAt(int row) const;
   int RowOf(const ContactRecord* contact) const;
