@@ -193,14 +193,27 @@ void BASListView::RowsChanged(int firstChanged) {
   if (!m_syncPending) SyncRows();
 }
 
+// The selected rows, ascending. The walk stops at the last one: a virtual list view may look at
+// every row up to the next selected one, and a delete of thousands asks once per row deleted.
+std::vector<int> BASListView::SelectedRows() const {
+  std::vector<int> rows;
+  if (!Hwnd()) return rows;
+  const int selected = static_cast<int>(Control(LVM_GETSELECTEDCOUNT, 0, 0));
+  for (int row = -1; static_cast<int>(rows.size()) < selected;) {
+    row = static_cast<int>(Control(LVM_GETNEXTITEM, static_cast<WPARAM>(row), LVNI_SELECTED));
+    if (row < 0) break;
+    rows.push_back(row);
+  }
+  std::sort(rows.begin(), rows.end());
+  return rows;
+}
+
 void BASListView::ShiftSelection(int at, int count) {
   if (!Hwnd() || count == 0) return;
   // Only rows at or below `at` move; most changes have no selection or focus there.
   const int focused = FocusedRow();
-  std::vector<int> moved;
-  for (int row = static_cast<int>(Control(LVM_GETNEXTITEM, static_cast<WPARAM>(at - 1), LVNI_SELECTED));
-       row >= 0 && row >= at; row = static_cast<int>(Control(LVM_GETNEXTITEM, static_cast<WPARAM>(row), LVNI_SELECTED)))
-    moved.push_back(row);
+  std::vector<int> moved = SelectedRows();
+  moved.erase(moved.begin(), std::lower_bound(moved.begin(), moved.end(), at));
   if (moved.empty() && focused < at) return;
   SyncRows();
   for (int row : moved) SetRowState(row, 0, LVIS_SELECTED);
@@ -346,11 +359,7 @@ void BASListView::SelectFirst() {
 
 void BASListView::FollowSelection() {
   SyncRows();
-  std::vector<int> selected;
-  for (int row = static_cast<int>(Control(LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED)); IsRow(row);
-       row = static_cast<int>(Control(LVM_GETNEXTITEM, static_cast<WPARAM>(row), LVNI_SELECTED)))
-    selected.push_back(row);
-  std::sort(selected.begin(), selected.end());
+  const std::vector<int> selected = SelectedRows();
   bool changed = false;
   size_t next = 0;
   const int count = RowCount();

@@ -130,6 +130,7 @@ class BASListView : public BASWindow {
   // Keeps the control's selection and focus on their rows when `count` rows were inserted at
   // `at` (count > 0) or row `at` is about to go (count < 0).
   void ShiftSelection(int at, int count);
+  std::vector<int> SelectedRows() const;
   void InvalidateRow(int row);
   void SetCheckedQuietly(int row, bool checked);
   void CheckRows(const std::vector<int>& rows, bool checked);

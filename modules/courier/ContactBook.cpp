@@ -1,5 +1,7 @@
 #include "modules/courier/ContactBook.h"
 
+#include <algorithm>
+
 #include <cwchar>
 #include <system_error>
 
@@ -76,6 +78,17 @@ bool ContactBook::Remove(const std::wstring& identifier) {
     if (entry.second > position) --entry.second;
   }
   return true;
+}
+
+size_t ContactBook::RemoveAll(const std::unordered_set<std::wstring>& identifiers) {
+  if (identifiers.empty()) return 0;
+  const size_t before = m_contacts.size();
+  m_contacts.erase(std::remove_if(m_contacts.begin(), m_contacts.end(),
+                                  [&](const DemoContact& contact) { return identifiers.count(contact.identifier) != 0; }),
+                   m_contacts.end());
+  const size_t removed = before - m_contacts.size();
+  if (removed != 0) Reindex();
+  return removed;
 }
 
 std::vector<std::wstring> ContactBook::GroupIdsOfTitles(const std::vector<std::wstring>& titles) const {

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "modules/courier/DemoData.h"
@@ -33,6 +34,9 @@ class ContactBook {
   bool Replace(const DemoContact& contact);
   // False when no contact has that identifier.
   bool Remove(const std::wstring& identifier);
+  // Every contact of these identifiers, in one pass over the book (removing thousands one by
+  // one would move the rest of the book each time); returns how many went.
+  size_t RemoveAll(const std::unordered_set<std::wstring>& identifiers);
   // Group titles (as files carry them) to the phone's group identifiers; unknown titles dropped.
   std::vector<std::wstring> GroupIdsOfTitles(const std::vector<std::wstring>& titles) const;
 

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <system_error>
+#include <unordered_set>
 #include <utility>
 
 #include "contracts/CommandCodes.h"
@@ -305,11 +306,12 @@ void ContactOperations::RunDelete(Job& job, const std::vector<std::pair<std::wst
   ContactBook& book = m_books[job.identifier];
   const int64_t total = static_cast<int64_t>(targets.size());
   int64_t done = 0;
-  bool changed = false;
+  // Each contact is reported as it goes; the book loses them all in one pass at the end.
+  std::unordered_set<std::wstring> gone;
   for (const auto& target : targets) {
     if (!MayContinue(job)) break;
     ++done;
-    const DemoContact* contact = book.Find(target.first);
+    const DemoContact* contact = gone.count(target.first) != 0 ? nullptr : book.Find(target.first);
     if (contact == nullptr) {
       Progress(job, done, total, 1, L"A contact was no longer on the phone.");
       continue;
@@ -318,11 +320,11 @@ void ContactOperations::RunDelete(Job& job, const std::vector<std::pair<std::wst
     deleted->identifier = contact->identifier;
     deleted->name = contact->name;
     deleted->rowIndex = target.second;
-    book.Remove(target.first);
-    changed = true;
+    gone.insert(target.first);
     Notify(job, kContactNoticeDeleted, deleted);
     Progress(job, done, total, 0, std::wstring());
   }
+  const bool changed = book.RemoveAll(gone) != 0;
   if (changed) PersistAfterChange(job, book);
   if (job.disconnected)
     Progress(job, done, total, total - done, kDisconnected, true);
