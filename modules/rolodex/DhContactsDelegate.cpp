@@ -34,6 +34,19 @@ void MoveTo(HWND hwnd, const RECT& rect, BOOL repaint = TRUE) {
   if (hwnd) MoveWindow(hwnd, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, repaint);
 }
 
+// Marks the pane's own changes of the list for as long as it lives.
+class ListChange {
+ public:
+  explicit ListChange(bool& flag) : m_flag(flag), m_was(flag) { m_flag = true; }
+  ListChange(const ListChange&) = delete;
+  ListChange& operator=(const ListChange&) = delete;
+  ~ListChange() { m_flag = m_was; }
+
+ private:
+  bool& m_flag;
+  bool m_was;
+};
+
 int VerticalScrollBarWidth(HWND list) {
   SCROLLBARINFO info{};
   info.cbSize = sizeof info;
@@ -102,6 +115,7 @@ bool DhContactsDelegate::OnCreate(CREATESTRUCTW*) {
   }
   const ToolbarLook look{m_background, m_pressed, m_toolbarFont.Get(), m_searchFont.Get()};
   if (!m_toolbar.Create(Hwnd(), m_images, look)) BASTrace("DhContactsDelegate: toolbar incomplete");
+  SetCurrentRow(-1);
   return true;
 }
 
@@ -156,6 +170,13 @@ void DhContactsDelegate::OnPaint(HDC dc, const RECT& client) {
     m_detail.Paint(dc, m_layout.detailPanel, *contact, m_portrait, m_mimeLabels, m_groups);
 }
 
+void DhContactsDelegate::SetCurrentRow(int row) {
+  m_currentRow = row;
+  // The detail panel's pencil edits the contact it shows: with no contact there is none.
+  if (m_detailEdit.Hwnd()) ShowWindow(m_detailEdit.Hwnd(), ContactAt(row) ? SW_SHOWNA : SW_HIDE);
+  InvalidateDetail();
+}
+
 void DhContactsDelegate::InvalidateDetail() { InvalidateRect(Hwnd(), &m_layout.detailPanel, FALSE); }
 
 void DhContactsDelegate::ColorRow(HDC dc, BASListView& list, int row, void*) {
@@ -190,9 +211,10 @@ int DhContactsDelegate::AddRow(int at, ContactRecord* contact) {
 }
 
 void DhContactsDelegate::SelectFirstRow() {
+  ListChange change(m_changingList);
   m_list.SetChecked(0, true);
   m_list.SelectFirst();
-  m_currentRow = 0;
+  SetCurrentRow(0);
 }
 
 void DhContactsDelegate::Update(WPARAM code, CommandRecord* record) {
@@ -219,6 +241,7 @@ void DhContactsDelegate::Update(WPARAM code, CommandRecord* record) {
 void DhContactsDelegate::AddContacts(const ContactList* batch, bool atTop) {
   if (!batch) return;
   int added = 0;
+  ListChange change(m_changingList);
   m_contacts.Reserve(batch->size());
   m_list.ReserveRows(static_cast<size_t>(m_list.RowCount()) + batch->size());
   for (ContactRecord* contact : *batch) {
@@ -227,7 +250,7 @@ void DhContactsDelegate::AddContacts(const ContactList* batch, bool atTop) {
     if (AddRow(atTop ? 0 : m_list.RowCount(), contact) >= 0) ++added;
   }
   // Rows put above the current one move it down: it stays on the same contact.
-  if (atTop && m_currentRow >= 0) m_currentRow += added;
+  if (atTop && m_currentRow >= 0) SetCurrentRow(m_currentRow + added);
   if (m_list.SelectedCount() == 0 && m_list.RowCount() > 0) SelectFirstRow();
   InvalidateDetail();
 }
@@ -257,11 +280,12 @@ void DhContactsDelegate::RemoveContact(const ContactRecord* gone) {
   const int row = ContactAt(named) == mine ? named : RowOf(mine);
   if (row >= 0) {
     if (row < m_currentRow) {
-      --m_currentRow;
+      SetCurrentRow(m_currentRow - 1);
     } else if (row == m_currentRow) {
-      m_currentRow = -1;
+      SetCurrentRow(-1);
       InvalidateDetail();
     }
+    ListChange change(m_changingList);
     m_list.DeleteRow(row);
     m_list.RepaintCheckColumn();
   }
@@ -271,7 +295,8 @@ void DhContactsDelegate::RemoveContact(const ContactRecord* gone) {
 }
 
 void DhContactsDelegate::ClearData() {
-  m_currentRow = -1;
+  SetCurrentRow(-1);
+  ListChange change(m_changingList);
   m_list.DeleteAllRows();
   m_contacts.Clear();
   InvalidateDetail();
@@ -311,13 +336,14 @@ void DhContactsDelegate::SetTypeLabels(const TypeLabelList* labels) {
 
 void DhContactsDelegate::Search() {
   const std::vector<ContactRecord*> found = m_contacts.Matching(LowerCased(m_toolbar.SearchText()));
+  ListChange change(m_changingList);
   m_list.DeleteAllRows();
   m_list.ReserveRows(found.size());
   for (ContactRecord* contact : found) AddRow(m_list.RowCount(), contact);
   if (m_list.RowCount() > 0)
     SelectFirstRow();
   else
-    m_currentRow = -1;
+    SetCurrentRow(-1);
   InvalidateDetail();
 }
 
@@ -335,13 +361,21 @@ BOOL DhContactsDelegate::PreTranslateMessage(MSG* msg) {
 }
 
 bool DhContactsDelegate::OnNotify(NMHDR* header, LRESULT&) {
-  if (header->idFrom != kContactListId || header->hwndFrom != m_list.Hwnd() || header->code != NM_CLICK) return false;
+  if (header->idFrom != kContactListId || header->hwndFrom != m_list.Hwnd()) return false;
+  if (header->code == LVN_ITEMCHANGED) {
+    // However the highlight moved (keys, or the control on its own), the detail panel shows the
+    // focused, highlighted row; moves the pane makes itself set the current row themselves.
+    const auto* change = reinterpret_cast<const NMLISTVIEW*>(header);
+    const UINT both = LVIS_FOCUSED | LVIS_SELECTED;
+    if (!m_changingList && change->iItem >= 0 && (change->uChanged & LVIF_STATE) &&
+        (change->uNewState & both) == both && (change->uOldState & both) != both && change->iItem != m_currentRow)
+      SetCurrentRow(change->iItem);
+    return false;
+  }
+  if (header->code != NM_CLICK) return false;
   m_list.FollowSelection();
   const int row = reinterpret_cast<NMITEMACTIVATE*>(header)->iItem;
-  if (row >= 0 && row < m_list.RowCount() && row != m_currentRow) {
-    m_currentRow = row;
-    InvalidateDetail();
-  }
+  if (row >= 0 && row < m_list.RowCount() && row != m_currentRow) SetCurrentRow(row);
   // The list sees its own click as well.
   return false;
 }

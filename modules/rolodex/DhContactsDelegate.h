@@ -81,6 +81,7 @@ class DhContactsDelegate : public BASWindow, public CMessageFilter, public BASSu
   void ReplaceContact(const ContactRecord* saved);
   void RemoveContact(const ContactRecord* gone);
   void SelectFirstRow();
+  void SetCurrentRow(int row);
   void InvalidateDetail();
   void Search();
 
@@ -99,6 +100,8 @@ class DhContactsDelegate : public BASWindow, public CMessageFilter, public BASSu
   GoneHandler m_onGone = nullptr;
   int64_t m_listTaskId = 0;
   int32_t m_currentRow = -1;
+  // Set while the pane itself changes the list's rows or selection.
+  bool m_changingList = false;
   // Declared before the list, so the rows that point into it go first.
   ContactSet m_contacts;
   GroupList m_groups;
