@@ -74,7 +74,7 @@ bool BASListView::OnCreate(CREATESTRUCTW*) {
 }
 
 void BASListView::OnDestroy() {
-  m_rows.clear();
+  FreeAllRows();
   m_uncheckedRows = 0;
   m_controlRows = 0;
   m_firstChangedRow = -1;
@@ -241,10 +241,10 @@ int BASListView::InsertRow(int index, std::vector<std::wstring> texts, LPARAM it
   if (!Hwnd()) return -1;
   const int count = static_cast<int>(m_rows.size());
   const int row = std::clamp(index, 0, count);
-  auto added = std::make_unique<Row>();
+  Row* added = NewRow();
   added->texts = std::move(texts);
   added->data = itemData;
-  m_rows.insert(m_rows.begin() + row, std::move(added));
+  m_rows.insert(m_rows.begin() + row, added);
   ++m_uncheckedRows;
   if (row < count) ShiftSelection(row, 1);
   RowsChanged(row);
@@ -256,7 +256,30 @@ int BASListView::AppendRow(std::vector<std::wstring> texts, LPARAM itemData) {
   return InsertRow(RowCount(), std::move(texts), itemData);
 }
 
-void BASListView::ReserveRows(size_t count) { m_rows.reserve(count); }
+void BASListView::ReserveRows(size_t count) {
+  // At least doubling: a load reserving batch by batch must not copy the rows at each batch.
+  if (count > m_rows.capacity()) m_rows.reserve(std::max(count, 2 * m_rows.capacity()));
+}
+
+BASListView::Row* BASListView::NewRow() {
+  if (m_freeRows.empty()) return &m_rowStore.emplace_back();
+  Row* row = m_freeRows.back();
+  m_freeRows.pop_back();
+  return row;
+}
+
+void BASListView::FreeRow(Row* row) {
+  row->texts.clear();
+  row->data = 0;
+  row->checked = false;
+  m_freeRows.push_back(row);
+}
+
+void BASListView::FreeAllRows() {
+  m_rows.clear();
+  m_freeRows.clear();
+  m_rowStore.clear();
+}
 
 void BASListView::SetRowText(int row, int column, const std::wstring& text) {
   if (!IsRow(row) || column < 0) return;
@@ -280,6 +303,7 @@ bool BASListView::DeleteRow(int row) {
   if (!Hwnd() || !IsRow(row)) return false;
   ShiftSelection(row, -1);
   if (!m_rows[static_cast<size_t>(row)]->checked) --m_uncheckedRows;
+  FreeRow(m_rows[static_cast<size_t>(row)]);
   m_rows.erase(m_rows.begin() + row);
   RowsChanged(row);
   RecomputeAllChecked();
@@ -287,7 +311,7 @@ bool BASListView::DeleteRow(int row) {
 }
 
 void BASListView::DeleteAllRows() {
-  m_rows.clear();
+  FreeAllRows();
   m_uncheckedRows = 0;
   m_firstChangedRow = -1;
   if (!Hwnd()) return;
@@ -446,7 +470,7 @@ void BASListView::RecomputeAllChecked() {
 }
 
 void BASListView::SelectAll(bool checked) {
-  for (const std::unique_ptr<Row>& row : m_rows) row->checked = checked;
+  for (Row* row : m_rows) row->checked = checked;
   m_uncheckedRows = checked ? 0 : m_rows.size();
   RepaintCheckColumn();
 }

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <functional>
 
 namespace {
 
@@ -60,35 +61,45 @@ void ContactSet::Reserve(size_t extra) {
 bool ContactSet::Add(ContactRecord* contact) {
   if (!contact || Contains(contact)) return false;
   const size_t position = m_entries.size();
-  m_entries.push_back(Entry{contact, contact->identifier});
+  m_entries.push_back(Entry{contact, 0});
   m_positions.emplace(contact, position);
   Index(position);
   return true;
 }
 
 void ContactSet::Index(size_t position) {
-  // Appends keep each list ascending; only a re-index after a change needs the sorted insert.
-  std::vector<size_t>& positions = m_byIdentifier[m_entries[position].indexedAs];
-  positions.insert(std::upper_bound(positions.begin(), positions.end(), position), position);
+  Entry& entry = m_entries[position];
+  entry.indexedAs = std::hash<std::wstring>{}(entry.contact->identifier);
+  m_byIdentifier.emplace(entry.indexedAs, position);
 }
 
 void ContactSet::Unindex(size_t position) {
-  auto it = m_byIdentifier.find(m_entries[position].indexedAs);
-  if (it == m_byIdentifier.end()) return;
-  std::vector<size_t>& positions = it->second;
-  positions.erase(std::remove(positions.begin(), positions.end(), position), positions.end());
-  if (positions.empty()) m_byIdentifier.erase(it);
+  auto range = m_byIdentifier.equal_range(m_entries[position].indexedAs);
+  for (auto it = range.first; it != range.second; ++it) {
+    if (it->second != position) continue;
+    m_byIdentifier.erase(it);
+    return;
+  }
+}
+
+size_t ContactSet::FirstPosition(const std::wstring& identifier) const {
+  size_t first = std::wstring::npos;
+  auto range = m_byIdentifier.equal_range(std::hash<std::wstring>{}(identifier));
+  for (auto it = range.first; it != range.second; ++it) {
+    const ContactRecord* contact = m_entries[it->second].contact;
+    if (contact && it->second < first && contact->identifier == identifier) first = it->second;
+  }
+  return first;
 }
 
 ContactRecord* ContactSet::FirstWithIdentifier(const std::wstring& identifier) const {
-  auto it = m_byIdentifier.find(identifier);
-  return it == m_byIdentifier.end() ? nullptr : m_entries[it->second.front()].contact;
+  const size_t position = FirstPosition(identifier);
+  return position == std::wstring::npos ? nullptr : m_entries[position].contact;
 }
 
 ContactRecord* ContactSet::TakeFirstWithIdentifier(const std::wstring& identifier) {
-  auto it = m_byIdentifier.find(identifier);
-  if (it == m_byIdentifier.end()) return nullptr;
-  const size_t position = it->second.front();
+  const size_t position = FirstPosition(identifier);
+  if (position == std::wstring::npos) return nullptr;
   Entry& entry = m_entries[position];
   ContactRecord* taken = entry.contact;
   Unindex(position);
@@ -112,7 +123,7 @@ void ContactSet::CompactIfSparse() {
   m_byIdentifier.clear();
   for (size_t i = 0; i < m_entries.size(); ++i) {
     m_positions.emplace(m_entries[i].contact, i);
-    m_byIdentifier[m_entries[i].indexedAs].push_back(i);
+    m_byIdentifier.emplace(m_entries[i].indexedAs, i);
   }
 }
 
@@ -126,10 +137,8 @@ void ContactSet::Clear() {
 void ContactSet::Refresh(const ContactRecord* contact) {
   auto it = m_positions.find(contact);
   if (it == m_positions.end()) return;
-  Entry& entry = m_entries[it->second];
-  if (entry.indexedAs == contact->identifier) return;
+  if (m_entries[it->second].indexedAs == std::hash<std::wstring>{}(contact->identifier)) return;
   Unindex(it->second);
-  entry.indexedAs = contact->identifier;
   Index(it->second);
 }
 

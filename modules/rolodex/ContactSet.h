@@ -45,16 +45,19 @@ class ContactSet {
  private:
   struct Entry {
     ContactRecord* contact = nullptr;  // null: removed, awaiting compaction
-    std::wstring indexedAs;            // the identifier it is indexed under
+    size_t indexedAs = 0;              // the hash of the identifier it is indexed under
   };
 
   static bool Matches(const ContactRecord& contact, const std::wstring& lowered);
   void Unindex(size_t position);
   void Index(size_t position);
+  // The first position (in arrival order) of a contact with this identifier, or npos.
+  size_t FirstPosition(const std::wstring& identifier) const;
   void CompactIfSparse();
 
   std::vector<Entry> m_entries;
   std::unordered_map<const ContactRecord*, size_t> m_positions;
-  // Positions ascending, so the front is the first arrival.
-  std::unordered_map<std::wstring, std::vector<size_t>> m_byIdentifier;
+  // Identifier hashes to positions; a look-up compares the contacts' own identifiers, so the
+  // index holds no copy of them.
+  std::unordered_multimap<size_t, size_t> m_byIdentifier;
 };
