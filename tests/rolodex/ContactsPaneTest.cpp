@@ -4,6 +4,7 @@
 #include "contracts/CommandCodes.h"
 #include "contracts/CommandNames.h"
 #include "tests/harness/TraceCapture.h"
+#include "tests/harness/XInput.h"
 #include "tests/rolodex/ContactsPaneFixture.h"
 
 #include <gtest/gtest.h>
@@ -491,31 +492,19 @@ TEST_F(ContactsPaneTest, ColumnsLeaveRoomForTheVerticalBarSoNoHorizontalBarAppea
   EXPECT_FALSE(GetWindowLongW(list, GWL_STYLE) & WS_HSCROLL);
 }
 
-// A real press of the left button at a client point of `hwnd`, through the system's input queue.
+// A real press of the left button at a client point of `hwnd` (see XInput.h).
 void ClickAt(HWND hwnd, POINT at, FakeLoop& loop) {
   ClientToScreen(hwnd, &at);
-  SetCursorPos(at.x, at.y);
-  INPUT press[2] = {};
-  press[0].type = INPUT_MOUSE;
-  press[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-  press[1].type = INPUT_MOUSE;
-  press[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-  SendInput(2, press, sizeof(INPUT));
-  for (int i = 0; i < 20; ++i) {
+  xinput::Click(at);
+  for (int i = 0; i < 10; ++i) {
     loop.Pump();
     Sleep(10);
   }
 }
 
-void PressKey(WORD key, FakeLoop& loop) {
-  INPUT keys[2] = {};
-  keys[0].type = INPUT_KEYBOARD;
-  keys[0].ki.wVk = key;
-  keys[1].type = INPUT_KEYBOARD;
-  keys[1].ki.wVk = key;
-  keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
-  SendInput(2, keys, sizeof(INPUT));
-  for (int i = 0; i < 20; ++i) {
+void PressKey(const char* xName, WORD vk, FakeLoop& loop) {
+  xinput::Key(xName, vk);
+  for (int i = 0; i < 10; ++i) {
     loop.Pump();
     Sleep(10);
   }
@@ -568,7 +557,13 @@ TEST_F(ContactsPaneTest, TheHeaderCheckShowsAllCheckedOnlyWhileEveryRowIs) {
   EXPECT_EQ(headerShows(), checkedImage);
 }
 
-TEST_F(ContactsPaneTest, TheDetailPanelFollowsTheHighlightMovedByKeysAndKeepsItAcrossMinimise) {
+// In a framed top-level window, as the phone's window is: the keyboard reaches it from the display.
+class ContactsPaneFrameTest : public ContactsPaneTest {
+ protected:
+  ContactsPaneFrameTest() : ContactsPaneTest(WS_OVERLAPPEDWINDOW | WS_VISIBLE) {}
+};
+
+TEST_F(ContactsPaneFrameTest, TheDetailPanelFollowsTheHighlightMovedByKeysAndKeepsItAcrossMinimise) {
   SetForegroundWindow(parent.Hwnd());
   const std::vector<ContactRecord*> contacts = Numbered(6);
   SendBatch(parent.Hwnd(), contacts);
@@ -577,8 +572,8 @@ TEST_F(ContactsPaneTest, TheDetailPanelFollowsTheHighlightMovedByKeysAndKeepsItA
   ClickAt(list, POINT{name.left + 80, (name.top + name.bottom) / 2}, loop);
   ASSERT_TRUE(IsSelected(list, 1));
   ASSERT_EQ(Current(), contacts[1]);
-  PressKey(VK_DOWN, loop);
-  PressKey(VK_DOWN, loop);
+  PressKey("Down", VK_DOWN, loop);
+  PressKey("Down", VK_DOWN, loop);
   ASSERT_TRUE(IsSelected(list, 3));
   EXPECT_EQ(Current(), contacts[3]) << "the highlight moved, the detail panel stayed";
 
