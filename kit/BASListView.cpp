@@ -292,9 +292,11 @@ void BASListView::SetRowText(int row, int column, const std::wstring& text) {
 const std::wstring& BASListView::RowText(int row, int column) const {
   if (!IsRow(row) || column < 0) return kNoText;
   const Row& entry = *m_rows[static_cast<size_t>(row)];
-  if (static_cast<size_t>(column) < entry.texts.size()) return entry.texts[static_cast<size_t>(column)];
+  const bool held = static_cast<size_t>(column) < entry.texts.size();
+  if (held && !entry.texts[static_cast<size_t>(column)].empty()) return entry.texts[static_cast<size_t>(column)];
   const std::wstring* text = m_rowTextHook ? m_rowTextHook(*this, row, column, entry.data, m_rowTextContext) : nullptr;
-  return text ? *text : kNoText;
+  if (text) return *text;
+  return held ? entry.texts[static_cast<size_t>(column)] : kNoText;
 }
 
 void BASListView::RefreshRow(int row) { InvalidateRow(row); }

@@ -33,9 +33,9 @@ class BASListView : public BASWindow {
  public:
   typedef Gdiplus::Bitmap* (*RowImageHook)(BASListView& list, int row, void* context);
   typedef void (*RowColorHook)(HDC dc, BASListView& list, int row, void* context);
-  // Asked for the text of a column that a row was given no text for (InsertRow with fewer
-  // texts than columns), so an owner can show its own records' texts without copies; null
-  // for none. The text must live until the row is next drawn or changed.
+  // Asked for the text of a column that a row holds no text for (InsertRow with fewer texts
+  // than columns, or an empty one), so an owner can show its own records' texts without
+  // copies; null for none. The text must live until the row is next drawn or changed.
   typedef const std::wstring* (*RowTextHook)(const BASListView& list, int row, int column, LPARAM data,
                                              void* context);
   // Told of every text a row draws, where it is clipped to; for tests and diagnostics.
