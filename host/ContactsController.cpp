@@ -221,17 +221,14 @@ void OnBatch(const CommandRecord& copy, OwnedNotice& notice) {
   batch->clear();  // the records are the pane's; the vector goes with the notice
 }
 
-// One contact of an import: counted and listed after the others. No editor waits for it, so
-// no end of a save is told (an editor opened meanwhile would close on it).
-void OnImported(const CommandRecord& copy, OwnedNotice& notice, DeviceRecord& device) {
-  ContactRecord* imported = notice.Item<ContactRecord>();
-  if (notice->status != kNotificationSuccess || imported == nullptr || copy.value != kSavedNewContact) return;
+// A contact new on the phone: counted, and listed where `code` puts it.
+void ListNewContact(const CommandRecord& copy, OwnedNotice& notice, DeviceRecord& device, int64_t code) {
   IncrementCount(device.counts[kKindContacts]);
   SendCount(copy.window, {kSectionContacts}, device.counts[kKindContacts]);
   if (!PaneCanKeep(copy.window)) return;
-  ContactList added = {imported};
+  ContactList added = {notice.Item<ContactRecord>()};
   CommandRecord add = copy;
-  add.code = kAddContactAppend;
+  add.code = code;
   add.payload = &added;
   Bus().Send(kRolodexAddContact, &add);
   notice.TakeItem();
@@ -241,25 +238,19 @@ void OnSaved(const CommandRecord& copy, OwnedNotice& notice, DeviceRecord& devic
   const int64_t what = copy.value;
   if (what != kSavedNewContact && what != kSavedEditedContact) return;
   ContactRecord* saved = notice.Item<ContactRecord>();
+  const bool succeeded = notice->status == kNotificationSuccess && saved != nullptr;
   if (ImportTasks().count(notice->taskId) != 0) {
-    OnImported(copy, notice, device);
+    // One contact of an import, listed after the others. No editor waits for it, so no end of
+    // a save is told (an editor opened meanwhile would close on it).
+    if (succeeded && what == kSavedNewContact) ListNewContact(copy, notice, device, kAddContactAppend);
     return;
   }
-  if (notice->status != kNotificationSuccess || saved == nullptr) {
+  if (!succeeded) {
     TellSaveEnded(copy.window, kSaveFailed);
     return;
   }
   if (what == kSavedNewContact) {
-    IncrementCount(device.counts[kKindContacts]);
-    SendCount(copy.window, {kSectionContacts}, device.counts[kKindContacts]);
-    if (PaneCanKeep(copy.window)) {
-      ContactList added = {saved};
-      CommandRecord add = copy;
-      add.code = kAddContactInsertTop;
-      add.payload = &added;
-      Bus().Send(kRolodexAddContact, &add);
-      notice.TakeItem();
-    }
+    ListNewContact(copy, notice, device, kAddContactInsertTop);
   } else {
     // The pane copies the texts into its own contact's row; the report goes with the notice.
     CommandRecord replace = copy;
