@@ -222,8 +222,10 @@ void BASListView::ShiftSelection(int at, int count) {
   if (focused < at) return;
   const int last = static_cast<int>(m_rows.size()) - 1 + (count < 0 ? -1 : 0);
   int target = focused;
-  if (count > 0) target = focused + count;
-  else if (focused > at) target = focused - 1;
+  if (count > 0)
+    target = focused + count;
+  else if (focused > at)
+    target = focused - 1;
   target = std::min(target, last);
   if (target >= 0) SetRowState(target, LVIS_FOCUSED, LVIS_FOCUSED);
 }
@@ -559,7 +561,8 @@ bool BASListView::AnswerRowMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& resu
       }
       if ((item->mask & LVIF_TEXT) && item->pszText && item->pszText != LPSTR_TEXTCALLBACKW)
         SetRowText(item->iItem, item->iSubItem, item->pszText);
-      if ((item->mask & LVIF_PARAM) && item->iSubItem == 0) m_rows[static_cast<size_t>(item->iItem)]->data = item->lParam;
+      if ((item->mask & LVIF_PARAM) && item->iSubItem == 0)
+        m_rows[static_cast<size_t>(item->iItem)]->data = item->lParam;
       if (item->mask & LVIF_STATE) ApplyState(item->iItem, *item);
       result = TRUE;
       return true;
@@ -568,9 +571,8 @@ bool BASListView::AnswerRowMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& resu
         result = -1;
         return true;
       }
-      const wchar_t* text = (item->mask & LVIF_TEXT) && item->pszText && item->pszText != LPSTR_TEXTCALLBACKW
-                                ? item->pszText
-                                : L"";
+      const wchar_t* text =
+          (item->mask & LVIF_TEXT) && item->pszText && item->pszText != LPSTR_TEXTCALLBACKW ? item->pszText : L"";
       const int added = InsertRow(item->iItem, {std::wstring(text)}, (item->mask & LVIF_PARAM) ? item->lParam : 0);
       if (added >= 0 && (item->mask & LVIF_STATE)) ApplyState(added, *item);
       result = added;

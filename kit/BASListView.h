@@ -36,8 +36,7 @@ class BASListView : public BASWindow {
   // Asked for the text of a column that a row holds no text for (InsertRow with fewer texts
   // than columns, or an empty one), so an owner can show its own records' texts without
   // copies; null for none. The text must live until the row is next drawn or changed.
-  typedef const std::wstring* (*RowTextHook)(const BASListView& list, int row, int column, LPARAM data,
-                                             void* context);
+  typedef const std::wstring* (*RowTextHook)(const BASListView& list, int row, int column, LPARAM data, void* context);
   // Told of every text a row draws, where it is clipped to; for tests and diagnostics.
   typedef void (*CellTextHook)(int row, int column, const wchar_t* text, const RECT& rect, void* context);
 

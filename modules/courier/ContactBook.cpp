@@ -83,9 +83,10 @@ bool ContactBook::Remove(const std::wstring& identifier) {
 size_t ContactBook::RemoveAll(const std::unordered_set<std::wstring>& identifiers) {
   if (identifiers.empty()) return 0;
   const size_t before = m_contacts.size();
-  m_contacts.erase(std::remove_if(m_contacts.begin(), m_contacts.end(),
-                                  [&](const DemoContact& contact) { return identifiers.count(contact.identifier) != 0; }),
-                   m_contacts.end());
+  m_contacts.erase(
+      std::remove_if(m_contacts.begin(), m_contacts.end(),
+                     [&](const DemoContact& contact) { return identifiers.count(contact.identifier) != 0; }),
+      m_contacts.end());
   const size_t removed = before - m_contacts.size();
   if (removed != 0) Reindex();
   return removed;
