@@ -20,6 +20,10 @@ constexpr UINT kTextFormat = DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIP
 // The list's own timer: tells the control the row count if nothing else did meanwhile. The
 // control's own timers use small ids.
 constexpr UINT_PTR kSyncRowsTimer = 0x5A17;
+// Telling the control a new count costs a few milliseconds (it redraws its scroll bar), so rows
+// that keep coming are shown at this pace rather than batch by batch; anything the control is
+// asked in between tells it at once.
+constexpr UINT kSyncRowsAfterMs = 100;
 const std::wstring kNoText;
 
 int ImageWidth(Gdiplus::Bitmap* image) { return image ? static_cast<int>(image->GetWidth()) : 0; }
@@ -188,7 +192,7 @@ void BASListView::SyncRows() const {
 void BASListView::RowsChanged(int firstChanged) {
   m_firstChangedRow = m_firstChangedRow < 0 ? firstChanged : std::min(m_firstChangedRow, firstChanged);
   if (m_syncPending || !Hwnd()) return;
-  m_syncPending = SetTimer(Hwnd(), kSyncRowsTimer, USER_TIMER_MINIMUM, nullptr) != 0;
+  m_syncPending = SetTimer(Hwnd(), kSyncRowsTimer, kSyncRowsAfterMs, nullptr) != 0;
   // Without a timer the control learns the count now.
   if (!m_syncPending) SyncRows();
 }

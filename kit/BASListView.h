@@ -123,7 +123,7 @@ class BASListView : public BASWindow {
   bool IsRow(int row) const { return row >= 0 && row < static_cast<int>(m_rows.size()); }
   // Tells the control the row count, once per change, and repaints the rows from the first
   // that changed. Every message the control handles is preceded by it; otherwise a timer does
-  // it once the thread has no more messages waiting, so a stream of batches shares one.
+  // it a moment later, so a stream of batches shares one.
   void SyncRows() const;
   void RowsChanged(int firstChanged);
   // Keeps the control's selection and focus on their rows when `count` rows were inserted at
