@@ -251,8 +251,9 @@ void DhContactsDelegate::AddContacts(const ContactList* batch, bool atTop) {
   }
   // Rows put above the current one move it down: it stays on the same contact.
   if (atTop && m_currentRow >= 0) SetCurrentRow(m_currentRow + added);
+  // The detail panel changes only with the current contact: a long load's batches do not
+  // repaint it each time.
   if (m_list.SelectedCount() == 0 && m_list.RowCount() > 0) SelectFirstRow();
-  InvalidateDetail();
 }
 
 // The host hands back a saved copy: the pane's own record takes its contents, so rows, search
@@ -285,9 +286,10 @@ void DhContactsDelegate::RemoveContact(const ContactRecord* gone) {
       SetCurrentRow(-1);
       InvalidateDetail();
     }
+    // The list repaints from the removed row down, numbers included; a delete of thousands far
+    // below the visible rows repaints none of them.
     ListChange change(m_changingList);
     m_list.DeleteRow(row);
-    m_list.RepaintCheckColumn();
   }
   m_contacts.TakeFirstWithIdentifier(gone->identifier);
   // The host frees the record it sent; a different record of the same contact is ours to free.
