@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cwchar>
 #include <functional>
 
 namespace {
@@ -17,22 +18,6 @@ const wchar_t* LowerTable() {
     return units;
   }();
   return table.data();
-}
-
-// Whether `text` lowered contains `lowered`, which is lowered already and not empty.
-bool ContainsLowered(const std::wstring& text, const std::wstring& lowered, const wchar_t* lower) {
-  const size_t length = lowered.size();
-  if (text.size() < length) return false;
-  const wchar_t first = lowered[0];
-  const wchar_t* units = text.data();
-  const size_t last = text.size() - length;
-  for (size_t at = 0; at <= last; ++at) {
-    if (lower[static_cast<uint16_t>(units[at])] != first) continue;
-    size_t same = 1;
-    while (same < length && lower[static_cast<uint16_t>(units[at + same])] == lowered[same]) ++same;
-    if (same == length) return true;
-  }
-  return false;
 }
 
 }  // namespace
@@ -61,10 +46,31 @@ void ContactSet::Reserve(size_t extra) {
 bool ContactSet::Add(ContactRecord* contact) {
   if (!contact || Contains(contact)) return false;
   const size_t position = m_entries.size();
-  m_entries.push_back(Entry{contact, 0});
+  m_entries.push_back(Entry{contact, 0, 0, 0});
   m_positions.emplace(contact, position);
   Index(position);
+  AppendText(m_entries.back());
   return true;
+}
+
+void ContactSet::AppendText(Entry& entry) {
+  const ContactRecord& contact = *entry.contact;
+  size_t length = contact.name.size() + 1;
+  for (const ContactDataRow* row : contact.dataRows)
+    if (row) length += row->oldValue.size() + 1;
+  entry.textBegin = m_text.size();
+  entry.textEnd = entry.textBegin + length;
+  if (m_text.capacity() < entry.textEnd) m_text.reserve(std::max(entry.textEnd, 2 * m_text.capacity()));
+  m_text.resize(entry.textEnd);
+  const wchar_t* lower = LowerTable();
+  wchar_t* out = &m_text[entry.textBegin];
+  auto append = [&](const std::wstring& text) {
+    for (wchar_t unit : text) *out++ = lower[static_cast<uint16_t>(unit)];
+    *out++ = L'\0';
+  };
+  append(contact.name);
+  for (const ContactDataRow* row : contact.dataRows)
+    if (row) append(row->oldValue);
 }
 
 void ContactSet::Index(size_t position) {
@@ -105,6 +111,7 @@ ContactRecord* ContactSet::TakeFirstWithIdentifier(const std::wstring& identifie
   Unindex(position);
   m_positions.erase(taken);
   entry.contact = nullptr;
+  m_staleText += entry.textEnd - entry.textBegin;
   CompactIfSparse();
   return taken;
 }
@@ -113,12 +120,23 @@ ContactRecord* ContactSet::TakeFirstWithIdentifier(const std::wstring& identifie
 // n contacts one by one costs O(n) in all.
 void ContactSet::CompactIfSparse() {
   const size_t live = m_positions.size();
-  if (m_entries.size() - live <= std::max<size_t>(64, live)) return;
+  if (m_entries.size() - live <= std::max<size_t>(64, live) && m_staleText <= std::max<size_t>(4096, m_text.size() / 2))
+    return;
   std::vector<Entry> kept;
   kept.reserve(live);
-  for (Entry& entry : m_entries)
-    if (entry.contact) kept.push_back(std::move(entry));
+  std::wstring text;
+  text.reserve(m_text.size() - m_staleText);
+  for (Entry& entry : m_entries) {
+    if (!entry.contact) continue;
+    const size_t begin = text.size();
+    text.append(m_text, entry.textBegin, entry.textEnd - entry.textBegin);
+    entry.textBegin = begin;
+    entry.textEnd = text.size();
+    kept.push_back(entry);
+  }
   m_entries.swap(kept);
+  m_text.swap(text);
+  m_staleText = 0;
   m_positions.clear();
   m_byIdentifier.clear();
   for (size_t i = 0; i < m_entries.size(); ++i) {
@@ -132,14 +150,21 @@ void ContactSet::Clear() {
   m_entries.clear();
   m_positions.clear();
   m_byIdentifier.clear();
+  m_text.clear();
+  m_staleText = 0;
 }
 
 void ContactSet::Refresh(const ContactRecord* contact) {
   auto it = m_positions.find(contact);
   if (it == m_positions.end()) return;
-  if (m_entries[it->second].indexedAs == std::hash<std::wstring>{}(contact->identifier)) return;
-  Unindex(it->second);
-  Index(it->second);
+  Entry& entry = m_entries[it->second];
+  m_staleText += entry.textEnd - entry.textBegin;
+  AppendText(entry);
+  if (entry.indexedAs != std::hash<std::wstring>{}(contact->identifier)) {
+    Unindex(it->second);
+    Index(it->second);
+  }
+  CompactIfSparse();
 }
 
 std::vector<ContactRecord*> ContactSet::Contacts() const {
@@ -150,18 +175,25 @@ std::vector<ContactRecord*> ContactSet::Contacts() const {
   return contacts;
 }
 
-bool ContactSet::Matches(const ContactRecord& contact, const std::wstring& lowered) {
-  const wchar_t* lower = LowerTable();
-  if (ContainsLowered(contact.name, lowered, lower)) return true;
-  for (const ContactDataRow* row : contact.dataRows)
-    if (row && ContainsLowered(row->oldValue, lowered, lower)) return true;
+bool ContactSet::Matches(const Entry& entry, const std::wstring& lowered) const {
+  const wchar_t* text = m_text.data();
+  const size_t length = lowered.size();
+  const wchar_t first = lowered[0];
+  if (entry.textEnd - entry.textBegin < length) return false;
+  const size_t last = entry.textEnd - length;
+  for (size_t at = entry.textBegin; at <= last; ++at) {
+    if (text[at] != first) continue;
+    if (std::wmemcmp(text + at + 1, lowered.data() + 1, length - 1) == 0) return true;
+  }
   return false;
 }
 
 std::vector<ContactRecord*> ContactSet::Matching(const std::wstring& lowered) const {
   if (lowered.empty()) return Contacts();
   std::vector<ContactRecord*> found;
+  // A NUL ends each text here; a search for one finds nothing, as in the records' own strings.
+  if (lowered.find(L'\0') != std::wstring::npos) return found;
   for (const Entry& entry : m_entries)
-    if (entry.contact && Matches(*entry.contact, lowered)) found.push_back(entry.contact);
+    if (entry.contact && Matches(entry, lowered)) found.push_back(entry.contact);
   return found;
 }
