@@ -2,9 +2,13 @@
 // the bare list-view control taking the same rows. Not a test: it prints figures.
 //
 //   contacts_bench            runs every size, each in a process of its own (clean peaks)
-//   contacts_bench pane N     one end-to-end load of N contacts and one search
-//   contacts_bench bare N     N rows into a plain report list view
+//   contacts_bench pane N     one end-to-end load of N contacts, one search, one delete of a tenth
+//   contacts_bench bare N     the same rows, search refill and deletes on a plain report list view
 //   contacts_bench list N     N rows into the owner-drawn list of the panes, on its own
+//
+// Every run prints load, search and delete in milliseconds and the process's peak memory; the
+// pane's run also prints what its contacts' records weigh, and the peak's growth over what the
+// process held before the load, as a multiple of that.
 //
 // The end-to-end run is the product's own path in one process: the host's bus, handlers and
 // contacts controller, the shipped libCourier streaming a generated address book from its
@@ -14,8 +18,10 @@
 #include <commctrl.h>
 #include <psapi.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <cwchar>
 #include <filesystem>
 #include <fstream>
@@ -36,6 +42,7 @@
 #include "host/UiRouter.h"
 #include "kit/BASListView.h"
 #include "kit/GdiPlus.h"
+#include "modules/courier/ContactConversion.h"
 #include "modules/courier/DemoContactGenerator.h"
 
 namespace {
@@ -44,6 +51,11 @@ constexpr wchar_t kPhone[] = L"BENCH-PHONE";
 constexpr UINT kContactsListId = 5010;
 constexpr UINT kSearchEditId = 5005;
 constexpr UINT kSearchButtonId = 5004;
+// The family name the search looks for (one contact in a dozen or so has it), lower-cased.
+constexpr wchar_t kSearchText[] = L"MÜLLER";
+constexpr wchar_t kSearchLowered[] = L"müller";
+// One row in this many is checked and deleted.
+constexpr size_t kDeleteEvery = 10;
 
 double Now() {
   static LARGE_INTEGER frequency = [] {
@@ -61,6 +73,83 @@ double PeakMegabytes() {
   counters.cb = sizeof(counters);
   GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof(counters));
   return static_cast<double>(counters.PeakPagefileUsage) / (1024.0 * 1024.0);
+}
+
+// Heap bytes a string holds beyond its object (none while it fits the object's own buffer).
+size_t HeapBytes(const std::wstring& text) {
+  return text.capacity() > 7 ? (text.capacity() + 1) * sizeof(wchar_t) : 0;
+}
+
+// What one contact weighs as the record the pane keeps: the records, their strings and vectors.
+size_t RecordBytes(const ContactRecord& contact) {
+  size_t bytes = sizeof(ContactRecord) + HeapBytes(contact.identifier) + HeapBytes(contact.name) +
+                 HeapBytes(contact.accountName) + HeapBytes(contact.accountType) + HeapBytes(contact.phone);
+  bytes += contact.dataRows.capacity() * sizeof(void*);
+  for (const ContactDataRow* row : contact.dataRows) {
+    if (row == nullptr) continue;
+    bytes += sizeof(ContactDataRow) + HeapBytes(row->tag) + HeapBytes(row->mimetype) + HeapBytes(row->oldTypeCode) +
+             HeapBytes(row->oldTypeLabel) + HeapBytes(row->oldValue) + HeapBytes(row->newTypeCode) +
+             HeapBytes(row->newTypeLabel) + HeapBytes(row->newValue);
+  }
+  for (const std::wstring& group : contact.groups) bytes += sizeof(std::wstring) + HeapBytes(group);
+  return bytes;
+}
+
+double ContactsMegabytes(size_t count) {
+  size_t bytes = 0;
+  for (size_t i = 0; i < count; ++i) {
+    std::unique_ptr<ContactRecord> record(MakeContactRecord(DemoContactGenerator::Make(i)));
+    bytes += RecordBytes(*record);
+  }
+  return static_cast<double>(bytes) / (1024.0 * 1024.0);
+}
+
+// The host's loop as far as the pane uses it: its filter sees each message before dispatch, so
+// Enter in the search box takes the product's own path.
+class BenchLoop : public CMessageLoop {
+ public:
+  bool AddMessageFilter(CMessageFilter* filter) override {
+    m_filters.push_back(filter);
+    return true;
+  }
+  bool RemoveMessageFilter(CMessageFilter* filter) override {
+    m_filters.erase(std::remove(m_filters.begin(), m_filters.end(), filter), m_filters.end());
+    return true;
+  }
+  bool AddIdleHandler(CIdleHandler*) override { return false; }
+  bool RemoveIdleHandler(CIdleHandler*) override { return false; }
+  void Pump() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      bool filtered = false;
+      for (auto it = m_filters.rbegin(); it != m_filters.rend() && !filtered; ++it)
+        filtered = (*it)->PreTranslateMessage(&msg) != FALSE;
+      if (filtered) continue;
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+  }
+
+ private:
+  std::vector<CMessageFilter*> m_filters;
+};
+
+// Until the list holds `count` rows, then until it has drawn them.
+bool WaitForRows(BenchLoop& loop, HWND list, size_t count, double since) {
+  while (static_cast<size_t>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)) != count) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+    loop.Pump();
+    if (Now() - since > 600000) return false;
+  }
+  loop.Pump();
+  RedrawWindow(list, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+  return true;
+}
+
+bool Matches(const std::wstring& text) {
+  std::wstring lowered(text);
+  if (!lowered.empty()) CharLowerBuffW(&lowered[0], static_cast<DWORD>(lowered.size()));
+  return lowered.find(kSearchLowered) != std::wstring::npos;
 }
 
 void Pump() {
@@ -139,9 +228,10 @@ int RunPane(size_t count) {
   SetEnvironmentVariableW(L"ZORVANE_DEMO_DATA", data.wstring().c_str());
   SetEnvironmentVariableW(L"ZORVANE_DEMO_STATE", (folder / L"state").wstring().c_str());
 
-  HostMessageLoop loop;
+  HostMessageLoop hostLoop;
   Host().uiThreadId = GetCurrentThreadId();
-  HostMessageLoop::Register(Host().uiThreadId, &loop);
+  HostMessageLoop::Register(Host().uiThreadId, &hostLoop);
+  BenchLoop loop;
   HWND view = MakeWindow(L"Contacts benchmark", nullptr, WS_OVERLAPPEDWINDOW | WS_VISIBLE);
   HWND deviceView = MakeWindow(L"", view, WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN);
   Host().windows[kWindowMainView] = view;
@@ -165,7 +255,7 @@ int RunPane(size_t count) {
     get.text = kPhone;
     bus.Send(kCourierGetDevice, &get);
     if (get.payload != nullptr) break;
-    Pump();
+    loop.Pump();
     Sleep(5);
   }
 
@@ -178,42 +268,78 @@ int RunPane(size_t count) {
   bus.Send(kRolodexShowWindow, &show);
   HWND pane = GetWindow(deviceView, GW_CHILD);
   HWND list = pane ? GetDlgItem(pane, kContactsListId) : nullptr;
-  if (list == nullptr) {
+  HWND edit = pane ? GetDlgItem(pane, kSearchEditId) : nullptr;
+  if (list == nullptr || edit == nullptr) {
     std::fprintf(stderr, "the contacts pane did not appear\n");
     return 1;
   }
-  Pump();
+  loop.Pump();
+  const double before = PeakMegabytes();
 
+  // Load: from the request to the last row listed and drawn.
   const double loadStart = Now();
   CommandRecord load;
   load.code = kContactRequestLoad;
   load.window = pane;
   bus.Post(kRolodexDoContact, &load);
-  while (static_cast<size_t>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)) < count) {
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
-    Pump();
-    if (Now() - loadStart > 600000) break;
-  }
-  UpdateWindow(pane);
+  const bool loaded = WaitForRows(loop, list, count, loadStart);
   const double loadMs = Now() - loadStart;
   const size_t listed = static_cast<size_t>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
 
-  // One search over the whole book for a family name that one contact in a dozen or so has.
-  SetDlgItemTextW(pane, kSearchEditId, L"MÜLLER");
+  // Search: Enter in the search box, through the loop's filter, to the list redrawn.
+  SetFocus(edit);
+  SetWindowTextW(edit, kSearchText);
+  loop.Pump();
   const double searchStart = Now();
-  SendMessageW(pane, WM_COMMAND, MAKEWPARAM(kSearchButtonId, BN_CLICKED),
-               reinterpret_cast<LPARAM>(GetDlgItem(pane, kSearchButtonId)));
-  UpdateWindow(pane);
+  PostMessageW(edit, WM_KEYDOWN, VK_RETURN, 0);
+  loop.Pump();
+  RedrawWindow(list, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
   const double searchMs = Now() - searchStart;
   const size_t found = static_cast<size_t>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
 
-  std::printf("pane %zu contacts: load to last row listed %.0f ms (%zu rows), search %.1f ms (%zu found), peak %.1f MB\n",
-              count, loadMs, listed, searchMs, found, PeakMegabytes());
+  // Delete: every book listed again, one row in ten checked (the first row, which a load
+  // checks, among them), and their deletion asked of the device service as the host asks it
+  // once the user confirmed; to the last row removed and the list redrawn.
+  SetWindowTextW(edit, L"");
+  PostMessageW(edit, WM_KEYDOWN, VK_RETURN, 0);
+  loop.Pump();
+  for (size_t row = 0; row < listed; ++row) {
+    LVITEMW state = {};
+    state.stateMask = LVIS_STATEIMAGEMASK;
+    state.state = INDEXTOSTATEIMAGEMASK(row % kDeleteEvery == 0 ? 2 : 1);
+    SendMessageW(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&state));
+  }
+  CommandRecord checked;
+  checked.window = deviceView;
+  bus.Send(kRolodexGetChecked, &checked);
+  auto* targets = static_cast<ContactList*>(checked.data);
+  const size_t toDelete = targets ? targets->size() : 0;
+  // Bottom row first, with their rows, as the pane's Delete hands them over.
+  if (targets) {
+    std::reverse(targets->begin(), targets->end());
+    for (size_t i = 0; i < targets->size(); ++i)
+      (*targets)[i]->rowIndex = static_cast<int32_t>((toDelete - 1 - i) * kDeleteEvery);
+  }
+  const double deleteStart = Now();
+  CommandRecord remove;
+  remove.code = kContactOpDelete;
+  remove.text = kPhone;
+  remove.data = targets;
+  bus.Send(kCourierDoContact, &remove);
+  const bool deleted = WaitForRows(loop, list, listed - toDelete, deleteStart);
+  const double deleteMs = Now() - deleteStart;
+
+  const double peak = PeakMegabytes();
+  const double records = ContactsMegabytes(count);
+  std::printf("pane %zu: load %.0f ms (%zu rows), search %.1f ms (%zu found), delete %zu in %.0f ms, peak %.1f MB "
+              "(%.1f MB before the load; contacts' records %.1f MB, growth %.2f times them)\n",
+              count, loadMs, listed, searchMs, found, toDelete, deleteMs, peak, before, records,
+              records > 0 ? (peak - before) / records : 0.0);
   CommandRecord destroy;
   bus.Send(kCourierDestroyResource, &destroy);
   std::error_code ignored;
   std::filesystem::remove_all(folder, ignored);
-  return listed == count ? 0 : 2;
+  return loaded && deleted && listed == count ? 0 : 2;
 }
 
 int RunBare(size_t count) {
@@ -233,23 +359,52 @@ int RunBare(size_t count) {
   contacts.reserve(count);
   for (size_t i = 0; i < count; ++i) contacts.push_back(DemoContactGenerator::Make(i));
   Pump();
-
-  const double start = Now();
-  SendMessageW(list, WM_SETREDRAW, FALSE, 0);
-  for (size_t i = 0; i < count; ++i) {
+  auto insert = [&](int at, const DemoContact& contact) {
     LVITEMW item = {};
     item.mask = LVIF_TEXT;
-    item.iItem = static_cast<int>(i);
+    item.iItem = at;
     item.pszText = const_cast<wchar_t*>(L"");
     const int row = ListView_InsertItem(list, &item);
-    ListView_SetItemText(list, row, 1, const_cast<wchar_t*>(contacts[i].name.c_str()));
-    const std::wstring phone = contacts[i].FirstPhone();
+    ListView_SetItemText(list, row, 1, const_cast<wchar_t*>(contact.name.c_str()));
+    const std::wstring phone = contact.FirstPhone();
     ListView_SetItemText(list, row, 2, const_cast<wchar_t*>(phone.c_str()));
-  }
+  };
+
+  // Load: every row inserted with drawing paused, then drawn.
+  const double start = Now();
+  SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+  for (size_t i = 0; i < count; ++i) insert(static_cast<int>(i), contacts[i]);
   SendMessageW(list, WM_SETREDRAW, TRUE, 0);
   UpdateWindow(list);
-  const double ms = Now() - start;
-  std::printf("bare %zu rows: %.0f ms, peak %.1f MB\n", count, ms, PeakMegabytes());
+  const double loadMs = Now() - start;
+
+  // Search: the list emptied and refilled with the rows whose name holds the text.
+  const double searchStart = Now();
+  SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+  ListView_DeleteAllItems(list);
+  size_t found = 0;
+  for (const DemoContact& contact : contacts)
+    if (Matches(contact.name)) insert(static_cast<int>(found++), contact);
+  SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+  UpdateWindow(list);
+  const double searchMs = Now() - searchStart;
+
+  // Delete: every row back, then one in ten deleted, bottom first, with drawing paused.
+  SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+  ListView_DeleteAllItems(list);
+  for (size_t i = 0; i < count; ++i) insert(static_cast<int>(i), contacts[i]);
+  SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+  UpdateWindow(list);
+  const size_t toDelete = (count + kDeleteEvery - 1) / kDeleteEvery;
+  const double deleteStart = Now();
+  SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+  for (size_t i = toDelete; i-- > 0;) ListView_DeleteItem(list, static_cast<int>(i * kDeleteEvery));
+  SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+  UpdateWindow(list);
+  const double deleteMs = Now() - deleteStart;
+
+  std::printf("bare %zu: load %.0f ms, search %.1f ms (%zu found), delete %zu in %.0f ms, peak %.1f MB\n", count,
+              loadMs, searchMs, found, toDelete, deleteMs, PeakMegabytes());
   return 0;
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <set>
 #include <string>
 
 #include "contracts/CommandCodes.h"
@@ -22,6 +23,15 @@ constexpr char kExportFolderKey[] = "contact:export:dir";
 const ListTaskCommands kListCommands = {kRolodexGetListTaskId, kRolodexClearData, kRolodexSetListTaskId};
 
 CommandBus& Bus() { return CommandBus::Instance(); }
+
+// The device service reports each imported contact as a saved new contact. Those of an import
+// go below the contacts listed, in the order of the files, where a reload lists them as well;
+// only a contact saved from the editor goes on top. Task ids are never reused, so the set of
+// imports stays as small as the number of imports made.
+std::set<int64_t>& ImportTasks() {
+  static std::set<int64_t> tasks;
+  return tasks;
+}
 
 void DisposeContactItem(uint32_t kind, void* item) {
   switch (kind) {
@@ -120,6 +130,7 @@ void RequestImport(const CommandRecord& incoming, const ContentRequest& request)
   importOp.code = vcards ? kContactOpImportVcard : kContactOpImportBackup;
   importOp.data = new PathList(std::move(chosen));  // the device service takes it over
   SendCancellableOperation(kCourierDoContact, importOp, request);
+  if (importOp.value != 0) ImportTasks().insert(importOp.value);
 }
 
 void RequestDelete(const CommandRecord& incoming, const ContentRequest& request,
@@ -214,25 +225,36 @@ void OnBatch(const CommandRecord& copy, OwnedNotice& notice) {
   batch->clear();  // the records are the pane's; the vector goes with the notice
 }
 
+// A contact new on the phone: counted, and listed where `code` puts it.
+void ListNewContact(const CommandRecord& copy, OwnedNotice& notice, DeviceRecord& device, int64_t code) {
+  IncrementCount(device.counts[kKindContacts]);
+  SendCount(copy.window, {kSectionContacts}, device.counts[kKindContacts]);
+  if (!PaneCanKeep(copy.window)) return;
+  ContactList added = {notice.Item<ContactRecord>()};
+  CommandRecord add = copy;
+  add.code = code;
+  add.payload = &added;
+  Bus().Send(kRolodexAddContact, &add);
+  notice.TakeItem();
+}
+
 void OnSaved(const CommandRecord& copy, OwnedNotice& notice, DeviceRecord& device) {
   const int64_t what = copy.value;
   if (what != kSavedNewContact && what != kSavedEditedContact) return;
   ContactRecord* saved = notice.Item<ContactRecord>();
-  if (notice->status != kNotificationSuccess || saved == nullptr) {
+  const bool succeeded = notice->status == kNotificationSuccess && saved != nullptr;
+  if (ImportTasks().count(notice->taskId) != 0) {
+    // One contact of an import, listed after the others. No editor waits for it, so no end of
+    // a save is told (an editor opened meanwhile would close on it).
+    if (succeeded && what == kSavedNewContact) ListNewContact(copy, notice, device, kAddContactAppend);
+    return;
+  }
+  if (!succeeded) {
     TellSaveEnded(copy.window, kSaveFailed);
     return;
   }
   if (what == kSavedNewContact) {
-    IncrementCount(device.counts[kKindContacts]);
-    SendCount(copy.window, {kSectionContacts}, device.counts[kKindContacts]);
-    if (PaneCanKeep(copy.window)) {
-      ContactList added = {saved};
-      CommandRecord add = copy;
-      add.code = kAddContactInsertTop;
-      add.payload = &added;
-      Bus().Send(kRolodexAddContact, &add);
-      notice.TakeItem();
-    }
+    ListNewContact(copy, notice, device, kAddContactInsertTop);
   } else {
     // The pane copies the texts into its own contact's row; the report goes with the notice.
     CommandRecord replace = copy;

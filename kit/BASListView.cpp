@@ -17,8 +17,14 @@ constexpr int kImageX = 2;
 constexpr int kImageMargin = 2;  // a scaled image keeps this much room above and below
 constexpr int kTextGap = 10;
 constexpr UINT kTextFormat = DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOPREFIX;
-// Longer cell texts are cut here; a row never shows more than a few hundred characters.
-constexpr int kCellTextMax = 512;
+// The list's own timer: tells the control the row count if nothing else did meanwhile. The
+// control's own timers use small ids.
+constexpr UINT_PTR kSyncRowsTimer = 0x5A17;
+// Telling the control a new count costs a few milliseconds (it redraws its scroll bar), so rows
+// that keep coming are shown at this pace rather than batch by batch; anything the control is
+// asked in between tells it at once.
+constexpr UINT kSyncRowsAfterMs = 100;
+const std::wstring kNoText;
 
 int ImageWidth(Gdiplus::Bitmap* image) { return image ? static_cast<int>(image->GetWidth()) : 0; }
 int ImageHeight(Gdiplus::Bitmap* image) { return image ? static_cast<int>(image->GetHeight()) : 0; }
@@ -42,12 +48,15 @@ BASListView::~BASListView() {
 }
 
 bool BASListView::Create(HWND parent, const RECT& rect, UINT id, DWORD extraStyle) {
-  const DWORD style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_OWNERDRAWFIXED | LVS_ALIGNLEFT | extraStyle;
+  const DWORD style =
+      WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_OWNERDRAWFIXED | LVS_OWNERDATA | LVS_ALIGNLEFT | extraStyle;
   if (!CreateControl(parent, WC_LISTVIEWW, L"", style, 0, rect, id)) return false;
   m_created = true;
   m_listProc = reinterpret_cast<WNDPROC>(GetClassLongPtrW(Hwnd(), GCLP_WNDPROC));
   const DWORD exStyle = LVS_EX_FULLROWSELECT | LVS_EX_CHECKBOXES;
   Control(LVM_SETEXTENDEDLISTVIEWSTYLE, exStyle, exStyle);
+  // The checks are the rows' own: the control asks for them instead of keeping them.
+  Control(LVM_SETCALLBACKMASK, LVIS_STATEIMAGEMASK, 0);
   const auto header = reinterpret_cast<HWND>(Control(LVM_GETHEADER, 0, 0));
   if (!header || !m_header.Subclass(header))
     std::fprintf(stderr, "BASListView: header of %p not taken over\n", static_cast<void*>(Hwnd()));
@@ -68,6 +77,13 @@ bool BASListView::OnCreate(CREATESTRUCTW*) {
   return true;
 }
 
+void BASListView::OnDestroy() {
+  FreeAllRows();
+  m_uncheckedRows = 0;
+  m_controlRows = 0;
+  m_firstChangedRow = -1;
+}
+
 void BASListView::SetCheckImages(Gdiplus::Bitmap* checked, Gdiplus::Bitmap* unchecked) {
   m_checkedImage = checked;
   m_uncheckedImage = unchecked;
@@ -78,6 +94,12 @@ void BASListView::SetCheckImages(Gdiplus::Bitmap* checked, Gdiplus::Bitmap* unch
 void BASListView::SetRowColorHook(RowColorHook hook, void* context) {
   m_rowColorHook = hook;
   m_rowColorContext = context;
+}
+
+void BASListView::SetRowTextHook(RowTextHook hook, void* context) {
+  m_rowTextHook = hook;
+  m_rowTextContext = context;
+  if (Hwnd()) InvalidateRect(Hwnd(), nullptr, FALSE);
 }
 
 void BASListView::SetRowImageHook(RowImageHook hook, void* context) {
@@ -134,6 +156,84 @@ LRESULT BASListView::HeaderControl(UINT msg, WPARAM wp, LPARAM lp) const {
                       : SendMessageW(m_header.Hwnd(), msg, wp, lp);
 }
 
+void BASListView::SyncRows() const {
+  if (!Hwnd()) return;
+  if (m_syncPending) {
+    m_syncPending = false;
+    KillTimer(Hwnd(), kSyncRowsTimer);
+  }
+  const int count = static_cast<int>(m_rows.size());
+  if (count == m_controlRows && m_firstChangedRow < 0) return;
+  const int first = m_firstChangedRow;
+  m_firstChangedRow = -1;
+  if (count != m_controlRows) {
+    m_controlRows = count;
+    // No scrolling to the focused row and no repaint of every row: only what changed is drawn.
+    Control(LVM_SETITEMCOUNT, static_cast<WPARAM>(count), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+  }
+  if (m_redrawOff) return;
+  RECT client{};
+  GetClientRect(Hwnd(), &client);
+  // Descending numbers change on every row when the count changes.
+  RECT from{};
+  from.left = LVIR_BOUNDS;
+  if (!m_descendingNumbers && first > 0 && first < count &&
+      Control(LVM_GETITEMRECT, static_cast<WPARAM>(first), reinterpret_cast<LPARAM>(&from)))
+    client.top = std::max(client.top, from.top);
+  else if (!m_descendingNumbers && first > 0 && first >= count && count > 0) {
+    RECT last{};
+    last.left = LVIR_BOUNDS;
+    if (Control(LVM_GETITEMRECT, static_cast<WPARAM>(count - 1), reinterpret_cast<LPARAM>(&last)))
+      client.top = std::max(client.top, last.bottom);
+  }
+  InvalidateRect(Hwnd(), &client, TRUE);
+}
+
+void BASListView::RowsChanged(int firstChanged) {
+  m_firstChangedRow = m_firstChangedRow < 0 ? firstChanged : std::min(m_firstChangedRow, firstChanged);
+  if (m_syncPending || !Hwnd()) return;
+  m_syncPending = SetTimer(Hwnd(), kSyncRowsTimer, kSyncRowsAfterMs, nullptr) != 0;
+  // Without a timer the control learns the count now.
+  if (!m_syncPending) SyncRows();
+}
+
+// The selected rows, ascending. The walk stops at the last one: a virtual list view may look at
+// every row up to the next selected one, and a delete of thousands asks once per row deleted.
+std::vector<int> BASListView::SelectedRows() const {
+  std::vector<int> rows;
+  if (!Hwnd()) return rows;
+  const int selected = static_cast<int>(Control(LVM_GETSELECTEDCOUNT, 0, 0));
+  for (int row = -1; static_cast<int>(rows.size()) < selected;) {
+    row = static_cast<int>(Control(LVM_GETNEXTITEM, static_cast<WPARAM>(row), LVNI_SELECTED));
+    if (row < 0) break;
+    rows.push_back(row);
+  }
+  std::sort(rows.begin(), rows.end());
+  return rows;
+}
+
+void BASListView::ShiftSelection(int at, int count) {
+  if (!Hwnd() || count == 0) return;
+  // Only rows at or below `at` move; most changes have no selection or focus there.
+  const int focused = FocusedRow();
+  std::vector<int> moved = SelectedRows();
+  moved.erase(moved.begin(), std::lower_bound(moved.begin(), moved.end(), at));
+  if (moved.empty() && focused < at) return;
+  SyncRows();
+  for (int row : moved) SetRowState(row, 0, LVIS_SELECTED);
+  for (int row : moved)
+    if (count > 0 || row != at) SetRowState(row + (count > 0 ? count : -1), LVIS_SELECTED, LVIS_SELECTED);
+  if (focused < at) return;
+  const int last = static_cast<int>(m_rows.size()) - 1 + (count < 0 ? -1 : 0);
+  int target = focused;
+  if (count > 0)
+    target = focused + count;
+  else if (focused > at)
+    target = focused - 1;
+  target = std::min(target, last);
+  if (target >= 0) SetRowState(target, LVIS_FOCUSED, LVIS_FOCUSED);
+}
+
 int BASListView::InsertColumn(int index, const wchar_t* title, int width) {
   LVCOLUMNW column{};
   column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
@@ -143,67 +243,144 @@ int BASListView::InsertColumn(int index, const wchar_t* title, int width) {
   return static_cast<int>(Control(LVM_INSERTCOLUMNW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&column)));
 }
 
-int BASListView::InsertRow(int index, const std::vector<std::wstring>& texts, LPARAM itemData) {
+int BASListView::InsertRow(int index, std::vector<std::wstring> texts, LPARAM itemData) {
   if (!Hwnd()) return -1;
-  LVITEMW item{};
-  item.mask = LVIF_TEXT | LVIF_PARAM | LVIF_STATE;
-  item.iItem = std::max(0, index);
-  item.pszText = const_cast<wchar_t*>(texts.empty() ? L"" : texts[0].c_str());
-  item.lParam = itemData;
-  item.state = kStateUnchecked;
-  item.stateMask = LVIS_STATEIMAGEMASK;
-  const int row = static_cast<int>(Control(LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
-  if (row < 0) return -1;
-  for (size_t column = 1; column < texts.size(); ++column) SetRowText(row, static_cast<int>(column), texts[column]);
+  const int count = static_cast<int>(m_rows.size());
+  const int row = std::clamp(index, 0, count);
+  Row* added = NewRow();
+  added->texts = std::move(texts);
+  added->data = itemData;
+  m_rows.insert(m_rows.begin() + row, added);
+  ++m_uncheckedRows;
+  if (row < count) ShiftSelection(row, 1);
+  RowsChanged(row);
+  RecomputeAllChecked();
   return row;
 }
 
-int BASListView::AppendRow(const std::vector<std::wstring>& texts, LPARAM itemData) {
-  return InsertRow(RowCount(), texts, itemData);
+int BASListView::AppendRow(std::vector<std::wstring> texts, LPARAM itemData) {
+  return InsertRow(RowCount(), std::move(texts), itemData);
+}
+
+void BASListView::ReserveRows(size_t count) {
+  // At least doubling: a load reserving batch by batch must not copy the rows at each batch.
+  if (count > m_rows.capacity()) m_rows.reserve(std::max(count, 2 * m_rows.capacity()));
+}
+
+BASListView::Row* BASListView::NewRow() {
+  if (m_freeRows.empty()) return &m_rowStore.emplace_back();
+  Row* row = m_freeRows.back();
+  m_freeRows.pop_back();
+  return row;
+}
+
+void BASListView::FreeRow(Row* row) {
+  row->texts.clear();
+  row->data = 0;
+  row->checked = false;
+  m_freeRows.push_back(row);
+}
+
+void BASListView::FreeAllRows() {
+  m_rows.clear();
+  m_freeRows.clear();
+  m_rowStore.clear();
 }
 
 void BASListView::SetRowText(int row, int column, const std::wstring& text) {
-  LVITEMW item{};
-  item.iSubItem = column;
-  item.pszText = const_cast<wchar_t*>(text.c_str());
-  Control(LVM_SETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+  if (!IsRow(row) || column < 0) return;
+  std::vector<std::wstring>& texts = m_rows[static_cast<size_t>(row)]->texts;
+  if (static_cast<size_t>(column) >= texts.size()) texts.resize(static_cast<size_t>(column) + 1);
+  texts[static_cast<size_t>(column)] = text;
+  InvalidateRow(row);
 }
 
-bool BASListView::DeleteRow(int row) { return Hwnd() && Control(LVM_DELETEITEM, static_cast<WPARAM>(row), 0); }
+const std::wstring& BASListView::RowText(int row, int column) const {
+  if (!IsRow(row) || column < 0) return kNoText;
+  const Row& entry = *m_rows[static_cast<size_t>(row)];
+  const bool held = static_cast<size_t>(column) < entry.texts.size();
+  if (held && !entry.texts[static_cast<size_t>(column)].empty()) return entry.texts[static_cast<size_t>(column)];
+  const std::wstring* text = m_rowTextHook ? m_rowTextHook(*this, row, column, entry.data, m_rowTextContext) : nullptr;
+  if (text) return *text;
+  return held ? entry.texts[static_cast<size_t>(column)] : kNoText;
+}
+
+void BASListView::RefreshRow(int row) { InvalidateRow(row); }
+
+bool BASListView::DeleteRow(int row) {
+  if (!Hwnd() || !IsRow(row)) return false;
+  ShiftSelection(row, -1);
+  if (!m_rows[static_cast<size_t>(row)]->checked) --m_uncheckedRows;
+  FreeRow(m_rows[static_cast<size_t>(row)]);
+  m_rows.erase(m_rows.begin() + row);
+  RowsChanged(row);
+  RecomputeAllChecked();
+  return true;
+}
 
 void BASListView::DeleteAllRows() {
-  if (Hwnd()) Control(LVM_DELETEALLITEMS, 0, 0);
+  FreeAllRows();
+  m_uncheckedRows = 0;
+  m_firstChangedRow = -1;
+  if (!Hwnd()) return;
+  // The control forgets its selection and focus with its rows.
+  m_controlRows = 0;
+  Control(LVM_DELETEALLITEMS, 0, 0);
+  RecomputeAllChecked();
 }
 
-int BASListView::RowCount() const { return Hwnd() ? static_cast<int>(Control(LVM_GETITEMCOUNT, 0, 0)) : 0; }
+int BASListView::RowCount() const { return static_cast<int>(m_rows.size()); }
 
-LPARAM BASListView::RowData(int row) const {
-  LVITEMW item{};
-  item.mask = LVIF_PARAM;
-  item.iItem = row;
-  if (!Hwnd() || !Control(LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item))) return 0;
-  return item.lParam;
-}
+LPARAM BASListView::RowData(int row) const { return IsRow(row) ? m_rows[static_cast<size_t>(row)]->data : 0; }
 
 UINT BASListView::RowState(int row, UINT mask) const {
-  return Hwnd() ? static_cast<UINT>(Control(LVM_GETITEMSTATE, static_cast<WPARAM>(row), mask)) : 0;
+  if (row >= m_controlRows) SyncRows();
+  if (!Hwnd() || row < 0 || row >= m_controlRows) return 0;
+  return static_cast<UINT>(Control(LVM_GETITEMSTATE, static_cast<WPARAM>(row), mask));
 }
 
 void BASListView::SetRowState(int row, UINT state, UINT mask) {
   if (!Hwnd()) return;
+  SyncRows();
   LVITEMW item{};
   item.state = state;
   item.stateMask = mask;
   Control(LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
 }
 
-bool BASListView::IsChecked(int row) const { return RowState(row, LVIS_STATEIMAGEMASK) != kStateUnchecked; }
+bool BASListView::IsChecked(int row) const { return IsRow(row) && m_rows[static_cast<size_t>(row)]->checked; }
 
-void BASListView::SetChecked(int row, bool checked) {
-  SetRowState(row, checked ? kStateChecked : kStateUnchecked, LVIS_STATEIMAGEMASK);
+void BASListView::SetCheckedQuietly(int row, bool checked) {
+  Row& entry = *m_rows[static_cast<size_t>(row)];
+  if (entry.checked == checked) return;
+  entry.checked = checked;
+  if (checked)
+    --m_uncheckedRows;
+  else
+    ++m_uncheckedRows;
 }
 
+void BASListView::SetChecked(int row, bool checked) {
+  if (!IsRow(row)) return;
+  SetCheckedQuietly(row, checked);
+  InvalidateRow(row);
+  RecomputeAllChecked();
+}
+
+void BASListView::ToggleCheck(int row) { SetChecked(row, !IsChecked(row)); }
+
 bool BASListView::IsSelected(int row) const { return (RowState(row, LVIS_SELECTED) & LVIS_SELECTED) != 0; }
+
+int BASListView::SelectedCount() const {
+  // The control keeps the selection on rows it knows of; the count need not be told first.
+  return Hwnd() ? static_cast<int>(Control(LVM_GETSELECTEDCOUNT, 0, 0)) : 0;
+}
+
+int BASListView::FocusedRow() const {
+  if (!Hwnd()) return -1;
+  const int row = static_cast<int>(Control(LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
+  return IsRow(row) ? row : -1;
+}
 
 void BASListView::SelectFirst() {
   if (RowCount() == 0) return;
@@ -213,14 +390,20 @@ void BASListView::SelectFirst() {
 }
 
 void BASListView::FollowSelection() {
+  SyncRows();
+  const std::vector<int> selected = SelectedRows();
+  bool changed = false;
+  size_t next = 0;
   const int count = RowCount();
   for (int row = 0; row < count; ++row) {
-    // One query per row: this runs on every click, over every row.
-    const UINT state = RowState(row, LVIS_SELECTED | LVIS_STATEIMAGEMASK);
-    const bool selected = (state & LVIS_SELECTED) != 0;
-    const bool checked = (state & LVIS_STATEIMAGEMASK) != kStateUnchecked;
-    if (selected != checked) SetChecked(row, selected);
+    while (next < selected.size() && selected[next] < row) ++next;
+    const bool isSelected = next < selected.size() && selected[next] == row;
+    if (m_rows[static_cast<size_t>(row)]->checked == isSelected) continue;
+    SetCheckedQuietly(row, isSelected);
+    changed = true;
   }
+  if (changed) RepaintCheckColumn();
+  RecomputeAllChecked();
 }
 
 void BASListView::RepaintCheckColumn() {
@@ -230,6 +413,14 @@ void BASListView::RepaintCheckColumn() {
   const int width = static_cast<int>(Control(LVM_GETCOLUMNWIDTH, 0, 0));
   strip.right = strip.left + std::max(0, width);
   InvalidateRect(Hwnd(), &strip, FALSE);
+}
+
+void BASListView::InvalidateRow(int row) {
+  if (!Hwnd() || row < 0 || row >= m_controlRows) return;
+  RECT bounds{};
+  bounds.left = LVIR_BOUNDS;
+  if (Control(LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&bounds)))
+    InvalidateRect(Hwnd(), &bounds, FALSE);
 }
 
 std::wstring BASListView::RowNumberText(int row) const {
@@ -257,7 +448,8 @@ bool BASListView::ColumnEdges(int column, int& left, int& right) const {
 
 RECT BASListView::CheckImageRect(int row) const {
   RECT box{};
-  if (!m_checkedImage || row < 0) return box;
+  if (!m_checkedImage || !IsRow(row)) return box;
+  SyncRows();
   RECT bounds{};
   bounds.left = LVIR_BOUNDS;
   if (!Control(LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&bounds))) return box;
@@ -279,30 +471,161 @@ HFONT BASListView::DrawingFont() const {
 }
 
 void BASListView::RecomputeAllChecked() {
-  const int count = RowCount();
-  int32_t all = 1;
-  for (int row = 0; row < count; ++row) {
-    if (RowState(row, LVIS_STATEIMAGEMASK) == kStateUnchecked) {
-      all = 0;
-      break;
-    }
-  }
+  const int32_t all = !m_rows.empty() && m_uncheckedRows == 0 ? 1 : 0;
+  if (all == m_allChecked) return;
   m_allChecked = all;
   if (m_header.Hwnd()) InvalidateRect(m_header.Hwnd(), nullptr, FALSE);
 }
 
 void BASListView::SelectAll(bool checked) {
-  // Row -1 sets every row in one message; the control repaints the rows that change.
-  SetRowState(-1, checked ? kStateChecked : kStateUnchecked, LVIS_STATEIMAGEMASK);
+  for (Row* row : m_rows) row->checked = checked;
+  m_uncheckedRows = checked ? 0 : m_rows.size();
   RepaintCheckColumn();
 }
 
+UINT BASListView::StateOf(int row, UINT mask) const {
+  UINT state = RowState(row, mask & ~LVIS_STATEIMAGEMASK);
+  if (mask & LVIS_STATEIMAGEMASK) state |= IsChecked(row) ? kStateChecked : kStateUnchecked;
+  return state;
+}
+
+// A state image of 1 unchecks, any other checks; selection and focus are the control's.
+void BASListView::ApplyState(int row, const LVITEMW& item) {
+  if (item.stateMask & LVIS_STATEIMAGEMASK) {
+    const bool checked = (item.state & LVIS_STATEIMAGEMASK) != kStateUnchecked;
+    if (row == -1) {
+      SelectAll(checked);
+    } else if (IsRow(row)) {
+      SetCheckedQuietly(row, checked);
+      InvalidateRow(row);
+    }
+    RecomputeAllChecked();
+  }
+  const UINT rest = item.stateMask & ~LVIS_STATEIMAGEMASK;
+  if (rest) SetRowState(row, item.state & rest, rest);
+}
+
+int BASListView::CopyText(int row, int column, wchar_t* buffer, int size) const {
+  if (!buffer || size <= 0) return 0;
+  const std::wstring& text = RowText(row, column);
+  const int length = std::min(static_cast<int>(text.size()), size - 1);
+  std::copy_n(text.c_str(), length, buffer);
+  buffer[length] = L'\0';
+  return length;
+}
+
+bool BASListView::AnswerRowMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+  const int row = static_cast<int>(wp);
+  auto* item = reinterpret_cast<LVITEMW*>(lp);
+  switch (msg) {
+    case LVM_GETITEMCOUNT:
+      result = RowCount();
+      return true;
+    case LVM_SETITEMCOUNT:
+      // The count is the rows': a caller's count is only a hint of how many are coming.
+      ReserveRows(wp);
+      result = TRUE;
+      return true;
+    case LVM_GETITEMSTATE:
+      result = IsRow(row) ? StateOf(row, static_cast<UINT>(lp)) : 0;
+      return true;
+    case LVM_SETITEMSTATE:
+      if (!item || (row != -1 && !IsRow(row))) {
+        result = FALSE;
+        return true;
+      }
+      ApplyState(row, *item);
+      result = TRUE;
+      return true;
+    case LVM_GETITEMTEXTW:
+      result = item && IsRow(row) ? CopyText(row, item->iSubItem, item->pszText, item->cchTextMax) : 0;
+      return true;
+    case LVM_SETITEMTEXTW:
+      if (!item || !IsRow(row)) {
+        result = FALSE;
+        return true;
+      }
+      SetRowText(row, item->iSubItem, item->pszText && item->pszText != LPSTR_TEXTCALLBACKW ? item->pszText : L"");
+      result = TRUE;
+      return true;
+    case LVM_GETITEMW:
+      if (!item || !IsRow(item->iItem)) {
+        result = FALSE;
+        return true;
+      }
+      if (item->mask & LVIF_TEXT) CopyText(item->iItem, item->iSubItem, item->pszText, item->cchTextMax);
+      if (item->mask & LVIF_PARAM) item->lParam = RowData(item->iItem);
+      if (item->mask & LVIF_STATE) item->state = StateOf(item->iItem, item->stateMask);
+      result = TRUE;
+      return true;
+    case LVM_SETITEMW:
+      if (!item || !IsRow(item->iItem)) {
+        result = FALSE;
+        return true;
+      }
+      if ((item->mask & LVIF_TEXT) && item->pszText && item->pszText != LPSTR_TEXTCALLBACKW)
+        SetRowText(item->iItem, item->iSubItem, item->pszText);
+      if ((item->mask & LVIF_PARAM) && item->iSubItem == 0)
+        m_rows[static_cast<size_t>(item->iItem)]->data = item->lParam;
+      if (item->mask & LVIF_STATE) ApplyState(item->iItem, *item);
+      result = TRUE;
+      return true;
+    case LVM_INSERTITEMW: {
+      if (!item || item->iSubItem != 0) {
+        result = -1;
+        return true;
+      }
+      const wchar_t* text =
+          (item->mask & LVIF_TEXT) && item->pszText && item->pszText != LPSTR_TEXTCALLBACKW ? item->pszText : L"";
+      const int added = InsertRow(item->iItem, {std::wstring(text)}, (item->mask & LVIF_PARAM) ? item->lParam : 0);
+      if (added >= 0 && (item->mask & LVIF_STATE)) ApplyState(added, *item);
+      result = added;
+      return true;
+    }
+    case LVM_DELETEITEM:
+      result = DeleteRow(row) ? TRUE : FALSE;
+      return true;
+    case LVM_DELETEALLITEMS:
+      DeleteAllRows();
+      result = TRUE;
+      return true;
+    default:
+      return false;
+  }
+}
+
 LRESULT BASListView::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, bool& handled) {
+  LRESULT result = 0;
+  if (AnswerRowMessage(msg, wp, lp, result)) {
+    handled = true;
+    return result;
+  }
+  // Whatever the control does next, it knows how many rows there are.
+  if (msg != WM_NCDESTROY && msg != WM_DESTROY) SyncRows();
   switch (msg) {
     case WM_ERASEBKGND:
       if (wp) EraseUncovered(reinterpret_cast<HDC>(wp));
       handled = true;
       return 1;
+    case WM_SETREDRAW:
+      m_redrawOff = wp == FALSE;
+      return BASWindow::HandleMessage(msg, wp, lp, handled);
+    case WM_KEYDOWN:
+      // Space checks or unchecks the focused row, as a click on its check image does; the
+      // control's own toggle would keep nothing in a list whose rows are the program's.
+      if (wp == VK_SPACE && m_checkedImage) {
+        const int focused = FocusedRow();
+        if (focused >= 0) ToggleCheck(focused);
+        handled = true;
+        return 0;
+      }
+      return BASWindow::HandleMessage(msg, wp, lp, handled);
+    case WM_CHAR:
+      if (wp == L' ' && m_checkedImage) {
+        handled = true;
+        return 0;
+      }
+      return BASWindow::HandleMessage(msg, wp, lp, handled);
     case kListSelectAll:
       SelectAll(wp != 0);
       handled = true;
@@ -313,17 +636,22 @@ LRESULT BASListView::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, bool& handled
 }
 
 bool BASListView::OnLButtonDown(int x, int y, UINT) {
+  SyncRows();
   if (!m_checkedImage) return false;
   LVHITTESTINFO hit{};
   hit.pt = POINT{x, y};
   const int row = static_cast<int>(Control(LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
-  if (row < 0 || !(hit.flags & LVHT_ONITEM)) return false;
+  if (!IsRow(row) || !(hit.flags & LVHT_ONITEM)) return false;
   const RECT box = CheckImageRect(row);
   if (!PtInRect(&box, hit.pt)) return false;
-  const UINT state = RowState(row, LVIS_STATEIMAGEMASK);
-  SetRowState(row, state == kStateUnchecked ? kStateChecked : kStateUnchecked, LVIS_STATEIMAGEMASK);
-  RecomputeAllChecked();
+  ToggleCheck(row);
   // Swallowed: the control would otherwise move the selection to this row.
+  return true;
+}
+
+bool BASListView::OnTimer(UINT_PTR id) {
+  if (id != kSyncRowsTimer) return false;
+  SyncRows();
   return true;
 }
 
@@ -339,6 +667,34 @@ bool BASListView::OnDrawItem(DRAWITEMSTRUCT& item) {
   return true;
 }
 
+bool BASListView::FindRow(const NMLVFINDITEMW& find, LRESULT& result) const {
+  const LVFINDINFOW& info = find.lvfi;
+  const int count = RowCount();
+  if (count == 0) return false;
+  const int start = find.iStart >= 0 && find.iStart < count ? find.iStart : 0;
+  const bool wraps = (info.flags & LVFI_WRAP) != 0;
+  const size_t length = info.psz ? std::wcslen(info.psz) : 0;
+  for (int step = 0; step < count; ++step) {
+    const int row = start + step;
+    if (row >= count && !wraps) break;
+    const int at = row % count;
+    bool found = false;
+    if (info.flags & LVFI_PARAM) {
+      found = RowData(at) == info.lParam;
+    } else if ((info.flags & (LVFI_STRING | LVFI_PARTIAL)) && info.psz) {
+      const std::wstring& text = RowText(at, 0);
+      found = (info.flags & LVFI_PARTIAL) ? _wcsnicmp(text.c_str(), info.psz, length) == 0
+                                          : _wcsicmp(text.c_str(), info.psz) == 0;
+    }
+    if (found) {
+      result = at;
+      return true;
+    }
+  }
+  result = -1;
+  return true;
+}
+
 bool BASListView::OnReflectedNotify(NMHDR* header, LRESULT& result) {
   switch (header->code) {
     case LVN_COLUMNCLICK:
@@ -349,6 +705,19 @@ bool BASListView::OnReflectedNotify(NMHDR* header, LRESULT& result) {
       // No LVN_DELETEITEM per row: emptying a list of 50,000 contacts would send as many.
       result = TRUE;
       return true;
+    case LVN_GETDISPINFOW: {
+      LVITEMW& item = reinterpret_cast<NMLVDISPINFOW*>(header)->item;
+      if (!IsRow(item.iItem)) return false;
+      if (item.mask & LVIF_TEXT) CopyText(item.iItem, item.iSubItem, item.pszText, item.cchTextMax);
+      if (item.mask & LVIF_STATE) {
+        item.state &= ~LVIS_STATEIMAGEMASK;
+        item.state |= IsChecked(item.iItem) ? kStateChecked : kStateUnchecked;
+      }
+      result = 0;
+      return true;
+    }
+    case LVN_ODFINDITEMW:
+      return FindRow(*reinterpret_cast<NMLVFINDITEMW*>(header), result);
     default:
       return false;
   }
@@ -370,6 +739,7 @@ void BASListView::UpdateScrollOffset() {
 }
 
 void BASListView::DrawRow(const DRAWITEMSTRUCT& item) {
+  if (!IsRow(static_cast<int>(item.itemID))) return;
   // The row's bounds rather than rcItem, which Wine shifts 2 pixels right of the columns.
   RECT rect = item.rcItem;
   RECT bounds{};
@@ -400,7 +770,7 @@ void BASListView::DrawRow(const DRAWITEMSTRUCT& item) {
 void BASListView::DrawRowContents(HDC dc, POINT origin, int row, const RECT& rect) {
   const RECT local = Shifted(rect, origin);
   const int rowHeight = rect.bottom - rect.top;
-  const UINT state = RowState(row, LVIS_SELECTED | LVIS_STATEIMAGEMASK);
+  const UINT state = StateOf(row, LVIS_SELECTED | LVIS_STATEIMAGEMASK);
   COLORREF background = m_rowBackground;
   if (state & LVIS_SELECTED)
     background = kSelectedRow;
@@ -442,7 +812,6 @@ void BASListView::DrawRowContents(HDC dc, POINT origin, int row, const RECT& rec
   };
 
   const int columns = m_header.Hwnd() ? static_cast<int>(HeaderControl(HDM_GETITEMCOUNT, 0, 0)) : 0;
-  wchar_t text[kCellTextMax];
   for (int column = 0; column < columns; ++column) {
     RECT cell = rect;
     int left = 0;
@@ -466,12 +835,7 @@ void BASListView::DrawRowContents(HDC dc, POINT origin, int row, const RECT& rec
       continue;
     }
 
-    text[0] = L'\0';
-    LVITEMW item{};
-    item.iSubItem = column;
-    item.pszText = text;
-    item.cchTextMax = kCellTextMax;
-    Control(LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+    const wchar_t* text = RowText(row, column).c_str();
     RECT textRect = cell;
     if (column == 1) {
       Gdiplus::Bitmap* image = m_rowImageHook ? m_rowImageHook(*this, row, m_rowImageContext) : nullptr;

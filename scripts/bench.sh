@@ -6,7 +6,7 @@ top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 "$top/scripts/build.sh"
 build="$top/build/win"
 cmake --build "$build" --target contacts_bench save_bench
-display=:89
+display=${ZS_DISPLAY:-:89}
 "$top/scripts/wine-env.sh" start "$build" "$display"
 trap '"$top/scripts/wine-env.sh" stop "$build" "$display"' EXIT
 DISPLAY_OVERRIDE=$display "$build/wine-run.sh" "$build/bench/contacts_bench.exe" | tr -d '\r'

@@ -3,6 +3,24 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <cwchar>
+#include <functional>
+
+namespace {
+
+// Every UTF-16 unit lowered as LowerCased lowers it, made once (128 KB).
+const wchar_t* LowerTable() {
+  static const std::vector<wchar_t> table = [] {
+    std::vector<wchar_t> units(0x10000);
+    for (size_t unit = 0; unit < units.size(); ++unit) units[unit] = static_cast<wchar_t>(unit);
+    CharLowerBuffW(units.data() + 1, static_cast<DWORD>(units.size() - 1));
+    return units;
+  }();
+  return table.data();
+}
+
+}  // namespace
 
 std::wstring LowerCased(const std::wstring& text) {
   std::wstring lowered(text);
@@ -28,41 +46,72 @@ void ContactSet::Reserve(size_t extra) {
 bool ContactSet::Add(ContactRecord* contact) {
   if (!contact || Contains(contact)) return false;
   const size_t position = m_entries.size();
-  m_entries.push_back(Entry{contact, contact->identifier, nullptr});
+  m_entries.push_back(Entry{contact, 0, 0, 0});
   m_positions.emplace(contact, position);
   Index(position);
+  AppendText(m_entries.back());
   return true;
 }
 
+void ContactSet::AppendText(Entry& entry) {
+  const ContactRecord& contact = *entry.contact;
+  size_t length = contact.name.size() + 1;
+  for (const ContactDataRow* row : contact.dataRows)
+    if (row) length += row->oldValue.size() + 1;
+  entry.textBegin = m_text.size();
+  entry.textEnd = entry.textBegin + length;
+  if (m_text.capacity() < entry.textEnd) m_text.reserve(std::max(entry.textEnd, 2 * m_text.capacity()));
+  m_text.resize(entry.textEnd);
+  const wchar_t* lower = LowerTable();
+  wchar_t* out = &m_text[entry.textBegin];
+  auto append = [&](const std::wstring& text) {
+    for (wchar_t unit : text) *out++ = lower[static_cast<uint16_t>(unit)];
+    *out++ = L'\0';
+  };
+  append(contact.name);
+  for (const ContactDataRow* row : contact.dataRows)
+    if (row) append(row->oldValue);
+}
+
 void ContactSet::Index(size_t position) {
-  // Appends keep each list ascending; only a re-index after a change needs the sorted insert.
-  std::vector<size_t>& positions = m_byIdentifier[m_entries[position].indexedAs];
-  positions.insert(std::upper_bound(positions.begin(), positions.end(), position), position);
+  Entry& entry = m_entries[position];
+  entry.indexedAs = std::hash<std::wstring>{}(entry.contact->identifier);
+  m_byIdentifier.emplace(entry.indexedAs, position);
 }
 
 void ContactSet::Unindex(size_t position) {
-  auto it = m_byIdentifier.find(m_entries[position].indexedAs);
-  if (it == m_byIdentifier.end()) return;
-  std::vector<size_t>& positions = it->second;
-  positions.erase(std::remove(positions.begin(), positions.end(), position), positions.end());
-  if (positions.empty()) m_byIdentifier.erase(it);
+  auto range = m_byIdentifier.equal_range(m_entries[position].indexedAs);
+  for (auto it = range.first; it != range.second; ++it) {
+    if (it->second != position) continue;
+    m_byIdentifier.erase(it);
+    return;
+  }
+}
+
+size_t ContactSet::FirstPosition(const std::wstring& identifier) const {
+  size_t first = std::wstring::npos;
+  auto range = m_byIdentifier.equal_range(std::hash<std::wstring>{}(identifier));
+  for (auto it = range.first; it != range.second; ++it) {
+    const ContactRecord* contact = m_entries[it->second].contact;
+    if (contact && it->second < first && contact->identifier == identifier) first = it->second;
+  }
+  return first;
 }
 
 ContactRecord* ContactSet::FirstWithIdentifier(const std::wstring& identifier) const {
-  auto it = m_byIdentifier.find(identifier);
-  return it == m_byIdentifier.end() ? nullptr : m_entries[it->second.front()].contact;
+  const size_t position = FirstPosition(identifier);
+  return position == std::wstring::npos ? nullptr : m_entries[position].contact;
 }
 
 ContactRecord* ContactSet::TakeFirstWithIdentifier(const std::wstring& identifier) {
-  auto it = m_byIdentifier.find(identifier);
-  if (it == m_byIdentifier.end()) return nullptr;
-  const size_t position = it->second.front();
+  const size_t position = FirstPosition(identifier);
+  if (position == std::wstring::npos) return nullptr;
   Entry& entry = m_entries[position];
   ContactRecord* taken = entry.contact;
   Unindex(position);
   m_positions.erase(taken);
   entry.contact = nullptr;
-  entry.text.reset();
+  m_staleText += entry.textEnd - entry.textBegin;
   CompactIfSparse();
   return taken;
 }
@@ -71,17 +120,28 @@ ContactRecord* ContactSet::TakeFirstWithIdentifier(const std::wstring& identifie
 // n contacts one by one costs O(n) in all.
 void ContactSet::CompactIfSparse() {
   const size_t live = m_positions.size();
-  if (m_entries.size() - live <= std::max<size_t>(64, live)) return;
+  if (m_entries.size() - live <= std::max<size_t>(64, live) && m_staleText <= std::max<size_t>(4096, m_text.size() / 2))
+    return;
   std::vector<Entry> kept;
   kept.reserve(live);
-  for (Entry& entry : m_entries)
-    if (entry.contact) kept.push_back(std::move(entry));
+  std::wstring text;
+  text.reserve(m_text.size() - m_staleText);
+  for (Entry& entry : m_entries) {
+    if (!entry.contact) continue;
+    const size_t begin = text.size();
+    text.append(m_text, entry.textBegin, entry.textEnd - entry.textBegin);
+    entry.textBegin = begin;
+    entry.textEnd = text.size();
+    kept.push_back(entry);
+  }
   m_entries.swap(kept);
+  m_text.swap(text);
+  m_staleText = 0;
   m_positions.clear();
   m_byIdentifier.clear();
   for (size_t i = 0; i < m_entries.size(); ++i) {
     m_positions.emplace(m_entries[i].contact, i);
-    m_byIdentifier[m_entries[i].indexedAs].push_back(i);
+    m_byIdentifier.emplace(m_entries[i].indexedAs, i);
   }
 }
 
@@ -90,17 +150,21 @@ void ContactSet::Clear() {
   m_entries.clear();
   m_positions.clear();
   m_byIdentifier.clear();
+  m_text.clear();
+  m_staleText = 0;
 }
 
 void ContactSet::Refresh(const ContactRecord* contact) {
   auto it = m_positions.find(contact);
   if (it == m_positions.end()) return;
   Entry& entry = m_entries[it->second];
-  entry.text.reset();
-  if (entry.indexedAs == contact->identifier) return;
-  Unindex(it->second);
-  entry.indexedAs = contact->identifier;
-  Index(it->second);
+  m_staleText += entry.textEnd - entry.textBegin;
+  AppendText(entry);
+  if (entry.indexedAs != std::hash<std::wstring>{}(contact->identifier)) {
+    Unindex(it->second);
+    Index(it->second);
+  }
+  CompactIfSparse();
 }
 
 std::vector<ContactRecord*> ContactSet::Contacts() const {
@@ -111,25 +175,25 @@ std::vector<ContactRecord*> ContactSet::Contacts() const {
   return contacts;
 }
 
-bool ContactSet::Matches(Entry& entry, const std::wstring& lowered) {
-  if (!entry.text) {
-    auto text = std::make_unique<SearchText>();
-    text->name = LowerCased(entry.contact->name);
-    text->values.reserve(entry.contact->dataRows.size());
-    for (const ContactDataRow* row : entry.contact->dataRows)
-      if (row) text->values.push_back(LowerCased(row->oldValue));
-    entry.text = std::move(text);
+bool ContactSet::Matches(const Entry& entry, const std::wstring& lowered) const {
+  const wchar_t* text = m_text.data();
+  const size_t length = lowered.size();
+  const wchar_t first = lowered[0];
+  if (entry.textEnd - entry.textBegin < length) return false;
+  const size_t last = entry.textEnd - length;
+  for (size_t at = entry.textBegin; at <= last; ++at) {
+    if (text[at] != first) continue;
+    if (std::wmemcmp(text + at + 1, lowered.data() + 1, length - 1) == 0) return true;
   }
-  if (entry.text->name.find(lowered) != std::wstring::npos) return true;
-  for (const std::wstring& value : entry.text->values)
-    if (value.find(lowered) != std::wstring::npos) return true;
   return false;
 }
 
-std::vector<ContactRecord*> ContactSet::Matching(const std::wstring& lowered) {
+std::vector<ContactRecord*> ContactSet::Matching(const std::wstring& lowered) const {
   if (lowered.empty()) return Contacts();
   std::vector<ContactRecord*> found;
-  for (Entry& entry : m_entries)
+  // A NUL ends each text here; a search for one finds nothing, as in the records' own strings.
+  if (lowered.find(L'\0') != std::wstring::npos) return found;
+  for (const Entry& entry : m_entries)
     if (entry.contact && Matches(entry, lowered)) found.push_back(entry.contact);
   return found;
 }

@@ -14,6 +14,8 @@ namespace {
 const wchar_t kClassName[] = L"DhContactsDelegate";
 const wchar_t kDeleteRequestText[] = L"Delete contacts";
 const wchar_t kSelectDialogTitle[] = L"Contacts";
+constexpr int kNameColumn = 1;
+constexpr int kPhoneColumn = 2;
 constexpr COLORREF kLineColor = 0xABABAB;
 constexpr COLORREF kMarkedRowColor = RGB(255, 0, 0);
 constexpr COLORREF kBackgroundFallback = RGB(0xF7, 0xF7, 0xF7);
@@ -32,32 +34,18 @@ void MoveTo(HWND hwnd, const RECT& rect, BOOL repaint = TRUE) {
   if (hwnd) MoveWindow(hwnd, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, repaint);
 }
 
-// Batches of rows are added with the list's drawing off, so it recomputes and repaints once.
-// While a long load keeps the drawing off already, the pause leaves it to the load.
-class RedrawPause {
+// Marks the pane's own changes of the list for as long as it lives.
+class ListChange {
  public:
-  RedrawPause(BASListView& list, bool drawingDeferred) : m_list(list), m_active(!drawingDeferred) {
-    if (m_active) m_list.SetRedraw(false);
-  }
-  RedrawPause(const RedrawPause&) = delete;
-  RedrawPause& operator=(const RedrawPause&) = delete;
-  ~RedrawPause() {
-    if (m_active) m_list.SetRedraw(true);
-  }
+  explicit ListChange(bool& flag) : m_flag(flag), m_was(flag) { m_flag = true; }
+  ListChange(const ListChange&) = delete;
+  ListChange& operator=(const ListChange&) = delete;
+  ~ListChange() { m_flag = m_was; }
 
  private:
-  BASListView& m_list;
-  bool m_active;
+  bool& m_flag;
+  bool m_was;
 };
-
-// Switching the list's drawing back on costs time in proportion to its rows (the list control
-// re-measures them all), so a load of 50 000 contacts in 100 batches must not do it 100 times:
-// from this many rows on, drawing resumes once the batches pause, and at least every so often
-// so the user sees the list grow.
-constexpr int kDeferDrawingFromRows = 2000;
-constexpr UINT_PTR kResumeDrawingTimer = 1;
-constexpr UINT kResumeDrawingAfterMs = 150;
-constexpr DWORD kLongestDrawingPauseMs = 1000;
 
 int VerticalScrollBarWidth(HWND list) {
   SCROLLBARINFO info{};
@@ -102,6 +90,7 @@ bool DhContactsDelegate::OnCreate(CREATESTRUCTW*) {
   m_list.SetCheckImages(FindImage(m_images, "common\\content-check-yes.png"),
                         FindImage(m_images, "common\\content-check-no.png"));
   m_list.SetRowColorHook(&DhContactsDelegate::ColorRow, this);
+  m_list.SetRowTextHook(&DhContactsDelegate::RowText, this);
   m_backgroundBrush.Reset(CreateSolidBrush(m_background));
   m_panelBrush.Reset(CreateSolidBrush(RGB(255, 255, 255)));
   m_linePen.Reset(CreatePen(PS_SOLID, 1, kLineColor));
@@ -128,6 +117,7 @@ bool DhContactsDelegate::OnCreate(CREATESTRUCTW*) {
   }
   const ToolbarLook look{m_background, m_pressed, m_toolbarFont.Get(), m_searchFont.Get()};
   if (!m_toolbar.Create(Hwnd(), m_images, look)) BASTrace("DhContactsDelegate: toolbar incomplete");
+  SetCurrentRow(-1);
   return true;
 }
 
@@ -182,11 +172,27 @@ void DhContactsDelegate::OnPaint(HDC dc, const RECT& client) {
     m_detail.Paint(dc, m_layout.detailPanel, *contact, m_portrait, m_mimeLabels, m_groups);
 }
 
+void DhContactsDelegate::SetCurrentRow(int row) {
+  m_currentRow = row;
+  // The detail panel's pencil edits the contact it shows: with no contact there is none.
+  if (m_detailEdit.Hwnd()) ShowWindow(m_detailEdit.Hwnd(), ContactAt(row) ? SW_SHOWNA : SW_HIDE);
+  InvalidateDetail();
+}
+
 void DhContactsDelegate::InvalidateDetail() { InvalidateRect(Hwnd(), &m_layout.detailPanel, FALSE); }
 
 void DhContactsDelegate::ColorRow(HDC dc, BASListView& list, int row, void*) {
   const auto* contact = reinterpret_cast<const ContactRecord*>(list.RowData(row));
   if (contact && contact->marker != 0) SetTextColor(dc, kMarkedRowColor);
+}
+
+// Rows show their contacts' own name and phone: 50,000 rows keep no copies of them.
+const std::wstring* DhContactsDelegate::RowText(const BASListView&, int, int column, LPARAM data, void*) {
+  const auto* contact = reinterpret_cast<const ContactRecord*>(data);
+  if (!contact) return nullptr;
+  if (column == kNameColumn) return &contact->name;
+  if (column == kPhoneColumn) return &contact->phone;
+  return nullptr;
 }
 
 ContactRecord* DhContactsDelegate::ContactAt(int row) const {
@@ -203,13 +209,14 @@ int DhContactsDelegate::RowOf(const ContactRecord* contact) const {
 }
 
 int DhContactsDelegate::AddRow(int at, ContactRecord* contact) {
-  return m_list.InsertRow(at, {std::wstring(), contact->name, contact->phone}, reinterpret_cast<LPARAM>(contact));
+  return m_list.InsertRow(at, {}, reinterpret_cast<LPARAM>(contact));
 }
 
 void DhContactsDelegate::SelectFirstRow() {
+  ListChange change(m_changingList);
   m_list.SetChecked(0, true);
   m_list.SelectFirst();
-  m_currentRow = 0;
+  SetCurrentRow(0);
 }
 
 void DhContactsDelegate::Update(WPARAM code, CommandRecord* record) {
@@ -236,44 +243,19 @@ void DhContactsDelegate::Update(WPARAM code, CommandRecord* record) {
 void DhContactsDelegate::AddContacts(const ContactList* batch, bool atTop) {
   if (!batch) return;
   int added = 0;
-  {
-    if (m_list.RowCount() + static_cast<int>(batch->size()) >= kDeferDrawingFromRows) DeferDrawing();
-    RedrawPause pause(m_list, m_drawingDeferred);
-    m_contacts.Reserve(batch->size());
-    SendMessageW(m_list.Hwnd(), LVM_SETITEMCOUNT, m_list.RowCount() + batch->size(), LVSICF_NOINVALIDATEALL);
-    for (ContactRecord* contact : *batch) {
-      // A record the pane already holds would be freed twice.
-      if (!m_contacts.Add(contact)) continue;
-      if (AddRow(atTop ? 0 : m_list.RowCount(), contact) >= 0) ++added;
-    }
+  ListChange change(m_changingList);
+  m_contacts.Reserve(batch->size());
+  m_list.ReserveRows(static_cast<size_t>(m_list.RowCount()) + batch->size());
+  for (ContactRecord* contact : *batch) {
+    // A record the pane already holds would be freed twice.
+    if (!m_contacts.Add(contact)) continue;
+    if (AddRow(atTop ? 0 : m_list.RowCount(), contact) >= 0) ++added;
   }
   // Rows put above the current one move it down: it stays on the same contact.
-  if (atTop && m_currentRow >= 0) m_currentRow += added;
-  if (ListView_GetSelectedCount(m_list.Hwnd()) == 0 && m_list.RowCount() > 0) SelectFirstRow();
-  InvalidateDetail();
-}
-
-void DhContactsDelegate::DeferDrawing() {
-  if (m_drawingDeferred && GetTickCount() - m_deferredSince >= kLongestDrawingPauseMs) ResumeDrawing();
-  if (!m_drawingDeferred) {
-    m_list.SetRedraw(false);
-    m_drawingDeferred = true;
-    m_deferredSince = GetTickCount();
-  }
-  SetTimer(Hwnd(), kResumeDrawingTimer, kResumeDrawingAfterMs, nullptr);
-}
-
-void DhContactsDelegate::ResumeDrawing() {
-  KillTimer(Hwnd(), kResumeDrawingTimer);
-  if (!m_drawingDeferred) return;
-  m_drawingDeferred = false;
-  m_list.SetRedraw(true);
-}
-
-bool DhContactsDelegate::OnTimer(UINT_PTR id) {
-  if (id != kResumeDrawingTimer) return false;
-  ResumeDrawing();
-  return true;
+  if (atTop && m_currentRow >= 0) SetCurrentRow(m_currentRow + added);
+  // The detail panel changes only with the current contact: a long load's batches do not
+  // repaint it each time.
+  if (m_list.SelectedCount() == 0 && m_list.RowCount() > 0) SelectFirstRow();
 }
 
 // The host hands back a saved copy: the pane's own record takes its contents, so rows, search
@@ -287,10 +269,8 @@ void DhContactsDelegate::ReplaceContact(const ContactRecord* saved) {
   const int row = ContactAt(named) == mine ? named : RowOf(mine);
   if (mine != saved) *mine = *saved;
   m_contacts.Refresh(mine);
-  if (row >= 0) {
-    m_list.SetRowText(row, 1, mine->name);
-    m_list.SetRowText(row, 2, mine->phone);
-  }
+  // The row shows the record's own texts.
+  if (row >= 0) m_list.RefreshRow(row);
   if (row == m_currentRow) InvalidateDetail();
 }
 
@@ -303,16 +283,15 @@ void DhContactsDelegate::RemoveContact(const ContactRecord* gone) {
   const int row = ContactAt(named) == mine ? named : RowOf(mine);
   if (row >= 0) {
     if (row < m_currentRow) {
-      --m_currentRow;
+      SetCurrentRow(m_currentRow - 1);
     } else if (row == m_currentRow) {
-      m_currentRow = -1;
+      SetCurrentRow(-1);
       InvalidateDetail();
     }
-    // A delete of many checked contacts arrives one contact at a time: on a long list they
-    // share one pause of the drawing like a load's batches.
-    if (m_list.RowCount() >= kDeferDrawingFromRows) DeferDrawing();
+    // The list repaints from the removed row down, numbers included; a delete of thousands far
+    // below the visible rows repaints none of them.
+    ListChange change(m_changingList);
     m_list.DeleteRow(row);
-    m_list.RepaintCheckColumn();
   }
   m_contacts.TakeFirstWithIdentifier(gone->identifier);
   // The host frees the record it sent; a different record of the same contact is ours to free.
@@ -320,7 +299,8 @@ void DhContactsDelegate::RemoveContact(const ContactRecord* gone) {
 }
 
 void DhContactsDelegate::ClearData() {
-  m_currentRow = -1;
+  SetCurrentRow(-1);
+  ListChange change(m_changingList);
   m_list.DeleteAllRows();
   m_contacts.Clear();
   InvalidateDetail();
@@ -360,16 +340,14 @@ void DhContactsDelegate::SetTypeLabels(const TypeLabelList* labels) {
 
 void DhContactsDelegate::Search() {
   const std::vector<ContactRecord*> found = m_contacts.Matching(LowerCased(m_toolbar.SearchText()));
-  {
-    RedrawPause pause(m_list, m_drawingDeferred);
-    m_list.DeleteAllRows();
-    SendMessageW(m_list.Hwnd(), LVM_SETITEMCOUNT, found.size(), LVSICF_NOINVALIDATEALL);
-    for (ContactRecord* contact : found) AddRow(m_list.RowCount(), contact);
-  }
+  ListChange change(m_changingList);
+  m_list.DeleteAllRows();
+  m_list.ReserveRows(found.size());
+  for (ContactRecord* contact : found) AddRow(m_list.RowCount(), contact);
   if (m_list.RowCount() > 0)
     SelectFirstRow();
   else
-    m_currentRow = -1;
+    SetCurrentRow(-1);
   InvalidateDetail();
 }
 
@@ -387,13 +365,21 @@ BOOL DhContactsDelegate::PreTranslateMessage(MSG* msg) {
 }
 
 bool DhContactsDelegate::OnNotify(NMHDR* header, LRESULT&) {
-  if (header->idFrom != kContactListId || header->hwndFrom != m_list.Hwnd() || header->code != NM_CLICK) return false;
+  if (header->idFrom != kContactListId || header->hwndFrom != m_list.Hwnd()) return false;
+  if (header->code == LVN_ITEMCHANGED) {
+    // However the highlight moved (keys, or the control on its own), the detail panel shows the
+    // focused, highlighted row; moves the pane makes itself set the current row themselves.
+    const auto* change = reinterpret_cast<const NMLISTVIEW*>(header);
+    const UINT both = LVIS_FOCUSED | LVIS_SELECTED;
+    if (!m_changingList && change->iItem >= 0 && (change->uChanged & LVIF_STATE) &&
+        (change->uNewState & both) == both && (change->uOldState & both) != both && change->iItem != m_currentRow)
+      SetCurrentRow(change->iItem);
+    return false;
+  }
+  if (header->code != NM_CLICK) return false;
   m_list.FollowSelection();
   const int row = reinterpret_cast<NMITEMACTIVATE*>(header)->iItem;
-  if (row >= 0 && row < m_list.RowCount() && row != m_currentRow) {
-    m_currentRow = row;
-    InvalidateDetail();
-  }
+  if (row >= 0 && row < m_list.RowCount() && row != m_currentRow) SetCurrentRow(row);
   // The list sees its own click as well.
   return false;
 }

@@ -67,23 +67,21 @@ class DhContactsDelegate : public BASWindow, public CMessageFilter, public BASSu
   void OnPaint(HDC dc, const RECT& client) override;
   bool OnCommand(int id, int code, HWND control) override;
   bool OnNotify(NMHDR* header, LRESULT& result) override;
-  bool OnTimer(UINT_PTR id) override;
   LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp, bool& handled) override;
   void OnFinalMessage(HWND hwnd) override;
 
  private:
   static void ColorRow(HDC dc, BASListView& list, int row, void* context);
+  static const std::wstring* RowText(const BASListView& list, int row, int column, LPARAM data, void* context);
 
   ContactRecord* ContactAt(int row) const;
   int RowOf(const ContactRecord* contact) const;
   int AddRow(int at, ContactRecord* contact);
   void AddContacts(const ContactList* batch, bool atTop);
-  // The batches of a long load share one pause of the list's drawing (see AddContacts).
-  void DeferDrawing();
-  void ResumeDrawing();
   void ReplaceContact(const ContactRecord* saved);
   void RemoveContact(const ContactRecord* gone);
   void SelectFirstRow();
+  void SetCurrentRow(int row);
   void InvalidateDetail();
   void Search();
 
@@ -102,8 +100,8 @@ class DhContactsDelegate : public BASWindow, public CMessageFilter, public BASSu
   GoneHandler m_onGone = nullptr;
   int64_t m_listTaskId = 0;
   int32_t m_currentRow = -1;
-  bool m_drawingDeferred = false;
-  DWORD m_deferredSince = 0;
+  // Set while the pane itself changes the list's rows or selection.
+  bool m_changingList = false;
   // Declared before the list, so the rows that point into it go first.
   ContactSet m_contacts;
   GroupList m_groups;

@@ -167,12 +167,23 @@ TEST(ContactBook, KeepsChangesInItsOwnCopyAndSetsABrokenCopyAside) {
   EXPECT_TRUE(book.Remove(L"c7"));
   EXPECT_FALSE(book.Remove(L"c7"));
   EXPECT_NE(book.Find(id), nullptr);
+  // Many at once keep the others' order and find them where they now are.
+  std::vector<std::wstring> order;
+  for (const DemoContact& contact : book.Contacts()) order.push_back(contact.identifier);
+  ASSERT_GE(order.size(), 4u);
+  EXPECT_EQ(book.RemoveAll({order[0], order[2], L"no-such"}), 2u);
+  ASSERT_EQ(book.Count(), order.size() - 2);
+  EXPECT_EQ(book.Contacts()[0].identifier, order[1]);
+  EXPECT_EQ(book.Contacts()[1].identifier, order[3]);
+  ASSERT_NE(book.Find(order[3]), nullptr);
+  EXPECT_EQ(book.Find(order[3])->identifier, order[3]);
+  EXPECT_EQ(book.Find(order[2]), nullptr);
   ASSERT_TRUE(book.Persist(error)) << error;
 
   ContactBook reopened;
   reopened.Open(phone, state, error);
   EXPECT_TRUE(error.empty()) << error;
-  EXPECT_EQ(reopened.Count(), 6u);
+  EXPECT_EQ(reopened.Count(), book.Count());
   EXPECT_EQ(reopened.Find(L"c7"), nullptr);
   ASSERT_NE(reopened.Find(L"local-1"), nullptr);
   EXPECT_EQ(reopened.Add(DemoContact()), L"local-2");

@@ -747,6 +747,26 @@ TEST_F(ContactsController, ImportAsksForTheKindsFilesAndSendsTheChosenPaths) {
   EXPECT_EQ(Progress()->State().Text(), L"Restore from Backup File(*.bak,*.json)");
 }
 
+TEST_F(ContactsController, ImportedContactsFollowTheListedOnesInTheFilesOrderAndEndNoSave) {
+  g_panes[s_deviceView].contacts.push_back(Contact(L"old", L"Before"));
+  SetFilesPicker([](const OpenFilesQuery&) { return PathList{L"C:\\cards\\three.vcf"}; });
+  Request(kContactRequestImport, kContactImportVcard, nullptr, L"Import vcard file(*.vcf)");
+  ASSERT_EQ(SentOf(kCourierDoContact).size(), 1u);
+  const uint64_t before = m_device.counts[kKindContacts].load();
+  // The service reports the file's contacts one by one, first to last, under the import's task.
+  for (const wchar_t* id : {L"card1", L"card2", L"card3"})
+    Notify(kContactNoticeSaved, Contact(id), kTaskOfOperations, kNotificationSuccess, kSavedNewContact);
+  EXPECT_EQ(PaneIdentifiers(), (std::vector<std::wstring>{L"old", L"card1", L"card2", L"card3"}));
+  EXPECT_EQ(m_device.counts[kKindContacts].load(), before + 3);
+  EXPECT_TRUE(g_panes[s_deviceView].saveEnded.empty()) << "an import ended an editor's save";
+
+  // A contact saved from the editor still goes on top and ends the save.
+  Notify(kContactNoticeSaved, Contact(L"typed"), 1, kNotificationSuccess, kSavedNewContact);
+  EXPECT_EQ(PaneIdentifiers().front(), L"typed");
+  EXPECT_EQ(g_panes[s_deviceView].saveEnded, (std::vector<int64_t>{kSaveSucceeded}));
+  SetFilesPicker(nullptr);
+}
+
 TEST(FileSelection, OnePathOrAFolderWithNamesAndNothingBeyondTheBuffer) {
   const wchar_t single[] = L"C:\\data\\one.vcf\0";
   EXPECT_EQ(ParseFileSelection(single, sizeof single / sizeof single[0]), (PathList{L"C:\\data\\one.vcf"}));

@@ -506,3 +506,127 @@ TEST_F(ListViewTest, HeaderPaintsFlatTitlesSeparatorsAndTheBottomLine) {
   EXPECT_TRUE(inked);
   for (int y = 0; y < client.bottom - 1; ++y) EXPECT_EQ(canvas.Pixel(105, y), kYellow) << y;
 }
+
+// The rows live in the list; the control only knows their count, selection and focus.
+TEST_F(ListViewTest, SelectionAndFocusStayOnTheirRowsWhenRowsComeAndGoAbove) {
+  BASListView list;
+  MakeList(list, 5);
+  LVITEMW select{};
+  select.state = LVIS_SELECTED | LVIS_FOCUSED;
+  select.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+  SendMessageW(list.Hwnd(), LVM_SETITEMSTATE, 2, reinterpret_cast<LPARAM>(&select));
+  const LPARAM marked = 77;
+  list.InsertRow(0, {L"", L"Top", L"0"}, marked);
+  EXPECT_EQ(list.RowCount(), 6);
+  EXPECT_EQ(list.RowText(0, 1), L"Top");
+  EXPECT_EQ(list.RowData(0), marked);
+  EXPECT_TRUE(list.IsSelected(3)) << "the selected row moved down with its contents";
+  EXPECT_FALSE(list.IsSelected(2));
+  EXPECT_EQ(list.FocusedRow(), 3);
+  EXPECT_EQ(list.RowText(3, 1), L"Name 2");
+
+  ASSERT_TRUE(list.DeleteRow(0));
+  EXPECT_TRUE(list.IsSelected(2));
+  EXPECT_EQ(list.FocusedRow(), 2);
+  // The selected row itself goes: nothing is selected, the row that moved up is not.
+  ASSERT_TRUE(list.DeleteRow(2));
+  EXPECT_EQ(list.SelectedCount(), 0);
+  EXPECT_EQ(list.RowText(2, 1), L"Name 3");
+  // Below the selection nothing moves.
+  SendMessageW(list.Hwnd(), LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&select));
+  list.DeleteRow(3);
+  list.AppendRow({L"", L"Last", L""});
+  EXPECT_TRUE(list.IsSelected(0));
+  EXPECT_EQ(list.SelectedCount(), 1);
+  // The control knows the new count by the time it is asked anything.
+  EXPECT_EQ(SendMessageW(list.Hwnd(), LVM_GETITEMCOUNT, 0, 0), 4);
+  RECT last{};
+  last.left = LVIR_BOUNDS;
+  EXPECT_TRUE(SendMessageW(list.Hwnd(), LVM_GETITEMRECT, 3, reinterpret_cast<LPARAM>(&last)));
+}
+
+TEST_F(ListViewTest, RowMessagesAreAnsweredFromTheRowsAndOwnersMaySupplyTexts) {
+  BASListView list;
+  MakeList(list, 0);
+  LVITEMW item{};
+  item.mask = LVIF_TEXT | LVIF_PARAM;
+  item.iItem = 0;
+  item.pszText = const_cast<wchar_t*>(L"zero");
+  item.lParam = 42;
+  ASSERT_EQ(SendMessageW(list.Hwnd(), LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)), 0);
+  item.iSubItem = 2;
+  item.pszText = const_cast<wchar_t*>(L"555");
+  SendMessageW(list.Hwnd(), LVM_SETITEMTEXTW, 0, reinterpret_cast<LPARAM>(&item));
+  EXPECT_EQ(list.RowText(0, 0), L"zero");
+  EXPECT_EQ(list.RowText(0, 2), L"555");
+  LVITEMW read{};
+  read.mask = LVIF_PARAM | LVIF_STATE;
+  read.stateMask = LVIS_STATEIMAGEMASK;
+  ASSERT_TRUE(SendMessageW(list.Hwnd(), LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&read)));
+  EXPECT_EQ(read.lParam, 42);
+  EXPECT_EQ(read.state, BASListView::kStateUnchecked);
+  LVITEMW check{};
+  check.state = BASListView::kStateChecked;
+  check.stateMask = LVIS_STATEIMAGEMASK;
+  SendMessageW(list.Hwnd(), LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&check));
+  EXPECT_TRUE(list.IsChecked(0));
+  EXPECT_EQ(SendMessageW(list.Hwnd(), LVM_GETITEMSTATE, 0, LVIS_STATEIMAGEMASK), BASListView::kStateChecked);
+
+  // A row given fewer texts than columns asks its owner for the rest, by its data.
+  static const std::wstring kSupplied = L"from the owner";
+  list.SetRowTextHook(
+      [](const BASListView&, int, int column, LPARAM data, void*) -> const std::wstring* {
+        return column == 1 && data == 42 ? &kSupplied : nullptr;
+      },
+      nullptr);
+  CellTexts texts;
+  list.SetCellTextHook(RecordCellText, &texts);
+  Paint(list.Hwnd());
+  EXPECT_EQ(Cell(texts, 0, 1).text, kSupplied);
+  wchar_t buffer[32] = L"";
+  LVITEMW text{};
+  text.iSubItem = 1;
+  text.pszText = buffer;
+  text.cchTextMax = 32;
+  SendMessageW(list.Hwnd(), LVM_GETITEMTEXTW, 0, reinterpret_cast<LPARAM>(&text));
+  EXPECT_STREQ(buffer, kSupplied.c_str());
+
+  EXPECT_TRUE(SendMessageW(list.Hwnd(), LVM_DELETEITEM, 0, 0));
+  EXPECT_EQ(list.RowCount(), 0);
+}
+
+TEST_F(ListViewTest, TheAllCheckedFlagFollowsEveryChangeOfChecksAndRows) {
+  BASListView list;
+  MakeList(list, 3);
+  for (int row = 0; row < 3; ++row) list.SetChecked(row, true);
+  EXPECT_EQ(list.AllChecked(), 1);
+  list.AppendRow({L"", L"New", L""});
+  EXPECT_EQ(list.AllChecked(), 0) << "a new unchecked row";
+  list.DeleteRow(3);
+  EXPECT_EQ(list.AllChecked(), 1);
+  // A click that makes the checks follow a one-row selection.
+  LVITEMW select{};
+  select.state = LVIS_SELECTED;
+  select.stateMask = LVIS_SELECTED;
+  SendMessageW(list.Hwnd(), LVM_SETITEMSTATE, 1, reinterpret_cast<LPARAM>(&select));
+  list.FollowSelection();
+  EXPECT_EQ(list.AllChecked(), 0);
+  list.DeleteAllRows();
+  EXPECT_EQ(list.AllChecked(), 0) << "an empty list is not all checked";
+}
+
+TEST_F(ListViewTest, SpaceChecksOrUnchecksTheFocusedRow) {
+  BASListView list;
+  MakeList(list, 3);
+  LVITEMW focus{};
+  focus.state = LVIS_FOCUSED | LVIS_SELECTED;
+  focus.stateMask = LVIS_FOCUSED | LVIS_SELECTED;
+  SendMessageW(list.Hwnd(), LVM_SETITEMSTATE, 1, reinterpret_cast<LPARAM>(&focus));
+  SendMessageW(list.Hwnd(), WM_KEYDOWN, VK_SPACE, 0);
+  SendMessageW(list.Hwnd(), WM_CHAR, L' ', 0);
+  SendMessageW(list.Hwnd(), WM_KEYUP, VK_SPACE, 0);
+  EXPECT_TRUE(list.IsChecked(1));
+  EXPECT_FALSE(list.IsChecked(0));
+  SendMessageW(list.Hwnd(), WM_KEYDOWN, VK_SPACE, 0);
+  EXPECT_FALSE(list.IsChecked(1));
+}

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <string>
 #include <vector>
 
@@ -74,6 +76,12 @@ TEST(ContactSetTest, StaysConsistentThroughManyRemovals) {
     EXPECT_TRUE(set.Contains(left[i]));
   }
   EXPECT_EQ(set.Matching(L"").size(), left.size());
+  // The search texts moved with their contacts: each name finds its own contact only.
+  for (int i : {0, 2, 1000, kCount - 2}) {
+    const std::vector<ContactRecord*> found = set.Matching(std::to_wstring(i));
+    EXPECT_NE(std::find(found.begin(), found.end(), set.FirstWithIdentifier(std::to_wstring(i))), found.end()) << i;
+  }
+  EXPECT_TRUE(set.Matching(L"2999").empty()) << "a removed contact is still searched";
 }
 
 TEST(ContactSetTest, MatchesNameOrAnyValueIgnoringCase) {
@@ -86,6 +94,10 @@ TEST(ContactSetTest, MatchesNameOrAnyValueIgnoringCase) {
   EXPECT_EQ(Names(set.Matching(L"555")), (std::vector<std::wstring>{L"Carl"}));
   EXPECT_EQ(Names(set.Matching(L"")), (std::vector<std::wstring>{L"Joanne", L"Bob", L"Carl"}));
   EXPECT_TRUE(set.Matching(L"zzz").empty());
+  // Each text on its own: no match runs from a name into a value or from one contact into the next.
+  EXPECT_TRUE(set.Matching(L"bobbob").empty());
+  EXPECT_TRUE(set.Matching(L"carl555").empty());
+  EXPECT_TRUE(set.Matching(L"joannebob").empty());
 }
 
 TEST(ContactSetTest, SearchesTheChangedTextAfterARefresh) {
@@ -100,6 +112,13 @@ TEST(ContactSetTest, SearchesTheChangedTextAfterARefresh) {
   EXPECT_EQ(set.Matching(L"zoe").size(), 1u);
   EXPECT_EQ(set.FirstWithIdentifier(L"9"), contact);
   EXPECT_EQ(set.FirstWithIdentifier(L"1"), nullptr);
+  // Edited over and over, the set keeps finding the latest text and only that.
+  for (int i = 0; i < 5000; ++i) {
+    contact->name = L"Name" + std::to_wstring(i);
+    set.Refresh(contact);
+  }
+  EXPECT_EQ(set.Matching(L"name4999").size(), 1u);
+  EXPECT_TRUE(set.Matching(L"name4998").empty());
 }
 
 TEST(ContactsLayoutTest, PlacesPanelSearchBoxAndListFromTheClientSize) {

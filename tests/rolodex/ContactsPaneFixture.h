@@ -15,6 +15,8 @@ namespace rolodextest {
 
 class ContactsPaneTest : public ::testing::Test {
  protected:
+  explicit ContactsPaneTest(DWORD parentStyle = WS_POPUP | WS_VISIBLE) : parent(1000, 600, parentStyle) {}
+
   void SetUp() override {
     ASSERT_TRUE(parent.Hwnd());
     CommandRecord create;

@@ -4,6 +4,7 @@
 #include "contracts/CommandCodes.h"
 #include "contracts/CommandNames.h"
 #include "tests/harness/TraceCapture.h"
+#include "tests/harness/XInput.h"
 #include "tests/rolodex/ContactsPaneFixture.h"
 
 #include <gtest/gtest.h>
@@ -489,6 +490,125 @@ TEST_F(ContactsPaneTest, ColumnsLeaveRoomForTheVerticalBarSoNoHorizontalBarAppea
   loop.Pump();
   EXPECT_TRUE(GetWindowLongW(list, GWL_STYLE) & WS_VSCROLL);
   EXPECT_FALSE(GetWindowLongW(list, GWL_STYLE) & WS_HSCROLL);
+}
+
+// A real press of the left button at a client point of `hwnd` (see XInput.h).
+void ClickAt(HWND hwnd, POINT at, FakeLoop& loop) {
+  ClientToScreen(hwnd, &at);
+  xinput::Click(at);
+  for (int i = 0; i < 10; ++i) {
+    loop.Pump();
+    Sleep(10);
+  }
+}
+
+void PressKey(const char* xName, WORD vk, FakeLoop& loop) {
+  xinput::Key(xName, vk);
+  for (int i = 0; i < 10; ++i) {
+    loop.Pump();
+    Sleep(10);
+  }
+}
+
+std::vector<ContactRecord*> Numbered(int count) {
+  std::vector<ContactRecord*> contacts;
+  for (int i = 0; i < count; ++i)
+    contacts.push_back(NewContact(std::to_wstring(i), L"Contact " + std::to_wstring(i), L"555 " + std::to_wstring(i)));
+  return contacts;
+}
+
+TEST_F(ContactsPaneTest, TheHeaderCheckShowsAllCheckedOnlyWhileEveryRowIs) {
+  SetForegroundWindow(parent.Hwnd());
+  SendBatch(parent.Hwnd(), Numbered(40));
+  const HWND header = ListView_GetHeader(list);
+  RECT headerClient{};
+  GetClientRect(header, &headerClient);
+  const auto headerShows = [&] {
+    PixelCanvas canvas(headerClient.right, headerClient.bottom, RGB(1, 2, 3));
+    SendMessageW(header, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(canvas.Dc()), PRF_CLIENT);
+    return canvas.Pixel(5 + 8, 4 + 8);
+  };
+  const COLORREF checkedImage = RGB(0, 160, 0);
+  const COLORREF uncheckedImage = RGB(160, 160, 160);
+  EXPECT_EQ(headerShows(), uncheckedImage);
+
+  // The user checks everything by the header, then clicks one contact's name: that row alone
+  // stays checked, and the header no longer claims all of them are.
+  ClickAt(header, POINT{5 + 8, headerClient.bottom / 2}, loop);
+  for (int row = 0; row < 40; ++row) ASSERT_TRUE(IsChecked(list, row)) << row;
+  EXPECT_EQ(headerShows(), checkedImage);
+  RECT name{};
+  ListView_GetSubItemRect(list, 2, 1, LVIR_BOUNDS, &name);
+  ClickAt(list, POINT{name.left + 80, (name.top + name.bottom) / 2}, loop);
+  EXPECT_TRUE(IsChecked(list, 2));
+  EXPECT_FALSE(IsChecked(list, 0));
+  EXPECT_EQ(headerShows(), uncheckedImage) << "one row of forty checked, the header shows all";
+
+  // Checking the other 39 by their images brings the header's check back.
+  for (int row = 0; row < 40; ++row) {
+    if (IsChecked(list, row)) continue;
+    ListView_EnsureVisible(list, row, FALSE);
+    loop.Pump();
+    RECT bounds{};
+    ListView_GetItemRect(list, row, &bounds, LVIR_BOUNDS);
+    SendMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5 + 8, (bounds.top + bounds.bottom) / 2));
+    SendMessageW(list, WM_LBUTTONUP, 0, MAKELPARAM(5 + 8, (bounds.top + bounds.bottom) / 2));
+  }
+  EXPECT_EQ(headerShows(), checkedImage);
+}
+
+// In a framed top-level window, as the phone's window is: the keyboard reaches it from the display.
+class ContactsPaneFrameTest : public ContactsPaneTest {
+ protected:
+  ContactsPaneFrameTest() : ContactsPaneTest(WS_OVERLAPPEDWINDOW | WS_VISIBLE) {}
+};
+
+TEST_F(ContactsPaneFrameTest, TheDetailPanelFollowsTheHighlightMovedByKeysAndKeepsItAcrossMinimise) {
+  SetForegroundWindow(parent.Hwnd());
+  const std::vector<ContactRecord*> contacts = Numbered(6);
+  SendBatch(parent.Hwnd(), contacts);
+  RECT name{};
+  ListView_GetSubItemRect(list, 1, 1, LVIR_BOUNDS, &name);
+  ClickAt(list, POINT{name.left + 80, (name.top + name.bottom) / 2}, loop);
+  ASSERT_TRUE(IsSelected(list, 1));
+  ASSERT_EQ(Current(), contacts[1]);
+  PressKey("Down", VK_DOWN, loop);
+  PressKey("Down", VK_DOWN, loop);
+  ASSERT_TRUE(IsSelected(list, 3));
+  EXPECT_EQ(Current(), contacts[3]) << "the highlight moved, the detail panel stayed";
+
+  // Minimised and restored: the pane shrinks to nothing and grows back.
+  ShowWindow(parent.Hwnd(), SW_MINIMIZE);
+  Send(kRolodexChangeSize, parent.Hwnd());
+  loop.Pump();
+  ShowWindow(parent.Hwnd(), SW_RESTORE);
+  Send(kRolodexChangeSize, parent.Hwnd());
+  SetForegroundWindow(parent.Hwnd());
+  loop.Pump();
+  int highlighted = -1;
+  for (int row = 0; row < RowCount(list); ++row)
+    if (IsSelected(list, row)) highlighted = row;
+  ASSERT_GE(highlighted, 0);
+  EXPECT_EQ(Current(), contacts[static_cast<size_t>(highlighted)]);
+}
+
+TEST_F(ContactsPaneTest, ThePencilShowsOnlyWithAContactInTheDetailPanel) {
+  const HWND pencil = Control(5009);
+  EXPECT_FALSE(IsWindowVisible(pencil)) << "an empty pane offers to edit nothing";
+  ContactRecord* ann = NewContact(L"1", L"Ann");
+  SendBatch(parent.Hwnd(), {ann, NewContact(L"2", L"Bob")});
+  EXPECT_TRUE(IsWindowVisible(pencil));
+  ContactRecord gone = *ann;
+  gone.rowIndex = 0;
+  Send(kRolodexDeleteContact, parent.Hwnd(), 0, &gone);
+  ASSERT_EQ(Current(), nullptr);
+  EXPECT_FALSE(IsWindowVisible(pencil)) << "a stray pencil after the delete";
+  SetWindowTextW(Control(5005), L"");
+  Command(5004);
+  EXPECT_TRUE(IsWindowVisible(pencil));
+  SetWindowTextW(Control(5005), L"nobody");
+  Command(5004);
+  EXPECT_FALSE(IsWindowVisible(pencil));
 }
 
 }  // namespace

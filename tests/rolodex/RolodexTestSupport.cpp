@@ -70,8 +70,8 @@ void FakeLoop::Pump() {
   }
 }
 
-TestParent::TestParent(int width, int height) {
-  window.Create(nullptr, L"RolodexTestParent", L"wizard", WS_POPUP | WS_VISIBLE, 0, MakeRect(20, 20, width, height));
+TestParent::TestParent(int width, int height, DWORD style) {
+  window.Create(nullptr, L"RolodexTestParent", L"wizard", style, 0, MakeRect(20, 20, width, height));
 }
 
 TestParent::~TestParent() {

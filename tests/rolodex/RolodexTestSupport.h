@@ -49,7 +49,7 @@ class FakeLoop : public CMessageLoop {
 
 // A top-level window in place of a phone's wizard window.
 struct TestParent {
-  explicit TestParent(int width = 1000, int height = 600);
+  explicit TestParent(int width = 1000, int height = 600, DWORD style = WS_POPUP | WS_VISIBLE);
   ~TestParent();
   HWND Hwnd() const { return window.Hwnd(); }
   ProbeWindow window;
