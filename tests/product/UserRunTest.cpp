@@ -200,6 +200,26 @@ TEST_F(ProductUser, BlockingDialogStaysAboveTheFrameAndEscapeLeavesTheFrameUsabl
   EXPECT_TRUE(WaitFor([&] { return ContactsList() == nullptr; }, 10000)) << "the navigator ignored the click";
 }
 
+// Sections whose lists the device service does not stream yet: their loading dialog ends by
+// itself, and the navigator goes on taking clicks.
+TEST_F(ProductUser, SectionsNotServedYetEndTheirLoadingAtOnce) {
+  for (int row : {4, 6, 7}) {  // Music, Videos, Books
+    ASSERT_TRUE(Click(NavigatorRow(row)));
+    Sleep(300);
+    EXPECT_TRUE(WaitFor([&] { return ShownDialog() == nullptr; }, 5000))
+        << "the loading dialog of row " << row << " is still waiting";
+  }
+  Screenshot(L"user-unserved-sections.png");
+  ASSERT_TRUE(Click(NavigatorRow(kContactsRow)));
+  EXPECT_TRUE(WaitFor(
+      [&] {
+        HWND list = ContactsList();
+        return list && SendMessageW(list, LVM_GETITEMCOUNT, 0, 0) == 21;
+      },
+      20000))
+      << m_host->Output();
+}
+
 namespace {
 
 // Ink (dark) pixels of a light background, one flag per pixel.
