@@ -128,6 +128,30 @@ std::wstring NameRowValue(const std::wstring& name) {
   return words.front() + L"\n" + middle + L"\n" + words.back();
 }
 
+namespace {
+
+// first, middle, last of a name row's value; missing parts empty.
+std::vector<std::wstring> SplitRowValue(const std::wstring& value) {
+  std::vector<std::wstring> parts;
+  size_t start = 0;
+  while (start <= value.size() && parts.size() < 3) {
+    const size_t end = std::min(value.find(L'\n', start), value.size());
+    parts.push_back(value.substr(start, end - start));
+    start = end + 1;
+  }
+  parts.resize(3);
+  return parts;
+}
+
+std::wstring JoinWords(const std::vector<std::wstring>& parts) {
+  std::wstring out;
+  for (const std::wstring& part : parts)
+    if (!part.empty()) out += (out.empty() ? L"" : L" ") + part;
+  return out;
+}
+
+}  // namespace
+
 std::wstring NameFromRowValue(const std::wstring& value) {
   std::wstring name;
   size_t start = 0;
@@ -149,7 +173,10 @@ ContactRecord* MakeContactRecord(const DemoContact& contact) {
   record->phone = contact.FirstPhone();
   record->groups = contact.groups;
   record->dataRows.reserve(contact.items.size() + 1);
-  record->dataRows.push_back(RowOf(kMimeName, std::wstring(), std::wstring(), NameRowValue(contact.name)));
+  const std::wstring nameRow = contact.nameParts.size() == 5
+                                   ? contact.nameParts[1] + L"\n" + contact.nameParts[2] + L"\n" + contact.nameParts[3]
+                                   : NameRowValue(contact.name);
+  record->dataRows.push_back(RowOf(kMimeName, std::wstring(), std::wstring(), nameRow));
   for (const DemoContactItem& item : contact.items) {
     record->dataRows.push_back(RowOf(MimetypeOf(item.kind), std::to_wstring(item.typeCode), item.label, item.value));
   }
@@ -165,7 +192,9 @@ DemoContact ContactFromRecord(const ContactRecord& record) {
   contact.groups = record.groups;
   for (const ContactDataRow* row : record.dataRows) {
     DemoItemKind kind;
-    if (row == nullptr || !ItemKindOfMimetype(row->mimetype, kind) || row->oldValue.empty()) continue;
+    if (row == nullptr || !ItemKindOfMimetype(row->mimetype, kind)) continue;
+    const bool titleOnly = kind == DemoItemKind::kOrganization && !row->oldTypeLabel.empty();
+    if (row->oldValue.empty() && !titleOnly) continue;
     contact.items.push_back(ItemOf(kind, row->oldTypeCode, row->oldTypeLabel, row->oldValue));
   }
   return contact;
@@ -177,8 +206,18 @@ bool ApplyContactEdit(const ContactRecord& edited, const std::vector<DemoGroup>&
   for (const ContactDataRow* row : edited.dataRows) {
     if (row == nullptr || row->editState == kEditUnchanged) continue;
     if (row->mimetype == kMimeName) {
-      if (row->editState == kEditDeleted) result.name.clear();
-      else result.name = NameFromRowValue(row->newValue);
+      if (row->editState == kEditDeleted) {
+        result.name.clear();
+        result.nameParts.clear();
+      } else {
+        result.name = NameFromRowValue(row->newValue);
+        if (result.nameParts.size() == 5) {
+          // The editor shows first, middle and last; a prefix and suffix stay as they were.
+          std::vector<std::wstring> edited = SplitRowValue(row->newValue);
+          for (size_t i = 0; i < 3; ++i) result.nameParts[i + 1] = Trimmed(edited[i]);
+          result.name = JoinWords(result.nameParts);
+        }
+      }
       continue;
     }
     DemoItemKind kind;

@@ -126,7 +126,8 @@ class ExportSink : public ByteSink {
 };
 
 bool SameContact(const DemoContact& a, const DemoContact& b) {
-  if (a.name != b.name || a.accountName != b.accountName || a.accountType != b.accountType || a.groups != b.groups ||
+  if (a.name != b.name || a.nameParts != b.nameParts || a.phoneticParts != b.phoneticParts ||
+      a.accountName != b.accountName || a.accountType != b.accountType || a.groups != b.groups ||
       a.items.size() != b.items.size())
     return false;
   for (size_t i = 0; i < a.items.size(); ++i) {
@@ -226,8 +227,9 @@ void ContactOperations::Handle(CommandRecord& record) {
             if (contact != nullptr) contacts.push_back(ContactFromRecord(*contact));
         }
         const std::wstring folder = record.payload != nullptr ? static_cast<const wchar_t*>(record.payload) : L"";
-        record.value = Start(
-            record, [this, operation, contacts, folder](Job& job) { RunExport(job, operation, contacts, folder); });
+        record.value = Start(record, [this, operation, contacts, folder](Job& job) mutable {
+          RunExport(job, operation, contacts, folder);
+        });
       }
       break;
     }
@@ -438,9 +440,15 @@ void ContactOperations::RunDelete(Job& job, const std::vector<std::pair<std::wst
     Progress(job, done, total, 0, std::wstring(), true);
 }
 
-void ContactOperations::RunExport(Job& job, int64_t operation, const std::vector<DemoContact>& contacts,
+void ContactOperations::RunExport(Job& job, int64_t operation, std::vector<DemoContact>& contacts,
                                   const std::wstring& folder) {
   ContactBook& book = m_books[job.identifier];
+  // The phone's own contact holds what the pane's record does not carry (name parts, phonetic
+  // names); a contact the phone no longer holds goes out as the pane showed it.
+  for (DemoContact& contact : contacts) {
+    const DemoContact* own = contact.identifier.empty() ? nullptr : book.Find(contact.identifier);
+    if (own != nullptr) contact = *own;
+  }
   const int64_t total = static_cast<int64_t>(contacts.size());
   const wchar_t* extension =
       operation == kContactOpExportHtml ? L".html" : operation == kContactOpExportVcf ? L".vcf" : L".bak";

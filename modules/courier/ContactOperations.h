@@ -55,7 +55,7 @@ class ContactOperations {
   void RunLoad(Job& job);
   void RunSave(Job& job, const ContactRecord& edited);
   void RunDelete(Job& job, const std::vector<std::pair<std::wstring, int32_t>>& targets);
-  void RunExport(Job& job, int64_t operation, const std::vector<DemoContact>& contacts, const std::wstring& folder);
+  void RunExport(Job& job, int64_t operation, std::vector<DemoContact>& contacts, const std::wstring& folder);
   void RunImport(Job& job, int64_t operation, const std::vector<std::wstring>& paths);
 
   // Whether the job may go on: not cancelled, the service not stopping, the phone still there.

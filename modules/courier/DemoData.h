@@ -94,6 +94,11 @@ struct DemoContact {
   std::wstring name;
   std::wstring accountName;  // empty: stored on the phone only
   std::wstring accountType;
+  // The name's parts as the phone's name row keeps them: prefix, given, middle, family,
+  // suffix; empty when only the display name is known. Then the phonetic given, middle and
+  // family names (how a Japanese or Chinese name is read), empty when there are none.
+  std::vector<std::wstring> nameParts;
+  std::vector<std::wstring> phoneticParts;
   std::vector<std::wstring> groups;    // group identifiers
   std::vector<DemoContactItem> items;  // in file order: numbers, e-mails, then the rest
 

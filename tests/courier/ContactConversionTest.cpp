@@ -120,6 +120,23 @@ TEST(ContactConversion, AnEditKeepsWhatTheEditorDoesNotShow) {
   EXPECT_NE(std::find(mimetypes.begin(), mimetypes.end(), kMimePhoto), mimetypes.end());
 }
 
+// The editor changes first, middle and last name; a prefix and suffix the phone holds stay.
+TEST(ContactConversion, TheNameRowComesFromThePartsAndAnEditKeepsPrefixAndSuffix) {
+  DemoContact contact = Ann();
+  contact.name = L"Dr. Ann Marie Lee Jr.";
+  contact.nameParts = {L"Dr.", L"Ann", L"Marie", L"Lee", L"Jr."};
+  std::unique_ptr<ContactRecord> record(MakeContactRecord(contact));
+  ASSERT_FALSE(record->dataRows.empty());
+  EXPECT_EQ(record->dataRows[0]->oldValue, L"Ann\nMarie\nLee");
+  ContactRecord edited;
+  edited.identifier = contact.identifier;
+  edited.dataRows.push_back(Row(kMimeName, kEditChanged, L"Ann\nMarie\nLee", L"Anna\n\nLee-Smith"));
+  std::string error;
+  ASSERT_TRUE(ApplyContactEdit(edited, kGroups, kAccounts, contact, error)) << error;
+  EXPECT_EQ(contact.nameParts, (std::vector<std::wstring>{L"Dr.", L"Anna", L"", L"Lee-Smith", L"Jr."}));
+  EXPECT_EQ(contact.name, L"Dr. Anna Lee-Smith Jr.");
+}
+
 TEST(ContactConversion, AChangedRowThePhoneNoLongerHoldsIsAddedAndEmptyContactsAreRefused) {
   DemoContact contact = Ann();
   ContactRecord edited;

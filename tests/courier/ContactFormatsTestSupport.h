@@ -64,6 +64,8 @@ inline std::vector<DemoContact> NastyContacts() {
   scripts.identifier = L"c-2";
   scripts.name = L"Ζωή Ωμέγα Анна Петрова 王芳 田中 美咲 김민준 فاطمة حداد שָׁלוֹם हिन्दी ไทย 😀𝄞";
   scripts.groups = {L"n3"};
+  scripts.nameParts = {L"Dr.", L"美咲", L"Zoë; \"Z\"", L"田中, 2", L"Jr.\\"};
+  scripts.phoneticParts = {L"みさき", L"", L"たなか"};
   for (int32_t code : {1, 2, 3, 4, 5, 6, 7})
     scripts.items.push_back(MakeItem(DemoItemKind::kPhone, code, StandardLabelFor(DemoItemKind::kPhone, code),
                                      L"+30 " + std::to_wstring(code)));
@@ -135,6 +137,8 @@ inline void ExpectSameContacts(const std::vector<DemoContact>& expected, const s
     const DemoContact& b = actual[i];
     const std::string where = "contact " + std::to_string(i) + " " + WideToUtf8(a.name);
     EXPECT_EQ(WideToUtf8(a.name), WideToUtf8(b.name)) << where;
+    EXPECT_EQ(a.nameParts, b.nameParts) << where;
+    EXPECT_EQ(a.phoneticParts, b.phoneticParts) << where;
     EXPECT_EQ(a.groups, b.groups) << where;
     if (identifiers) {
       EXPECT_EQ(a.identifier, b.identifier) << where;

@@ -363,6 +363,20 @@ TEST(VCardImport, KeepsDatesRelationsAndCallAddresses) {
   EXPECT_EQ(Describe(Item(own, DemoItemKind::kRelation, 1)), "0 [Coach] Jo");
 }
 
+// Name parts that say more than the display name, and how the name is read, are kept.
+TEST(VCardImport, KeepsNamePartsAndPhoneticNames) {
+  const ContactReadResult result = ReadVCards(
+      "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Dr. Misaki Tanaka Jr.\r\nN:Tanaka;Misaki;;Dr.;Jr.\r\n"
+      "X-PHONETIC-FIRST-NAME:\xE3\x81\xBF\xE3\x81\x95\xE3\x81\x8D\r\nX-PHONETIC-LAST-NAME:\xE3\x81\x9F\xE3\x81\xAA"
+      "\xE3\x81\x8B\r\nEND:VCARD\r\n"
+      "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Ann Lee\r\nN:Lee;Ann;;;\r\nEND:VCARD\r\n");
+  ASSERT_EQ(result.contacts.size(), 2u);
+  EXPECT_EQ(result.contacts[0].nameParts,
+            (std::vector<std::wstring>{L"Dr.", L"Misaki", L"", L"Tanaka", L"Jr."}));
+  EXPECT_EQ(result.contacts[0].phoneticParts, (std::vector<std::wstring>{L"みさき", L"", L"たなか"}));
+  EXPECT_TRUE(result.contacts[1].nameParts.empty()) << "N says nothing FN does not";
+}
+
 TEST(VCardRoundTrip, KeepsEveryFieldOfTheDemoPhones) {
   DemoCatalog catalog;
   std::string error;

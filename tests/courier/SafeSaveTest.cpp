@@ -50,7 +50,13 @@ class SafeSave : public ::testing::Test {
  protected:
   void SetUp() override {
     const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    m_folder = fs::temp_directory_path() / (std::string("safe-save-") + info->name());
+    // Named by the process too: two test runs may share the machine.
+#ifdef _WIN32
+    const unsigned long process = GetCurrentProcessId();
+#else
+    const unsigned long process = static_cast<unsigned long>(getpid());
+#endif
+    m_folder = fs::temp_directory_path() / (std::string("safe-save-") + info->name() + "-" + std::to_string(process));
     fs::remove_all(m_folder);
     fs::create_directories(m_folder);
   }

@@ -74,6 +74,19 @@ void AppendContactJson(std::string& out, const DemoContact& contact,
   AppendMember(out, "name", contact.name);
   AppendMember(out, "accountName", contact.accountName);
   AppendMember(out, "accountType", contact.accountType);
+  // Written only when known, so older copies and this one read alike.
+  for (const auto& list : {std::make_pair("nameParts", &contact.nameParts),
+                           std::make_pair("phoneticParts", &contact.phoneticParts)}) {
+    if (list.second->empty()) continue;
+    out += ",\"";
+    out += list.first;
+    out += "\":[";
+    for (size_t i = 0; i < list.second->size(); ++i) {
+      if (i != 0) out.push_back(',');
+      AppendJsonString(out, (*list.second)[i]);
+    }
+    out.push_back(']');
+  }
   std::string ids;
   out += ",\"groups\":[";
   for (size_t i = 0; i < contact.groups.size(); ++i) {
@@ -115,6 +128,19 @@ std::wstring TextMember(const json& object, const char* key, bool required) {
   return Utf8ToWideLenient(it->get_ref<const std::string&>());
 }
 
+// A list of exactly `size` texts, or none.
+std::vector<std::wstring> TextList(const json& object, const char* key, size_t size) {
+  std::vector<std::wstring> texts;
+  auto it = object.find(key);
+  if (it == object.end()) return texts;
+  if (!it->is_array() || it->size() != size) throw EntryFault{std::string(key) + " is not a list of " + std::to_string(size)};
+  for (const json& text : *it) {
+    if (!text.is_string()) throw EntryFault{std::string(key) + " holds something not text"};
+    texts.push_back(Utf8ToWideLenient(text.get_ref<const std::string&>()));
+  }
+  return texts;
+}
+
 DemoContact ContactFromJson(const json& value) {
   if (!value.is_object()) throw EntryFault{"not an object"};
   DemoContact contact;
@@ -122,6 +148,8 @@ DemoContact ContactFromJson(const json& value) {
   contact.name = TextMember(value, "name", true);
   contact.accountName = TextMember(value, "accountName", false);
   contact.accountType = TextMember(value, "accountType", false);
+  contact.nameParts = TextList(value, "nameParts", 5);
+  contact.phoneticParts = TextList(value, "phoneticParts", 3);
   auto groups = value.find("groups");
   if (groups != value.end()) {
     if (!groups->is_array()) throw EntryFault{"groups is not a list"};

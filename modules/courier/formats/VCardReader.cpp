@@ -530,6 +530,10 @@ class CardBuilder {
       m_formattedName = Utf8ToWideLenient(Unescape(DecodeValue(property)));
     } else if (name == "N") {
       m_nameParts = SplitComponents(DecodeValue(property), ';', kMaxComponents);
+    } else if (name == "X-PHONETIC-FIRST-NAME" || name == "X-PHONETIC-MIDDLE-NAME" || name == "X-PHONETIC-LAST-NAME") {
+      const size_t at = name == "X-PHONETIC-FIRST-NAME" ? 0 : name == "X-PHONETIC-MIDDLE-NAME" ? 1 : 2;
+      m_phonetic.resize(3);
+      m_phonetic[at] = Utf8ToWideLenient(Unescape(DecodeValue(property)));
     } else if (name == "X-ABLABEL") {
       if (!property.group.empty()) m_labels[property.group] = Utf8ToWideLenient(Unescape(DecodeValue(property)));
     } else if (name == "CATEGORIES") {
@@ -611,6 +615,17 @@ class CardBuilder {
       return false;
     }
     contact.name = m_formattedName.empty() ? ComposeName(m_nameParts) : m_formattedName;
+    // N is family;given;additional;prefix;suffix; the phone keeps prefix, given, middle,
+    // family, suffix.
+    std::vector<std::wstring> parts = m_nameParts;
+    parts.resize(5);
+    // Parts that say no more than the display name (as our own export and most writers derive
+    // N from it) are not kept: the name row is made from the display name alike.
+    const bool derived = parts[2].empty() && parts[3].empty() && parts[4].empty() &&
+                         JoinNonEmpty({parts[1], parts[0]}, L" ") == contact.name;
+    if (!derived && !JoinNonEmpty(parts, L"").empty())
+      contact.nameParts = {parts[3], parts[1], parts[2], parts[0], parts[4]};
+    if (!JoinNonEmpty(m_phonetic, L"").empty()) contact.phoneticParts = m_phonetic;
     for (PendingItem& pending : m_items) {
       auto label = pending.group.empty() ? m_labels.end() : m_labels.find(pending.group);
       if (label != m_labels.end() && !ContactTypeLabels(pending.item.kind).empty()) {
@@ -762,6 +777,7 @@ class CardBuilder {
   size_t m_number;
   std::wstring m_formattedName;
   std::vector<std::wstring> m_nameParts;
+  std::vector<std::wstring> m_phonetic;  // given, middle, family
   std::vector<PendingItem> m_items;
   std::map<std::string, std::wstring> m_labels;  // group -> X-ABLabel
   std::vector<std::wstring> m_groups;

@@ -116,7 +116,17 @@ void AppendCard(std::string& out, const DemoContact& contact, const std::map<std
   AppendLine(out, "BEGIN:VCARD");
   AppendLine(out, "VERSION:3.0");
   AppendLine(out, "FN:" + Escape(contact.name, true));
-  AppendLine(out, "N:" + StructuredName(contact.name));
+  if (contact.nameParts.size() == 5) {
+    const std::vector<std::wstring>& n = contact.nameParts;
+    AppendLine(out, "N:" + Escape(n[3], true) + ";" + Escape(n[1], true) + ";" + Escape(n[2], true) + ";" +
+                        Escape(n[0], true) + ";" + Escape(n[4], true));
+  } else {
+    AppendLine(out, "N:" + StructuredName(contact.name));
+  }
+  static const char* const kPhonetic[] = {"X-PHONETIC-FIRST-NAME", "X-PHONETIC-MIDDLE-NAME", "X-PHONETIC-LAST-NAME"};
+  for (size_t i = 0; i < contact.phoneticParts.size() && i < 3; ++i)
+    if (!contact.phoneticParts[i].empty())
+      AppendLine(out, std::string(kPhonetic[i]) + ":" + Escape(contact.phoneticParts[i], true));
   int itemGroup = 0;
   bool birthdayWritten = false;
   for (const DemoContactItem& item : contact.items) {
