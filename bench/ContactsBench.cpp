@@ -169,7 +169,7 @@ std::wstring ProductFolder() {
 // The main view of this stand-in host: it runs the router for the device service's posts.
 LRESULT CALLBACK ViewProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   if (msg == kPaneMessage) {
-    RouteOnUiThread(reinterpret_cast<char*>(wp), lp);
+    HandleRouterMessage(wp, lp);
     return 0;
   }
   return DefWindowProcW(hwnd, msg, wp, lp);
