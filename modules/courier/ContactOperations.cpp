@@ -133,7 +133,9 @@ bool SameContact(const DemoContact& a, const DemoContact& b) {
   for (size_t i = 0; i < a.items.size(); ++i) {
     const DemoContactItem& x = a.items[i];
     const DemoContactItem& y = b.items[i];
-    if (x.kind != y.kind || x.typeCode != y.typeCode || x.label != y.label || x.value != y.value) return false;
+    if (x.kind != y.kind || x.typeCode != y.typeCode || x.label != y.label || x.value != y.value ||
+        x.parts != y.parts)
+      return false;
   }
   return true;
 }

@@ -87,6 +87,10 @@ struct DemoContactItem {
   // held there here, as the phone keeps both in one row.
   std::wstring label;
   std::wstring value;
+  // An address's parts as the phone keeps them beside the written form: post office box,
+  // extended address, street, city, region, postcode, country; empty when only the written
+  // form is known. A changed address drops them.
+  std::vector<std::wstring> parts;
 };
 
 struct DemoContact {

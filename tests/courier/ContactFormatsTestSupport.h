@@ -66,6 +66,9 @@ inline std::vector<DemoContact> NastyContacts() {
   scripts.groups = {L"n3"};
   scripts.nameParts = {L"Dr.", L"美咲", L"Zoë; \"Z\"", L"田中, 2", L"Jr.\\"};
   scripts.phoneticParts = {L"みさき", L"", L"たなか"};
+  DemoContactItem address = MakeItem(DemoItemKind::kPostalAddress, 1, L"Home", L"12 rue; des Lilas, 75011 Paris, France");
+  address.parts = {L"", L"", L"12 rue; des Lilas", L"Paris", L"", L"75011", L"France"};
+  scripts.items.push_back(address);
   for (int32_t code : {1, 2, 3, 4, 5, 6, 7})
     scripts.items.push_back(MakeItem(DemoItemKind::kPhone, code, StandardLabelFor(DemoItemKind::kPhone, code),
                                      L"+30 " + std::to_wstring(code)));
@@ -152,6 +155,7 @@ inline void ExpectSameContacts(const std::vector<DemoContact>& expected, const s
       EXPECT_EQ(a.items[k].typeCode, b.items[k].typeCode) << item;
       EXPECT_EQ(WideToUtf8(a.items[k].label), WideToUtf8(b.items[k].label)) << item;
       EXPECT_EQ(WideToUtf8(a.items[k].value), WideToUtf8(b.items[k].value)) << item;
+      EXPECT_EQ(a.items[k].parts, b.items[k].parts) << item;
     }
   }
 }

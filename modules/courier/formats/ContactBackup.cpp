@@ -107,6 +107,14 @@ void AppendContactJson(std::string& out, const DemoContact& contact,
     out += "\",\"typeCode\":" + std::to_string(item.typeCode);
     AppendMember(out, "label", item.label);
     AppendMember(out, "value", item.value);
+    if (!item.parts.empty()) {
+      out += ",\"parts\":[";
+      for (size_t k = 0; k < item.parts.size(); ++k) {
+        if (k != 0) out.push_back(',');
+        AppendJsonString(out, item.parts[k]);
+      }
+      out.push_back(']');
+    }
     out.push_back('}');
   }
   out += "]}";
@@ -180,6 +188,7 @@ DemoContact ContactFromJson(const json& value) {
       }
       item.label = TextMember(entry, "label", false);
       item.value = TextMember(entry, "value", true);
+      item.parts = TextList(entry, "parts", 7);
       contact.items.push_back(std::move(item));
     }
   }

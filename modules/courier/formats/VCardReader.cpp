@@ -547,8 +547,13 @@ class CardBuilder {
       if ((property.uri || m_version4) && StartsWithNoCase(value, "mailto:")) value.erase(0, 7);
       AddTyped(DemoItemKind::kEmail, property, Utf8ToWideLenient(Unescape(value)), std::wstring());
     } else if (name == "ADR") {
-      AddTyped(DemoItemKind::kPostalAddress, property,
-               ComposeAddress(SplitComponents(DecodeValue(property), ';', kMaxComponents)), std::wstring());
+      std::vector<std::wstring> parts = SplitComponents(DecodeValue(property), ';', kMaxComponents);
+      AddTyped(DemoItemKind::kPostalAddress, property, ComposeAddress(parts), std::wstring());
+      // Parts beyond the street (ours keeps the whole address there) are kept beside it.
+      parts.resize(7);
+      const bool streetOnly = JoinNonEmpty({parts[0], parts[1], parts[3], parts[4], parts[5], parts[6]}, L"").empty();
+      if (!streetOnly && !m_items.empty() && m_items.back().item.kind == DemoItemKind::kPostalAddress)
+        m_items.back().item.parts = std::move(parts);
     } else if (name == "URL") {
       AddTyped(DemoItemKind::kWebsite, property, Utf8ToWideLenient(Unescape(DecodeValue(property))), std::wstring());
     } else if ((name == "IMPP" && StartsWithNoCase(property.value, "sip:")) || name == "X-SIP") {

@@ -98,9 +98,15 @@ const char* PropertyName(DemoItemKind kind) {
 
 std::string ItemValue(const DemoContactItem& item) {
   switch (item.kind) {
-    case DemoItemKind::kPostalAddress:
+    case DemoItemKind::kPostalAddress: {
+      if (item.parts.size() == 7) {
+        std::string parts;
+        for (size_t i = 0; i < 7; ++i) parts += (i == 0 ? "" : ";") + Escape(item.parts[i], true);
+        return parts;
+      }
       // The whole address in the street component: it comes back as written.
       return ";;" + Escape(item.value, true) + ";;;;";
+    }
     case DemoItemKind::kPhone:
     case DemoItemKind::kWebsite:
     case DemoItemKind::kIm:
