@@ -246,7 +246,7 @@ class PhoneReader {
                                  "androidVersion", "serialNumber", "battery",   "phoneMemory", "storageMemory",
                                  "connection",     "accounts",     "groups",    "contacts",    "generatedContacts",
                                  "conversations",  "photos",       "music",     "playlists",   "videos",
-                                 "books",          "apps"});
+                                 "books",          "apps",         "defaultSmsApp"});
     if (m_phone.identifier.size() > 64) Fail(Member(m_path, "identifier"), "longer than 64 characters");
     if (m_phone.identifier.find(L'.') != std::wstring::npos && !IsNetworkAddress(m_phone.identifier)) {
       Fail(Member(m_path, "identifier"), "an identifier with a dot must be a network address a.b.c.d[:port]");
@@ -273,6 +273,15 @@ class PhoneReader {
     m_phone.generatedContacts = static_cast<size_t>(OptionalInteger(
         value, m_path, "generatedContacts", 0, static_cast<int64_t>(DemoDataParser::kMaxGeneratedContacts), 0));
     ReadConversations(Array(value, m_path, "conversations", false), Member(m_path, "conversations"));
+    const std::wstring smsRole = OptionalText(value, m_path, "defaultSmsApp");
+    if (smsRole.empty() || smsRole == L"accepts")
+      m_phone.smsRole = DemoSmsRole::kAccepts;
+    else if (smsRole == L"already")
+      m_phone.smsRole = DemoSmsRole::kAlready;
+    else if (smsRole == L"declines")
+      m_phone.smsRole = DemoSmsRole::kDeclines;
+    else
+      Fail(Member(m_path, "defaultSmsApp"), "expected \"already\", \"accepts\" or \"declines\"");
     ReadPhotos(Array(value, m_path, "photos", false), Member(m_path, "photos"));
     ReadSongs(Array(value, m_path, "music", false), Member(m_path, "music"));
     ReadPlaylists(Array(value, m_path, "playlists", false), Member(m_path, "playlists"));
