@@ -26,15 +26,17 @@ std::string OneLine(std::string text) {
 
 CourierService::CourierService(const ModuleRecord& module)
     : m_module(module),
-      m_contacts(module, m_operations, [this](const std::wstring& identifier) { return FindDevice(identifier.c_str()); }),
-      m_messages(module, m_operations, [this](const std::wstring& identifier) { return FindDevice(identifier.c_str()); },
-                 [this](const std::wstring& identifier) {
-                   CommandRecord load;
-                   load.code = kContactOpLoad;
-                   load.text = identifier.c_str();
-                   m_contacts.Handle(load);
-                   return load.value;
-                 }),
+      m_contacts(module, m_operations,
+                 [this](const std::wstring& identifier) { return FindDevice(identifier.c_str()); }),
+      m_messages(
+          module, m_operations, [this](const std::wstring& identifier) { return FindDevice(identifier.c_str()); },
+          [this](const std::wstring& identifier) {
+            CommandRecord load;
+            load.code = kContactOpLoad;
+            load.text = identifier.c_str();
+            m_contacts.Handle(load);
+            return load.value;
+          }),
       m_timeline(module, &TraceJobFailure),
       m_worker(&TraceJobFailure),
       m_operations(&TraceJobFailure) {
