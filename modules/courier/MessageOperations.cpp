@@ -4,6 +4,8 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
+#include <sstream>
 #include <set>
 #include <utility>
 
@@ -12,6 +14,7 @@
 #include "contracts/cornerstone/Cornerstone.h"
 #include "modules/courier/SafeFile.h"
 #include "modules/courier/formats/MessageFormats.h"
+#include "modules/courier/formats/ContactFormats.h"
 
 namespace {
 
@@ -37,11 +40,14 @@ std::wstring FileNameOf(const std::wstring& path) {
   return slash == std::wstring::npos ? path : path.substr(slash + 1);
 }
 
-std::wstring StateFileName(const std::wstring& identifier) {
-  std::wstring name;
-  for (wchar_t c : identifier) name.push_back(wcschr(L"\\/:*?\"<>|", c) != nullptr || c < 0x20 ? L'_' : c);
-  return name + L".messages.json";
+// A file name from a text: what a file name may not hold is replaced.
+std::wstring FileStem(const std::wstring& text) {
+  std::wstring stem;
+  for (wchar_t c : text) stem.push_back(wcschr(L"\\/:*?\"<>|", c) != nullptr || c < 0x20 ? L'_' : c);
+  return stem;
 }
+
+std::wstring StateFileName(const std::wstring& identifier) { return FileStem(identifier) + L".messages.json"; }
 
 // Android 4.4 and later let only the default SMS app change the phone's messages.
 bool NeedsSmsRole(const DeviceRecord& device) {
@@ -178,7 +184,8 @@ void MessageOperations::Handle(CommandRecord& record) {
   record.value = 0;
   if (record.text == nullptr || record.text[0] == L'\0') return;
   const std::wstring identifier = record.text;
-  Phone* phone = PhoneOf(identifier);
+  // The phones' map is complete once a phone can be found; before that nothing may read it.
+  Phone* phone = m_jobs.Find(identifier) != nullptr ? PhoneOf(identifier) : nullptr;
   switch (record.code) {
     case kSmsOpLoadList:
       record.value = m_jobs.Start(identifier, [this](Job& job) { RunLoadList(job); });
@@ -250,8 +257,15 @@ void MessageOperations::Handle(CommandRecord& record) {
     default:
       if (record.code >= kSmsOpExportFirst && record.code <= kSmsOpExportLast) {
         std::unique_ptr<ConversationList> checked(static_cast<ConversationList*>(record.data));
-        const int64_t total = checked ? static_cast<int64_t>(checked->size()) : 0;
-        record.value = m_jobs.Start(identifier, [this, total](Job& job) { RunExportUnavailable(job, total); });
+        std::vector<std::wstring> ids;
+        if (checked) {
+          for (const ConversationRecord* conversation : *checked)
+            if (conversation != nullptr) ids.push_back(conversation->identifier);
+        }
+        const auto kind = static_cast<MessageExport>(record.code - kSmsOpExportFirst + 1);
+        const std::wstring folder = record.payload != nullptr ? static_cast<const wchar_t*>(record.payload) : L"";
+        record.value =
+            m_jobs.Start(identifier, [this, kind, ids, folder](Job& job) { RunExport(job, kind, ids, folder); });
       }
       break;
   }
@@ -421,7 +435,20 @@ void MessageOperations::RunImport(Job& job, const std::vector<std::wstring>& pat
       m_jobs.Progress(job, done, total, 1, L"Cannot read " + FileNameOf(path) + L": " + Wide(error));
       continue;
     }
-    read = ReadMessageBackup(in);
+    // An XML backup of a phone's SMS app is read whole; our own backup is streamed.
+    const int first = in.peek();
+    if (first == '<' || first == 0xEF) {
+      std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+      const size_t start = bytes.find_first_not_of(" \t\r\n\xEF\xBB\xBF");
+      if (start != std::string::npos && bytes[start] == '<') {
+        read = ReadMessagesXml(bytes);
+      } else {
+        std::istringstream text(bytes);
+        read = ReadMessageBackup(text);
+      }
+    } else {
+      read = ReadMessageBackup(in);
+    }
     size_t messages = 0;
     for (const DemoConversation& conversation : read.conversations) messages += conversation.messages.size();
     total += static_cast<int64_t>(messages + read.failed);
@@ -498,6 +525,157 @@ void MessageOperations::RunSend(Job& job, const OutgoingMessage& message) {
   SendCount(job, *phone);
 }
 
-void MessageOperations::RunExportUnavailable(Job& job, int64_t total) {
-  m_jobs.Progress(job, 0, total, total, L"This export is not available yet.", true);
+namespace {
+
+// Passes an export's pieces (a conversation each) on to the file, reporting the position and
+// stopping on a cancel.
+class ExportSink : public ByteSink {
+ public:
+  typedef std::function<bool(int64_t pieces)> Report;
+  ExportSink(ByteSink& file, Report report) : m_file(file), m_report(std::move(report)) {}
+  bool Write(std::string_view bytes) override {
+    if (!m_report(m_pieces++)) {
+      m_stopped = true;
+      return false;
+    }
+    return m_file.Write(bytes);
+  }
+  bool Stopped() const { return m_stopped; }
+
+ private:
+  ByteSink& m_file;
+  Report m_report;
+  int64_t m_pieces = 0;
+  bool m_stopped = false;
+};
+
+const wchar_t* ExtensionOf(MessageExport kind) {
+  switch (kind) {
+    case MessageExport::kHtml:
+    case MessageExport::kHtmlEach:
+      return L".html";
+    case MessageExport::kText:
+    case MessageExport::kTextEach:
+      return L".txt";
+    case MessageExport::kCsv:
+    case MessageExport::kCsvEach:
+      return L".csv";
+    case MessageExport::kXml:
+      return L".xml";
+    default:
+      return L".bak";
+  }
+}
+
+bool WriteExport(ByteSink& sink, MessageExport kind, const std::vector<DemoConversation>& conversations,
+                 const std::wstring& phoneName) {
+  switch (kind) {
+    case MessageExport::kHtml:
+    case MessageExport::kHtmlEach:
+      return WriteMessagesHtml(sink, conversations, phoneName);
+    case MessageExport::kText:
+    case MessageExport::kTextEach:
+      return WriteMessagesText(sink, conversations, phoneName);
+    case MessageExport::kCsv:
+    case MessageExport::kCsvEach:
+      return WriteMessagesCsv(sink, conversations);
+    case MessageExport::kXml:
+      return WriteMessagesXml(sink, conversations);
+    default:
+      return WriteMessageBackup(sink, conversations);
+  }
+}
+
+}  // namespace
+
+void MessageOperations::RunExport(Job& job, MessageExport kind, const std::vector<std::wstring>& conversationIds,
+                                  const std::wstring& folder) {
+  Phone* phone = PhoneOf(job.identifier);
+  if (phone == nullptr) return;
+  std::vector<DemoConversation> chosen;
+  int64_t missing = 0;
+  if (kind == MessageExport::kBackupEverything) {
+    for (size_t position : phone->store.ByLatest()) chosen.push_back(phone->store.Conversations()[position]);
+  } else {
+    for (const std::wstring& id : conversationIds) {
+      if (const DemoConversation* conversation = phone->store.Find(id))
+        chosen.push_back(*conversation);
+      else
+        ++missing;
+    }
+  }
+  const int64_t total = static_cast<int64_t>(chosen.size()) + missing;
+  std::error_code failure;
+  if (folder.empty() || !std::filesystem::is_directory(std::filesystem::path(folder), failure)) {
+    m_jobs.Progress(job, 0, total, total, L"The folder " + folder + L" is not there.", true);
+    return;
+  }
+  const std::wstring phoneName = FirstDisplayName(*job.device);
+  const bool each =
+      kind == MessageExport::kHtmlEach || kind == MessageExport::kTextEach || kind == MessageExport::kCsvEach;
+  std::filesystem::path target(folder);
+  if (each) {
+    target = UniqueExportPath(target, L"Messages", L"");
+    if (!std::filesystem::create_directory(target, failure)) {
+      m_jobs.Progress(job, 0, total, total, L"Cannot make the folder " + target.wstring(), true);
+      return;
+    }
+  }
+  // One file of everything, or one per conversation.
+  std::vector<std::pair<std::wstring, std::vector<DemoConversation>>> files;
+  if (each) {
+    for (DemoConversation& conversation : chosen) {
+      const std::wstring stem = conversation.address.empty() ? L"Conversation" : FileStem(conversation.address);
+      files.emplace_back(stem, std::vector<DemoConversation>{std::move(conversation)});
+    }
+  } else {
+    files.emplace_back(L"Messages", std::move(chosen));
+  }
+  int64_t done = 0;
+  int64_t failed = missing;
+  std::wstring problem = missing > 0 ? L"A conversation was no longer on the phone." : std::wstring();
+  for (const auto& file : files) {
+    bool written = false;
+    bool stopped = false;
+    std::wstring reason;
+    // A file that takes the chosen name while this one is written sends it to the next free name.
+    for (int attempt = 0; attempt < 3 && !written; ++attempt) {
+      const std::filesystem::path path = UniqueExportPath(target, file.first, ExtensionOf(kind));
+      SafeFileWriter writer(path, SafeFileWriter::Replace::kNever);
+      const int64_t before = done;
+      ExportSink sink(writer, [&](int64_t pieces) {
+        // The first piece is the file's opening; each further one is a conversation.
+        m_jobs.Progress(job, std::min(before + std::max<int64_t>(pieces - 1, 0), total), total, 0, std::wstring());
+        return m_jobs.MayContinue(job);
+      });
+      written = writer.Open() && WriteExport(sink, kind, file.second, phoneName);
+      if (sink.Stopped()) {
+        writer.Abandon();
+        stopped = true;
+        break;
+      }
+      if (written && writer.Commit()) break;
+      written = false;
+      if (writer.TargetExisted()) continue;
+      reason = L"Cannot write " + path.wstring() + L": " +
+               Wide(writer.Failed() ? writer.Error() : std::string("out of memory"));
+      writer.Abandon();
+      break;
+    }
+    if (stopped) {
+      m_jobs.Progress(job, done, total, total - done,
+                      job.disconnected ? std::wstring(kPhoneDisconnected) : L"The export was cancelled.", true);
+      return;
+    }
+    const int64_t count = static_cast<int64_t>(file.second.size());
+    if (written) {
+      done += count;
+    } else {
+      failed += count;
+      problem = reason.empty() ? L"Cannot find a free file name in " + target.wstring() : reason;
+      BASTrace("libCourier: message export failed");
+    }
+    m_jobs.Progress(job, done, total, 0, std::wstring());
+  }
+  m_jobs.Progress(job, done, total, failed, problem, true);
 }

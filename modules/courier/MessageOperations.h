@@ -21,6 +21,7 @@
 #include "modules/courier/DeviceJobs.h"
 #include "modules/courier/DemoData.h"
 #include "modules/courier/MessageStore.h"
+#include "modules/courier/formats/MessageFormats.h"
 #include "modules/courier/WorkerThread.h"
 
 class MessageOperations {
@@ -55,7 +56,8 @@ class MessageOperations {
   void RunMarkRead(Job& job, Phone& phone, const std::vector<std::wstring>& conversationIds);
   void RunImport(Job& job, const std::vector<std::wstring>& paths);
   void RunSend(Job& job, const OutgoingMessage& message);
-  void RunExportUnavailable(Job& job, int64_t total);
+  void RunExport(Job& job, MessageExport kind, const std::vector<std::wstring>& conversationIds,
+                 const std::wstring& folder);
   void SendCount(Job& job, Phone& phone);
   std::wstring PersistAfterChange(MessageStore& store);
   Phone* PhoneOf(const std::wstring& identifier);

@@ -453,3 +453,52 @@ TEST_F(CourierMessages, ASentMessageIsStoredAsSentAndBadTextIsRefused) {
   }
   EXPECT_EQ(LoadConversation(kOldPhone, L"t3").size(), thread.size());
 }
+
+TEST_F(CourierMessages, ExportsWriteNewFilesOfEveryFormatAndTheXmlImportsBack) {
+  StartService();
+  std::vector<ConversationRecord> all = LoadList(kDefaultPhone);
+  ASSERT_EQ(all.size(), 2u);
+  const std::filesystem::path out = m_folder / "out";
+  std::filesystem::create_directories(out);
+  const std::wstring folder = out.wstring();
+  auto exportAs = [&](int64_t subKind, ConversationList* checked, const std::wstring& where) {
+    Clear();
+    CommandRecord record;
+    record.code = kSmsOpExportFirst + subKind - 1;
+    record.text = kDefaultPhone;
+    record.data = checked;
+    record.payload = const_cast<wchar_t*>(where.c_str());
+    m_harness->Send(kCourierDoSms, record);
+    EXPECT_TRUE(WaitForFinish());
+  };
+  for (int64_t subKind = 1; subKind <= 9; ++subKind) {
+    exportAs(subKind, Checked(all, {0, 1}), folder);
+    EXPECT_EQ(FailedTotal(), 0) << subKind;
+  }
+  exportAs(5, Checked(all, {0}), folder);  // a second XML goes beside the first
+  for (const char* name : {"Messages.bak", "Messages.html", "Messages.txt", "Messages.csv", "Messages.xml",
+                           "Messages (2).bak", "Messages (2).xml"})
+    EXPECT_TRUE(std::filesystem::exists(out / name)) << name;
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(out / "Messages"), {}), 2);
+  EXPECT_TRUE(std::filesystem::exists(out / "Messages (2)" / (all[0].address + L".txt")));
+  const std::string page = ReadAll(out / "Messages.html");
+  EXPECT_NE(page.find("مرحبا"), std::string::npos);
+  EXPECT_NE(ReadAll(out / "Messages.xml").find("<smses count="), std::string::npos);
+
+  // The XML restores the phone's messages after they are deleted.
+  Clear();
+  Operation(kDefaultPhone, kSmsOpDelete, Checked(all, {0, 1}));
+  ASSERT_TRUE(WaitForFinish());
+  EXPECT_TRUE(LoadList(kDefaultPhone).empty());
+  Clear();
+  Operation(kDefaultPhone, kSmsOpImport, new PathList{(out / "Messages.xml").wstring()});
+  ASSERT_TRUE(WaitForFinish());
+  EXPECT_EQ(FailedTotal(), 0);
+  std::vector<ConversationRecord> restored = LoadList(kDefaultPhone);
+  ASSERT_EQ(restored.size(), 2u);
+  EXPECT_EQ(restored[0].itemCount + restored[1].itemCount, all[0].itemCount + all[1].itemCount);
+
+  exportAs(1, Checked(all, {0}), (m_folder / "gone").wstring());
+  EXPECT_EQ(FailedTotal(), 1);
+  EXPECT_NE(ProgressLog().back().text.find(L"is not there"), std::wstring::npos);
+}
