@@ -58,7 +58,7 @@ bool CourierService::Start(const ServerStartInfo* info) {
     BASTrace("libCourier: cannot hold the module, GetLastError: %lu", GetLastError());
     return false;
   }
-  if (!m_worker.Start() || !m_operations.Start()) {
+  if (!m_worker.Start() || !m_operations.Start() || !m_messages.StartArrivals()) {
     BASTrace("libCourier: the service threads did not start");
     m_worker.Stop();
     m_pin.Release();
@@ -71,6 +71,7 @@ bool CourierService::Start(const ServerStartInfo* info) {
 
 void CourierService::Stop() {
   m_timeline.Stop();
+  m_messages.StopArrivals();
   m_operations.Stop();
   m_worker.Stop();
   if (IsServiceThread()) return;  // the thread ends after this job; the owner joins it later

@@ -95,6 +95,13 @@ struct DemoConversation {
   std::vector<DemoMessage> messages;
 };
 
+// A message that reaches the phone while it is connected: delayMs after it became ready.
+struct DemoIncomingMessage {
+  int32_t delayMs = 0;
+  std::wstring address;
+  std::wstring body;
+};
+
 // How a phone answers when this program asks to be its default SMS app (Android 4.4 and later
 // let only that app change messages).
 enum class DemoSmsRole {
@@ -176,6 +183,7 @@ struct DemoPhone {
   size_t generatedContacts = 0;  // made on demand by DemoContactGenerator after `contacts`
   std::vector<DemoConversation> conversations;
   DemoSmsRole smsRole = DemoSmsRole::kAccepts;
+  std::vector<DemoIncomingMessage> incomingMessages;  // in the order they arrive
   std::vector<DemoPhoto> photos;
   std::vector<DemoSong> songs;
   std::vector<DemoPlaylist> playlists;

@@ -55,7 +55,8 @@ bool DeviceJobs::MayContinue(Job& job) {
   return true;
 }
 
-void DeviceJobs::Notify(Job& job, uint32_t kind, void* item, int32_t status, int64_t value, int64_t code, void* data) {
+void DeviceJobs::Notify(Job& job, uint32_t kind, void* item, int32_t status, int64_t value, int64_t code, void* data,
+                        const char* name) {
   auto* payload = static_cast<NotificationPayload*>(std::malloc(sizeof(NotificationPayload)));
   if (payload == nullptr) return;
   payload->kind = kind;
@@ -69,7 +70,7 @@ void DeviceJobs::Notify(Job& job, uint32_t kind, void* item, int32_t status, int
   record.value = value;
   record.data = data;
   record.payload = payload;
-  PostToHost(m_module, record, m_notifyName);
+  PostToHost(m_module, record, name != nullptr ? name : m_notifyName);
 }
 
 void DeviceJobs::Progress(Job& job, int64_t position, int64_t total, int64_t failed, const std::wstring& text,

@@ -41,9 +41,10 @@ class DeviceJobs {
   // Whether the job may go on: not cancelled, the service not stopping, the phone still there.
   bool MayContinue(Job& job);
 
-  // A DO_<kind> notice; `code`, `value` and `data` of the record as the kind needs them.
+  // A DO_<kind> notice (or one named `name`); `code`, `value` and `data` of the record as the
+  // kind needs them.
   void Notify(Job& job, uint32_t kind, void* item, int32_t status = kNotificationSuccess, int64_t value = 0,
-              int64_t code = 0, void* data = nullptr);
+              int64_t code = 0, void* data = nullptr, const char* name = nullptr);
   void Progress(Job& job, int64_t position, int64_t total, int64_t failed, const std::wstring& text,
                 bool finish = false);
   DeviceRecord* Find(const std::wstring& identifier) const { return m_findDevice(identifier); }

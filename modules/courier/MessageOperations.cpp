@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -120,7 +121,8 @@ MessageOperations::MessageOperations(const ModuleRecord& module, WorkerThread& w
                                      std::function<int64_t(const std::wstring&)> loadContacts)
     : m_module(module),
       m_jobs(module, worker, std::move(findDevice), kCourierDoSms, kFirstTaskId),
-      m_loadContacts(std::move(loadContacts)) {}
+      m_loadContacts(std::move(loadContacts)),
+      m_arrivals([](const char* what) { BASTrace("libCourier: message arrival failed: %s", what); }) {}
 
 void MessageOperations::OpenStores(const DemoCatalog& catalog, const std::vector<DeviceRecord*>& devices,
                                    const std::filesystem::path& stateFolder) {
@@ -130,6 +132,7 @@ void MessageOperations::OpenStores(const DemoCatalog& catalog, const std::vector
     auto phone = std::make_unique<Phone>();
     phone->role = demo->smsRole;
     phone->isDefault = demo->smsRole == DemoSmsRole::kAlready;
+    phone->incoming = demo->incomingMessages;
     std::string error;
     const std::filesystem::path file =
         stateFolder.empty() ? std::filesystem::path() : stateFolder / StateFileName(device->identifier);
@@ -159,6 +162,20 @@ void MessageOperations::AnnounceCount(DeviceRecord& device) {
   job.identifier = device.identifier;
   job.device = &device;
   m_jobs.Notify(job, kSmsNoticeCount, nullptr);
+  Phone* phone = PhoneOf(device.identifier);
+  if (phone != nullptr && !phone->incoming.empty() && !phone->arrivalsStarted.exchange(true)) {
+    // The wait is on a thread of its own so no load waits for it; the message is stored by
+    // the operations thread, which alone changes the store.
+    const std::wstring identifier = device.identifier;
+    m_arrivals.Post([this, phone, identifier] {
+      int32_t waited = 0;
+      for (const DemoIncomingMessage& incoming : phone->incoming) {
+        if (!m_arrivals.Sleep(std::chrono::milliseconds(incoming.delayMs - waited))) return;
+        waited = incoming.delayMs;
+        m_jobs.Start(identifier, [this, phone, &incoming](Job& job) { Receive(job, *phone, incoming); });
+      }
+    });
+  }
   auto notice = m_notices.find(device.identifier);
   if (notice != m_notices.end()) {
     // The host shows device notices that belong to no operation on the sheet; they travel
@@ -274,6 +291,24 @@ void MessageOperations::Handle(CommandRecord& record) {
 void MessageOperations::SendCount(Job& job, Phone& phone) {
   const uint64_t count = phone.store.MessageCount();
   if (job.device->counts[kKindMessages].exchange(count) != count) m_jobs.Notify(job, kSmsNoticeCount, nullptr);
+}
+
+// A message arrived: stored as received and unread, then DO_SMS_RECEIVE_MESSAGE kind 1 (a new
+// message that changes the count) with the message. The demo phones send no kind 0 (a message
+// the pane shows without a count change) or kind 2 (a message read on the phone).
+void MessageOperations::Receive(Job& job, Phone& phone, const DemoIncomingMessage& incoming) {
+  if (!m_jobs.MayContinue(job)) return;
+  DemoMessage message;
+  message.box = L"inbox";
+  message.date = Now();
+  message.read = false;
+  message.body = incoming.body;
+  const std::wstring conversationId = phone.store.AddMessage(incoming.address, message);
+  const std::wstring notKept = PersistAfterChange(phone.store);
+  if (!notKept.empty()) BASTrace("libCourier: a received message is on the phone but not kept on this PC");
+  job.device->counts[kKindMessages] = phone.store.MessageCount();
+  m_jobs.Notify(job, 1, MakeMessageRecord(*phone.store.Find(conversationId), message), kNotificationSuccess, 0, 0,
+                nullptr, kCourierDoSmsReceiveMessage);
 }
 
 std::wstring MessageOperations::PersistAfterChange(MessageStore& store) {

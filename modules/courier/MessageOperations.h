@@ -38,8 +38,12 @@ class MessageOperations {
                   const std::filesystem::path& stateFolder);
   // LIBCOURIER_COMMAND_DO_SMS: `value` := the task ID of the started job (0 when none).
   void Handle(CommandRecord& record);
-  // A phone became ready: its count, and a notice about saved changes that could not be read.
+  // A phone became ready: its count, a notice about saved changes that could not be read, and
+  // the messages the data file has arrive later.
   void AnnounceCount(DeviceRecord& device);
+  // The thread on which scripted messages wait for their time; stopped before the operations.
+  bool StartArrivals() { return m_arrivals.Start(); }
+  void StopArrivals() { m_arrivals.Stop(); }
   void Cancel(int64_t taskId) { m_jobs.Cancel(taskId); }
 
  private:
@@ -47,6 +51,8 @@ class MessageOperations {
     MessageStore store;
     DemoSmsRole role = DemoSmsRole::kAccepts;
     std::atomic<bool> isDefault{false};
+    std::vector<DemoIncomingMessage> incoming;
+    std::atomic<bool> arrivalsStarted{false};
   };
   typedef DeviceJobs::Job Job;
 
@@ -59,6 +65,7 @@ class MessageOperations {
   void RunExport(Job& job, MessageExport kind, const std::vector<std::wstring>& conversationIds,
                  const std::wstring& folder);
   void SendCount(Job& job, Phone& phone);
+  void Receive(Job& job, Phone& phone, const DemoIncomingMessage& incoming);
   std::wstring PersistAfterChange(MessageStore& store);
   Phone* PhoneOf(const std::wstring& identifier);
 
@@ -69,6 +76,7 @@ class MessageOperations {
   // default-app flag also by the host's thread, hence atomic).
   std::map<std::wstring, std::unique_ptr<Phone>> m_phones;
   std::map<std::wstring, UserNotice> m_notices;
+  WorkerThread m_arrivals;
 };
 
 // Makes the records the host and the pane receive.

@@ -47,13 +47,14 @@ std::string Conversation(int index, int messages) {
   return text + "]}";
 }
 
-std::string Phone(const char* identifier, const char* version, const char* role, int conversations) {
+std::string Phone(const char* identifier, const char* version, const char* role, int conversations,
+                  const std::string& more = std::string()) {
   std::string text = std::string("{\"identifier\": \"") + identifier + "\", \"displayName\": \"" + identifier +
                      "\", \"model\": \"M\", \"androidVersion\": \"" + version +
                      "\", \"battery\": {\"percent\": 50}, \"phoneMemory\": {\"totalBytes\": 1, \"freeBytes\": 1},"
                      " \"storageMemory\": {\"totalBytes\": 0, \"freeBytes\": 0}, \"connection\": [{\"status\": 22}],"
                      " \"defaultSmsApp\": \"" +
-                     role + "\", \"conversations\": [";
+                     role + "\"" + more + ", \"conversations\": [";
   for (int i = 0; i < conversations; ++i) text += (i == 0 ? "" : ", ") + Conversation(i, 3 + i % 5);
   return text + "]}";
 }
@@ -61,7 +62,10 @@ std::string Phone(const char* identifier, const char* version, const char* role,
 std::string PhonesFile() {
   return "{\"format\": 1, \"phones\": [" + Phone("MS-OLD", "4.3", "accepts", 260) + ", " +
          Phone("MS-NEW", "4.4", "accepts", 3) + ", " + Phone("MS-NO", "4.4.2", "declines", 2) + ", " +
-         Phone("MS-DEF", "13", "already", 2) + "]}";
+         Phone("MS-DEF", "13", "already", 2,
+               ", \"incomingMessages\": [{\"delayMs\": 50, \"address\": \"+4740010001\", \"body\": \"Kommer "
+               "snart 👋\"}, {\"delayMs\": 80, \"address\": \"+1 202 555 0147\", \"body\": \"New number\"}]") +
+         "]}";
 }
 
 struct Notice {
@@ -111,6 +115,7 @@ class CourierMessages : public ::testing::Test {
     m_harness = std::make_unique<ModuleHarness>();
     ASSERT_TRUE(m_harness->Load(ModuleHarness::PluginPath(L"libCourier")));
     m_harness->SetHook(kCourierDoSms, [this](CommandRecord& record) { return Take(record); });
+    m_harness->SetHook(kCourierDoSmsReceiveMessage, [this](CommandRecord& record) { return Take(record); });
     m_harness->SetHook(kCourierNotifyProgress, [this](CommandRecord& record) { return Note(record, false); });
     m_harness->SetHook(kCourierNotifyProgressFinish, [this](CommandRecord& record) { return Note(record, true); });
     Start(*m_harness);
@@ -148,7 +153,7 @@ class CourierMessages : public ::testing::Test {
         notice.messages.push_back(*message);
         delete message;
       }
-    } else if (payload->kind == kSmsNoticeDeleted || payload->kind == kSmsNoticeSent) {
+    } else if (payload->kind == kSmsNoticeDeleted || payload->kind == kSmsNoticeSent || payload->kind == 1) {
       std::unique_ptr<MessageRecord> message(static_cast<MessageRecord*>(payload->item));
       if (message) notice.messages.push_back(*message);
     }
@@ -501,4 +506,34 @@ TEST_F(CourierMessages, ExportsWriteNewFilesOfEveryFormatAndTheXmlImportsBack) {
   exportAs(1, Checked(all, {0}), (m_folder / "gone").wstring());
   EXPECT_EQ(FailedTotal(), 1);
   EXPECT_NE(ProgressLog().back().text.find(L"is not there"), std::wstring::npos);
+}
+
+TEST_F(CourierMessages, MessagesTheDataFileScriptsArriveOnceThePhoneIsReadyAndAreKept) {
+  StartService();
+  const uint64_t before = GetDevice(*m_harness, kDefaultPhone)->counts[kKindMessages];
+  CommandRecord echo;  // the host's router is up: the phones connect
+  echo.value = 1;
+  m_harness->Send(kCourierReadyStartServer, echo);
+  ASSERT_TRUE(WaitFor([&] { return Notices(1).size() == 2; }));
+  const std::vector<Notice> arrived = Notices(1);
+  EXPECT_EQ(arrived[0].phone, kDefaultPhone);
+  ASSERT_EQ(arrived[0].messages.size(), 1u);
+  EXPECT_EQ(arrived[0].messages[0].conversationId, L"t1");  // the number's conversation, however spaced
+  EXPECT_EQ(arrived[0].messages[0].box, kMessageBoxInbox);
+  EXPECT_FALSE(arrived[0].messages[0].read);
+  EXPECT_EQ(arrived[0].messages[0].body, L"Kommer snart 👋");
+  EXPECT_EQ(GetDevice(*m_harness, kDefaultPhone)->counts[kKindMessages].load(), before + 2);
+  // Phones without a script receive nothing.
+  for (const Notice& notice : arrived) EXPECT_EQ(notice.phone, kDefaultPhone);
+
+  StopService();
+  StartService();
+  std::vector<ConversationRecord> all = LoadList(kDefaultPhone);
+  ASSERT_EQ(all.size(), 3u);
+  // Both arrived this minute: the two conversations lead the list, the new one with its message unread.
+  EXPECT_NE(all[2].address, L"+1 202 555 0147");
+  const ConversationRecord& fresh = all[0].address == L"+1 202 555 0147" ? all[0] : all[1];
+  EXPECT_EQ(fresh.address, L"+1 202 555 0147");
+  EXPECT_EQ(fresh.itemCount, 1);
+  EXPECT_EQ(fresh.unread, 1);
 }
