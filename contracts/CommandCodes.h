@@ -56,6 +56,45 @@ constexpr uint32_t kContactNoticeMessage = 7;     // item: UserNotice
 constexpr int64_t kSavedNewContact = 0;
 constexpr int64_t kSavedEditedContact = 2;
 
+// LIBTEXTS_COMMAND_DO_SMS posted by the messages pane (`code`).
+constexpr int64_t kSmsRequestLoadList = 1;
+constexpr int64_t kSmsRequestLoadConversation = 2;  // `data` = the ConversationRecord
+constexpr int64_t kSmsRequestExport = 3;            // `value` = kSmsExport..., `data` = ConversationList
+constexpr int64_t kSmsRequestImport = 4;
+constexpr int64_t kSmsRequestDelete = 5;            // `data` = ConversationList
+constexpr int64_t kSmsRequestGiveRoleBack = 6;
+constexpr int64_t kSmsRequestSend = 10;             // `data` = OutgoingMessage
+constexpr int64_t kSmsRequestOperation34 = 13;
+constexpr int64_t kSmsRequestOpen = 14;
+
+// Device-service operations (`code` of LIBCOURIER_COMMAND_DO_SMS) and the kinds of its
+// notifications; most share one number.
+constexpr int64_t kSmsOpLoadList = 13;
+constexpr int64_t kSmsOpLoadConversation = 14;
+constexpr int64_t kSmsOpExportFirst = 15;  // export sub-kind + 14
+constexpr int64_t kSmsOpExportLast = 23;
+constexpr int64_t kSmsOpGiveRoleBack = 24;
+constexpr int64_t kSmsOpAskDefault = 25;   // `value` = the pending operation
+constexpr int64_t kSmsOpShowPopUp = 26;    // `value` = the pending operation
+constexpr int64_t kSmsOpDelete = 28;
+constexpr int64_t kSmsOpImport = 30;
+constexpr int64_t kSmsOpSend = 32;
+constexpr int64_t kSmsOpOperation34 = 34;
+constexpr int64_t kSmsOpLoadContacts = 35;
+
+constexpr uint32_t kSmsNoticeCount = 12;
+constexpr uint32_t kSmsNoticeBatch = 13;         // item: ConversationList, the records pass on
+constexpr uint32_t kSmsNoticeConversation = 14;  // item: MessageList of one conversation
+constexpr uint32_t kSmsNoticeDefaultAnswer = 25;
+constexpr uint32_t kSmsNoticePopUpShown = 26;
+constexpr uint32_t kSmsNoticeDeleted = 28;       // item: the deleted MessageRecord
+constexpr uint32_t kSmsNoticeDeleteEnded = 29;
+constexpr uint32_t kSmsNoticeImported = 30;
+constexpr uint32_t kSmsNoticeImportEnded = 31;
+constexpr uint32_t kSmsNoticeSent = 33;          // item: the stored MessageRecord
+constexpr uint32_t kSmsNoticeOperation34 = 34;
+constexpr uint32_t kSmsNoticeContactsLoaded = 35;
+
 // LIBGALLERY_COMMAND_DO_PHOTO posted by the photo pane (`code`).
 constexpr int64_t kPhotoRequestLoad = 1;
 constexpr int64_t kPhotoRequestExport = 2;    // `data` = ExportList

@@ -9,6 +9,7 @@
 #include "contracts/cornerstone/Cornerstone.h"
 #include "host/CommandBus.h"
 #include "host/ContactsController.h"
+#include "host/MessagesController.h"
 #include "host/DeviceHandlers.h"
 #include "host/HostDialogs.h"
 #include "host/HostState.h"
@@ -162,10 +163,10 @@ void FillHandlerTable(CommandBus& bus) {
 
   for (const char* name : {kCourierReadyStartServer, kCourierServerCrash, kCourierAddDevice})
     bus.SetHandler(name, PostIntegerToRouter);
-  for (const char* name : {kCourierStartWifiServer, kCourierCheckForUpdate, kCourierScanUsbDevice,
-                           kCourierDoSmsReceiveMessage, kCourierDoSms, kCourierDoEbook, kCourierDoMusic,
-                           kCourierDoVideo, kCourierDoPhoto, kCourierDoApp})
+  for (const char* name : {kCourierStartWifiServer, kCourierCheckForUpdate, kCourierScanUsbDevice, kCourierDoEbook,
+                           kCourierDoMusic, kCourierDoVideo, kCourierDoPhoto, kCourierDoApp})
     bus.SetHandler(name, PostCopyToRouter);
   FillContactsHandlers(bus);
+  FillMessagesHandlers(bus);
   bus.SetHandler(kCourierGetDeviceInfo, OnGetDeviceInfo);
 }

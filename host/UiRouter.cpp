@@ -13,6 +13,7 @@
 #include "contracts/cornerstone/Cornerstone.h"
 #include "host/CommandBus.h"
 #include "host/ContactsController.h"
+#include "host/MessagesController.h"
 #include "host/HostDialogs.h"
 #include "host/HostState.h"
 #include "host/MainFrameView.h"
@@ -200,6 +201,10 @@ void RouteOnUiThread(char* name, LPARAM param) {
   try {
     if (std::strcmp(name, kCourierDoContact) == 0) {
       RouteContactNotice(reinterpret_cast<CommandRecord*>(param));
+    } else if (std::strcmp(name, kCourierDoSms) == 0) {
+      RouteMessageNotice(reinterpret_cast<CommandRecord*>(param));
+    } else if (std::strcmp(name, kCourierDoSmsReceiveMessage) == 0) {
+      RouteReceivedMessage(reinterpret_cast<CommandRecord*>(param));
     } else if (std::strcmp(name, kCourierStartServer) == 0) {
       StartServer();
     } else if (std::strcmp(name, kCourierReadyStartServer) == 0) {

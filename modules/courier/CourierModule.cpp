@@ -114,8 +114,8 @@ struct UnservedKind {
   int32_t section;
 };
 const UnservedKind kUnservedKinds[] = {
-    {kCourierDoApp, kSectionUserApps}, {kCourierDoSms, kSectionSms},       {kCourierDoMusic, kSectionMusic},
-    {kCourierDoPhoto, kSectionPhotos}, {kCourierDoVideo, kSectionVideos}, {kCourierDoEbook, kSectionBooks},
+    {kCourierDoApp, kSectionUserApps}, {kCourierDoMusic, kSectionMusic}, {kCourierDoPhoto, kSectionPhotos},
+    {kCourierDoVideo, kSectionVideos}, {kCourierDoEbook, kSectionBooks},
 };
 
 const UnservedKind* UnservedKindOf(const char* name) {
@@ -146,6 +146,13 @@ void Dispatch(CommandRecord& record) {
     std::lock_guard<std::mutex> lock(g_serviceLock);
     record.value = 0;
     if (g_service != nullptr) g_service->DoContact(record);
+  } else if (Is(name, kCourierDoSms)) {
+    // `value` carries the pending operation of the default-SMS-app handshake in.
+    std::lock_guard<std::mutex> lock(g_serviceLock);
+    if (g_service != nullptr)
+      g_service->DoSms(record);
+    else
+      record.value = 0;
   } else if (Is(name, kCourierDoCancel)) {
     std::lock_guard<std::mutex> lock(g_serviceLock);
     if (g_service != nullptr) g_service->CancelTask(record.value);

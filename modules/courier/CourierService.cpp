@@ -26,11 +26,24 @@ std::string OneLine(std::string text) {
 
 CourierService::CourierService(const ModuleRecord& module)
     : m_module(module),
-      m_contacts(module, m_operations, [this](const std::wstring& identifier) { return FindDevice(identifier.c_str()); }),
+      m_contacts(module, m_operations,
+                 [this](const std::wstring& identifier) { return FindDevice(identifier.c_str()); }),
+      m_messages(
+          module, m_operations, [this](const std::wstring& identifier) { return FindDevice(identifier.c_str()); },
+          [this](const std::wstring& identifier) {
+            CommandRecord load;
+            load.code = kContactOpLoad;
+            load.text = identifier.c_str();
+            m_contacts.Handle(load);
+            return load.value;
+          }),
       m_timeline(module, &TraceJobFailure),
       m_worker(&TraceJobFailure),
       m_operations(&TraceJobFailure) {
-  m_timeline.SetReadyHook([this](DeviceRecord& device) { m_contacts.AnnounceCount(device); });
+  m_timeline.SetReadyHook([this](DeviceRecord& device) {
+    m_contacts.AnnounceCount(device);
+    m_messages.AnnounceCount(device);
+  });
 }
 
 CourierService::~CourierService() { Stop(); }
@@ -45,7 +58,7 @@ bool CourierService::Start(const ServerStartInfo* info) {
     BASTrace("libCourier: cannot hold the module, GetLastError: %lu", GetLastError());
     return false;
   }
-  if (!m_worker.Start() || !m_operations.Start()) {
+  if (!m_worker.Start() || !m_operations.Start() || !m_messages.StartArrivals()) {
     BASTrace("libCourier: the service threads did not start");
     m_worker.Stop();
     m_pin.Release();
@@ -58,6 +71,7 @@ bool CourierService::Start(const ServerStartInfo* info) {
 
 void CourierService::Stop() {
   m_timeline.Stop();
+  m_messages.StopArrivals();
   m_operations.Stop();
   m_worker.Stop();
   if (IsServiceThread()) return;  // the thread ends after this job; the owner joins it later
@@ -138,7 +152,9 @@ void CourierService::LoadPhones(const std::wstring& path) {
     devices.push_back(MakeDeviceRecord(phone));
     records.push_back(devices.back().get());
   }
-  m_contacts.OpenBooks(catalog, records, ContactOperations::StateFolder(m_makerName, m_productName));
+  const std::filesystem::path stateFolder = ContactOperations::StateFolder(m_makerName, m_productName);
+  m_contacts.OpenBooks(catalog, records, stateFolder);
+  m_messages.OpenStores(catalog, records, stateFolder);
   {
     std::lock_guard<std::mutex> lock(m_devicesLock);
     m_devices = std::move(devices);

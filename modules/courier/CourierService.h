@@ -18,6 +18,7 @@
 #include "modules/courier/ConnectionTimeline.h"
 #include "modules/courier/ContactOperations.h"
 #include "modules/courier/DemoData.h"
+#include "modules/courier/MessageOperations.h"
 #include "modules/courier/ModuleReference.h"
 #include "modules/courier/WorkerThread.h"
 
@@ -66,11 +67,16 @@ class CourierService {
 
   // LIBCOURIER_COMMAND_DO_CONTACT; `value` := the task ID of the started operation.
   void DoContact(CommandRecord& record) { m_contacts.Handle(record); }
+  // LIBCOURIER_COMMAND_DO_SMS; `value` := the task ID of the started operation.
+  void DoSms(CommandRecord& record) { m_messages.Handle(record); }
   // A request of a kind whose items the service does not stream yet: a load ends at once with
   // the phone's count, so no loading dialog waits for what never comes; others start nothing.
   void DoUnservedKind(CommandRecord& record, int64_t loadCode, int32_t kind);
   // LIBCOURIER_COMMAND_DO_CANCEL, for an operation of any kind.
-  void CancelTask(int64_t taskId) { m_contacts.Cancel(taskId); }
+  void CancelTask(int64_t taskId) {
+    m_contacts.Cancel(taskId);
+    m_messages.Cancel(taskId);
+  }
 
   // The data file to read: the override variable, else DemoPhones.json beside this library.
   static std::wstring DataFilePath();
@@ -93,6 +99,7 @@ class CourierService {
 
   ModuleReference m_pin;  // keeps the library mapped while the threads may run
   ContactOperations m_contacts;
+  MessageOperations m_messages;
   // The threads, declared last: destroyed (joined) before everything they use. The phones'
   // operations have their own thread, so a long load never holds up the connection work.
   ConnectionTimeline m_timeline;

@@ -124,6 +124,21 @@ struct DemoConversation {
   std::vector<DemoMessage> messages;
 };
 
+// A message that reaches the phone while it is connected: delayMs after it became ready.
+struct DemoIncomingMessage {
+  int32_t delayMs = 0;
+  std::wstring address;
+  std::wstring body;
+};
+
+// How a phone answers when this program asks to be its default SMS app (Android 4.4 and later
+// let only that app change messages).
+enum class DemoSmsRole {
+  kAccepts,   // the user says yes to the phone's pop-up
+  kAlready,   // this program is the default already
+  kDeclines,  // the user says no on the phone
+};
+
 struct DemoPhoto {
   std::wstring identifier;
   std::wstring name;       // file name on the phone without its extension
@@ -196,6 +211,8 @@ struct DemoPhone {
   std::vector<DemoContact> contacts;
   size_t generatedContacts = 0;  // made on demand by DemoContactGenerator after `contacts`
   std::vector<DemoConversation> conversations;
+  DemoSmsRole smsRole = DemoSmsRole::kAccepts;
+  std::vector<DemoIncomingMessage> incomingMessages;  // in the order they arrive
   std::vector<DemoPhoto> photos;
   std::vector<DemoSong> songs;
   std::vector<DemoPlaylist> playlists;

@@ -242,11 +242,11 @@ class PhoneReader {
     m_phone.identifier = Text(value, m_path, "identifier");
     // From here on the phone is named in every message.
     m_path += " (" + WideToUtf8(m_phone.identifier) + ")";
-    ExpectObject(value, m_path, {"identifier",     "displayName",  "modelName", "productName", "model",
-                                 "androidVersion", "serialNumber", "battery",   "phoneMemory", "storageMemory",
-                                 "connection",     "accounts",     "groups",    "contacts",    "generatedContacts",
-                                 "conversations",  "photos",       "music",     "playlists",   "videos",
-                                 "books",          "apps"});
+    ExpectObject(value, m_path, {"identifier",     "displayName",  "modelName",    "productName", "model",
+                                 "androidVersion", "serialNumber", "battery",      "phoneMemory", "storageMemory",
+                                 "connection",     "accounts",     "groups",       "contacts",    "generatedContacts",
+                                 "conversations",  "photos",       "music",        "playlists",   "videos",
+                                 "books",          "apps",         "defaultSmsApp", "incomingMessages"});
     if (m_phone.identifier.size() > 64) Fail(Member(m_path, "identifier"), "longer than 64 characters");
     if (m_phone.identifier.find(L'.') != std::wstring::npos && !IsNetworkAddress(m_phone.identifier)) {
       Fail(Member(m_path, "identifier"), "an identifier with a dot must be a network address a.b.c.d[:port]");
@@ -273,6 +273,16 @@ class PhoneReader {
     m_phone.generatedContacts = static_cast<size_t>(OptionalInteger(
         value, m_path, "generatedContacts", 0, static_cast<int64_t>(DemoDataParser::kMaxGeneratedContacts), 0));
     ReadConversations(Array(value, m_path, "conversations", false), Member(m_path, "conversations"));
+    const std::wstring smsRole = OptionalText(value, m_path, "defaultSmsApp");
+    if (smsRole.empty() || smsRole == L"accepts")
+      m_phone.smsRole = DemoSmsRole::kAccepts;
+    else if (smsRole == L"already")
+      m_phone.smsRole = DemoSmsRole::kAlready;
+    else if (smsRole == L"declines")
+      m_phone.smsRole = DemoSmsRole::kDeclines;
+    else
+      Fail(Member(m_path, "defaultSmsApp"), "expected \"already\", \"accepts\" or \"declines\"");
+    ReadIncoming(Array(value, m_path, "incomingMessages", false), Member(m_path, "incomingMessages"));
     ReadPhotos(Array(value, m_path, "photos", false), Member(m_path, "photos"));
     ReadSongs(Array(value, m_path, "music", false), Member(m_path, "music"));
     ReadPlaylists(Array(value, m_path, "playlists", false), Member(m_path, "playlists"));
@@ -465,6 +475,23 @@ class PhoneReader {
       ReadSingleItem(value, itemPath, "nickname", DemoItemKind::kNickname, contact);
       ReadSingleItem(value, itemPath, "note", DemoItemKind::kNote, contact);
       m_phone.contacts.push_back(std::move(contact));
+    }
+  }
+
+  void ReadIncoming(const json& messages, const std::string& path) {
+    int64_t previous = 0;
+    for (size_t i = 0; i < messages.size(); ++i) {
+      const std::string itemPath = Element(path, i);
+      const json& value = ExpectObject(messages[i], itemPath, {"delayMs", "address", "body"});
+      DemoIncomingMessage message;
+      message.delayMs = static_cast<int32_t>(Integer(value, itemPath, "delayMs", 0, 600000));
+      if (message.delayMs < previous) Fail(Member(itemPath, "delayMs"), "earlier than the message before");
+      previous = message.delayMs;
+      message.address = Text(value, itemPath, "address");
+      const json* body = Find(value, "body");
+      if (body == nullptr) Fail(Member(itemPath, "body"), "missing");
+      message.body = ToText(*body, Member(itemPath, "body"), false, false);
+      m_phone.incomingMessages.push_back(std::move(message));
     }
   }
 

@@ -100,6 +100,41 @@ std::wstring Utf8ToWideLenient(std::string_view utf8) {
   return wide;
 }
 
+std::string EscapeMarkup(const std::wstring& text, bool attribute) {
+  std::string out;
+  for (char c : WideToUtf8(text)) {
+    switch (c) {
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      case '\'':
+        out += "&apos;";
+        break;
+      case '\n':
+        out += attribute ? "&#10;" : "\n";
+        break;
+      case '\t':
+        out += attribute ? "&#9;" : "\t";
+        break;
+      case '\r':
+        if (attribute) out += "&#13;";
+        break;
+      default:
+        if (static_cast<unsigned char>(c) >= 0x20 || !attribute) out.push_back(c);
+    }
+  }
+  return out;
+}
+
 std::string CleanControls(std::string_view utf8) {
   std::string out;
   out.reserve(utf8.size());

@@ -43,6 +43,11 @@ std::wstring Utf8ToWideLenient(std::string_view utf8);
 // characters except tab are dropped.
 std::string CleanControls(std::string_view utf8);
 
+// Text for HTML or XML: the markup characters escaped. In an attribute value line breaks and tabs
+// become character references (a reader would turn them into spaces) and the other control
+// characters, which XML 1.0 does not allow, are dropped; in element content only CR is dropped.
+std::string EscapeMarkup(const std::wstring& text, bool attribute);
+
 // The label the phone shows for a type code of `kind`; empty for custom or unknown codes.
 std::wstring StandardLabel(DemoItemKind kind, int32_t code);
 

@@ -1,0 +1,86 @@
+#include "modules/courier/DeviceJobs.h"
+
+#include <cstdlib>
+#include <memory>
+#include <utility>
+
+#include "contracts/CommandCodes.h"
+#include "contracts/CommandNames.h"
+#include "modules/courier/ConnectionStatus.h"
+
+DeviceJobs::DeviceJobs(const ModuleRecord& module, WorkerThread& worker, DeviceLookup findDevice,
+                       const char* notifyName, int64_t firstTaskId)
+    : m_module(module),
+      m_worker(worker),
+      m_findDevice(std::move(findDevice)),
+      m_notifyName(notifyName),
+      m_nextTaskId(firstTaskId) {}
+
+int64_t DeviceJobs::Start(const std::wstring& identifier, std::function<void(Job&)> work) {
+  auto job = std::make_shared<Job>();
+  job->taskId = m_nextTaskId++;
+  job->identifier = identifier;
+  const bool queued = m_worker.Post([this, job, work] {
+    job->device = m_findDevice(job->identifier);
+    if (job->device == nullptr) {
+      job->disconnected = true;
+      Progress(*job, 0, 0, 1, kPhoneDisconnected, true);
+    } else {
+      job->readyAtStart = job->device->connectionStatus == kStatusReady;
+      work(*job);
+    }
+    std::lock_guard<std::mutex> lock(m_cancelLock);
+    m_cancelled.erase(job->taskId);
+  });
+  return queued ? job->taskId : 0;
+}
+
+void DeviceJobs::Cancel(int64_t taskId) {
+  if (taskId <= 0) return;
+  std::lock_guard<std::mutex> lock(m_cancelLock);
+  m_cancelled.insert(taskId);
+}
+
+bool DeviceJobs::MayContinue(Job& job) {
+  if (m_worker.IsStopping()) return false;
+  {
+    std::lock_guard<std::mutex> lock(m_cancelLock);
+    if (m_cancelled.count(job.taskId) != 0) return false;
+  }
+  DeviceRecord* device = m_findDevice(job.identifier);
+  if (device == nullptr || (job.readyAtStart && device->connectionStatus != kStatusReady)) {
+    job.disconnected = true;
+    return false;
+  }
+  return true;
+}
+
+void DeviceJobs::Notify(Job& job, uint32_t kind, void* item, int32_t status, int64_t value, int64_t code, void* data,
+                        const char* name) {
+  auto* payload = static_cast<NotificationPayload*>(std::malloc(sizeof(NotificationPayload)));
+  if (payload == nullptr) return;
+  payload->kind = kind;
+  payload->status = status;
+  payload->taskId = job.taskId;
+  payload->item = item;
+  payload->device = job.device;
+  CommandRecord record;
+  record.code = code;
+  record.text = job.identifier.c_str();
+  record.value = value;
+  record.data = data;
+  record.payload = payload;
+  PostToHost(m_module, record, name != nullptr ? name : m_notifyName);
+}
+
+void DeviceJobs::Progress(Job& job, int64_t position, int64_t total, int64_t failed, const std::wstring& text,
+                          bool finish) {
+  CommandRecord record;
+  record.code = kProgressOfDevice;
+  record.text = job.identifier.c_str();
+  record.position = position;
+  record.total = total;
+  record.value = failed;
+  record.data = text.empty() ? nullptr : const_cast<wchar_t*>(text.c_str());
+  PostToHost(m_module, record, finish ? kCourierNotifyProgressFinish : kCourierNotifyProgress);
+}

@@ -1,0 +1,60 @@
+// Long operations on a phone as jobs on the service's operations thread: task IDs, cancelling,
+// the check that the phone is still there, and the notices and progress reports every job
+// sends. One instance per kind of item, each with its own range of task IDs so that a cancel
+// names one job of one kind.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <set>
+#include <string>
+
+#include "contracts/CommandPayloads.h"
+#include "contracts/CommandRecord.h"
+#include "contracts/DeviceRecord.h"
+#include "modules/courier/WorkerThread.h"
+
+inline constexpr wchar_t kPhoneDisconnected[] = L"The phone was disconnected.";
+
+class DeviceJobs {
+ public:
+  typedef std::function<DeviceRecord*(const std::wstring& identifier)> DeviceLookup;
+
+  struct Job {
+    int64_t taskId = 0;
+    std::wstring identifier;
+    DeviceRecord* device = nullptr;
+    bool readyAtStart = false;  // a phone that leaves the ready state mid-job was unplugged
+    bool disconnected = false;
+  };
+
+  // `notifyName` is the DO_<kind> notification the jobs send; task IDs start at `firstTaskId`.
+  DeviceJobs(const ModuleRecord& module, WorkerThread& worker, DeviceLookup findDevice, const char* notifyName,
+             int64_t firstTaskId);
+
+  // Queues `work` for the phone named by `identifier`; the task ID, or 0 when nothing was
+  // queued. A phone gone before the job runs ends it as failed.
+  int64_t Start(const std::wstring& identifier, std::function<void(Job&)> work);
+  void Cancel(int64_t taskId);
+  // Whether the job may go on: not cancelled, the service not stopping, the phone still there.
+  bool MayContinue(Job& job);
+
+  // A DO_<kind> notice (or one named `name`); `code`, `value` and `data` of the record as the
+  // kind needs them.
+  void Notify(Job& job, uint32_t kind, void* item, int32_t status = kNotificationSuccess, int64_t value = 0,
+              int64_t code = 0, void* data = nullptr, const char* name = nullptr);
+  void Progress(Job& job, int64_t position, int64_t total, int64_t failed, const std::wstring& text,
+                bool finish = false);
+  DeviceRecord* Find(const std::wstring& identifier) const { return m_findDevice(identifier); }
+
+ private:
+  const ModuleRecord& m_module;
+  WorkerThread& m_worker;
+  DeviceLookup m_findDevice;
+  const char* m_notifyName;
+  std::atomic<int64_t> m_nextTaskId;
+  std::mutex m_cancelLock;
+  std::set<int64_t> m_cancelled;
+};

@@ -1,0 +1,84 @@
+// The phones' messages as the device service serves them: the conversation list streamed in
+// batches, one conversation's messages, deletes, imports, sent messages and the default-SMS-app
+// handshake, each a job on the service's operations thread that reports through DO_SMS
+// notices and the progress commands. What the host's records hold is copied (or the record
+// taken over) before a command returns.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "contracts/CommandPayloads.h"
+#include "contracts/CommandRecord.h"
+#include "contracts/DeviceRecord.h"
+#include "contracts/MessageRecords.h"
+#include "modules/courier/DeviceJobs.h"
+#include "modules/courier/DemoData.h"
+#include "modules/courier/MessageStore.h"
+#include "modules/courier/formats/MessageFormats.h"
+#include "modules/courier/WorkerThread.h"
+
+class MessageOperations {
+ public:
+  // Task IDs of message jobs start here, far above those of contact jobs.
+  static constexpr int64_t kFirstTaskId = int64_t{1} << 40;
+
+  // `loadContacts` starts a contact load of a phone on the same thread and returns its task.
+  MessageOperations(const ModuleRecord& module, WorkerThread& worker, DeviceJobs::DeviceLookup findDevice,
+                    std::function<int64_t(const std::wstring& identifier)> loadContacts);
+
+  // Opens every phone's messages before the phones are published and sets their counts.
+  void OpenStores(const DemoCatalog& catalog, const std::vector<DeviceRecord*>& devices,
+                  const std::filesystem::path& stateFolder);
+  // LIBCOURIER_COMMAND_DO_SMS: `value` := the task ID of the started job (0 when none).
+  void Handle(CommandRecord& record);
+  // A phone became ready: its count, a notice about saved changes that could not be read, and
+  // the messages the data file has arrive later.
+  void AnnounceCount(DeviceRecord& device);
+  // The thread on which scripted messages wait for their time; stopped before the operations.
+  bool StartArrivals() { return m_arrivals.Start(); }
+  void StopArrivals() { m_arrivals.Stop(); }
+  void Cancel(int64_t taskId) { m_jobs.Cancel(taskId); }
+
+ private:
+  struct Phone {
+    MessageStore store;
+    DemoSmsRole role = DemoSmsRole::kAccepts;
+    std::atomic<bool> isDefault{false};
+    std::vector<DemoIncomingMessage> incoming;
+    std::atomic<bool> arrivalsStarted{false};
+  };
+  typedef DeviceJobs::Job Job;
+
+  void RunLoadList(Job& job);
+  void RunLoadConversation(Job& job, const std::wstring& conversationId);
+  void RunDelete(Job& job, const std::vector<std::wstring>& conversationIds);
+  void RunMarkRead(Job& job, Phone& phone, const std::vector<std::wstring>& conversationIds);
+  void RunImport(Job& job, const std::vector<std::wstring>& paths);
+  void RunSend(Job& job, const OutgoingMessage& message);
+  void RunExport(Job& job, MessageExport kind, const std::vector<std::wstring>& conversationIds,
+                 const std::wstring& folder);
+  void SendCount(Job& job, Phone& phone);
+  void Receive(Job& job, Phone& phone, const DemoIncomingMessage& incoming);
+  std::wstring PersistAfterChange(MessageStore& store);
+  Phone* PhoneOf(const std::wstring& identifier);
+
+  const ModuleRecord& m_module;
+  DeviceJobs m_jobs;
+  std::function<int64_t(const std::wstring&)> m_loadContacts;
+  // By phone identifier; filled before the phones are published, then used only by jobs (the
+  // default-app flag also by the host's thread, hence atomic).
+  std::map<std::wstring, std::unique_ptr<Phone>> m_phones;
+  std::map<std::wstring, UserNotice> m_notices;
+  WorkerThread m_arrivals;
+};
+
+// Makes the records the host and the pane receive.
+ConversationRecord* MakeConversationRecord(const DemoConversation& conversation);
+MessageRecord* MakeMessageRecord(const DemoConversation& conversation, const DemoMessage& message);
