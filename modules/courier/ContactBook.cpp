@@ -16,48 +16,26 @@ constexpr wchar_t kLocalPrefix[] = L"local-";
 
 void ContactBook::Open(const DemoPhone& phone, const std::filesystem::path& stateFile, std::string& error) {
   m_stateFile = stateFile;
-  m_keptAs.clear();
-  m_persistBlocked.clear();
   m_groups = phone.groups;
   m_accounts = phone.accounts;
   m_contacts.clear();
-  error.clear();
-  if (!stateFile.empty()) RemoveLeftovers(stateFile);
-
-  std::error_code failure;
-  if (!stateFile.empty() && std::filesystem::exists(stateFile, failure)) {
-    std::ifstream in;
-    std::string readError;
-    ContactReadResult read;
-    if (OpenForReading(stateFile, in, readError)) {
-      read = ReadContactBackup(in);
-      if (read.failed == 0) {
-        m_contacts = std::move(read.contacts);
-        ResolveGroups();
-        Reindex();
-        return;
-      }
-      readError = read.problems.empty() ? std::string("it is damaged") : read.problems.front();
-    }
-    in.close();
-    std::string asideError;
-    m_keptAs = SetFileAside(stateFile, asideError);
-    if (m_keptAs.empty()) {
-      // Still in place: whatever is written now would replace the user's changes.
-      m_persistBlocked = "the saved contacts could not be read (" + readError + ") and are left as they are";
-      error = m_persistBlocked + "; moving them aside failed: " + asideError;
-    } else {
-      error = "the saved contacts could not be read in full (" + readError + ") and were set aside";
-    }
-    if (!read.contacts.empty()) {
-      // What could be read is the user's, not the data file's.
-      m_contacts = std::move(read.contacts);
-      ResolveGroups();
-      Reindex();
-      std::string persistError;
-      if (m_persistBlocked.empty() && !Persist(persistError)) error += "; " + persistError;
-      return;
-    }
+  ContactReadResult read;
+  const SavedCopy copy = OpenSavedCopy(stateFile, "contacts", [&](std::istream& in, std::string& problem) {
+    read = ReadContactBackup(in);
+    if (!read.problems.empty()) problem = read.problems.front();
+    return read.failed == 0;
+  });
+  m_keptAs = copy.keptAs;
+  m_persistBlocked = copy.blocked;
+  error = copy.error;
+  if (copy.whole || !read.contacts.empty()) {
+    // What could be read is the user's, not the data file's; a damaged copy's part is kept at once.
+    m_contacts = std::move(read.contacts);
+    ResolveGroups();
+    Reindex();
+    std::string persistError;
+    if (!copy.whole && m_persistBlocked.empty() && !Persist(persistError)) error += "; " + persistError;
+    return;
   }
   m_contacts = phone.contacts;
   m_contacts.reserve(phone.ContactCount());
@@ -152,21 +130,6 @@ bool ContactBook::Persist(std::string& error) const {
 
 void ContactBook::ResolveGroups() {
   for (DemoContact& contact : m_contacts) contact.groups = GroupIdsOfTitles(contact.groups);
-}
-
-// Temporary files of a save that a killed process never finished.
-void ContactBook::RemoveLeftovers(const std::filesystem::path& stateFile) {
-  std::error_code failure;
-  const std::string prefix = "." + stateFile.filename().u8string() + ".";
-  for (std::filesystem::directory_iterator it(stateFile.parent_path(), failure), end; !failure && it != end;
-       it.increment(failure)) {
-    const std::string name = it->path().filename().u8string();
-    if (name.size() > prefix.size() + 4 && name.compare(0, prefix.size(), prefix) == 0 &&
-        name.compare(name.size() - 4, 4, ".tmp") == 0) {
-      std::error_code ignored;
-      std::filesystem::remove(it->path(), ignored);
-    }
-  }
 }
 
 void ContactBook::Reindex() {

@@ -50,7 +50,6 @@ class ContactBook {
  private:
   void Reindex();
   void ResolveGroups();
-  static void RemoveLeftovers(const std::filesystem::path& stateFile);
 
   std::vector<DemoContact> m_contacts;
   std::vector<DemoGroup> m_groups;

@@ -24,7 +24,6 @@ namespace {
 constexpr size_t kFirstBatch = 100;
 constexpr size_t kBatch = 500;
 
-constexpr wchar_t kDisconnected[] = L"The phone was disconnected.";
 
 // An import file is read whole; larger than this it would not fit beside the phone's contacts
 // in a 32-bit process. A phone's own export of 100 000 contacts with pictures stays below it.
@@ -33,22 +32,9 @@ constexpr int64_t kMaxImportBytes = 256ll * 1024 * 1024;
 // How often a long export reports its position and looks for a cancel.
 constexpr auto kExportReportEvery = std::chrono::milliseconds(250);
 
-std::wstring Wide(const std::string& utf8) {
-  std::wstring wide;
-  if (!Utf8ToWide(utf8, wide)) wide.assign(utf8.begin(), utf8.end());
-  return wide;
-}
-
-std::wstring FileNameOf(const std::wstring& path) {
-  const size_t slash = path.find_last_of(L"\\/");
-  return slash == std::wstring::npos ? path : path.substr(slash + 1);
-}
-
 // A file name of one phone's copy: the identifier with what a file name may not hold replaced.
 std::wstring StateFileName(const std::wstring& identifier) {
-  std::wstring name;
-  for (wchar_t c : identifier) name.push_back(wcschr(L"\\/:*?\"<>|", c) != nullptr || c < 0x20 ? L'_' : c);
-  return name + L".contacts.json";
+  return FileStem(identifier) + L".contacts.json";
 }
 
 // What makes two contacts the same person to a user: the name and every number and e-mail
@@ -97,34 +83,6 @@ class DuplicateIndex {
   std::unordered_multimap<size_t, size_t> m_index;
 };
 
-// Passes an export's bytes on to the file, reporting the position and stopping on a cancel.
-class ExportSink : public ByteSink {
- public:
-  typedef std::function<bool(int64_t written)> Report;
-  ExportSink(ByteSink& file, Report report) : m_file(file), m_report(std::move(report)) {}
-  bool Write(std::string_view bytes) override {
-    ++m_pieces;
-    const auto now = std::chrono::steady_clock::now();
-    if (now - m_lastReport >= kExportReportEvery) {
-      m_lastReport = now;
-      // The first piece is the file's opening; each further one is a contact.
-      if (!m_report(m_pieces - 1)) {
-        m_stopped = true;
-        return false;
-      }
-    }
-    return m_file.Write(bytes);
-  }
-  bool Stopped() const { return m_stopped; }
-
- private:
-  ByteSink& m_file;
-  Report m_report;
-  int64_t m_pieces = 0;
-  bool m_stopped = false;
-  std::chrono::steady_clock::time_point m_lastReport = std::chrono::steady_clock::now();
-};
-
 bool SameContact(const DemoContact& a, const DemoContact& b) {
   if (a.name != b.name || a.nameParts != b.nameParts || a.phoneticParts != b.phoneticParts ||
       a.accountName != b.accountName || a.accountType != b.accountType || a.groups != b.groups ||
@@ -142,16 +100,9 @@ bool SameContact(const DemoContact& a, const DemoContact& b) {
 
 }  // namespace
 
-struct ContactOperations::Job {
-  int64_t taskId = 0;
-  std::wstring identifier;
-  DeviceRecord* device = nullptr;
-  bool readyAtStart = false;  // a phone that leaves the ready state mid-job was unplugged
-  bool disconnected = false;
-};
-
-ContactOperations::ContactOperations(const ModuleRecord& module, WorkerThread& worker, DeviceLookup findDevice)
-    : m_module(module), m_worker(worker), m_findDevice(std::move(findDevice)) {}
+ContactOperations::ContactOperations(const ModuleRecord& module, WorkerThread& worker,
+                                     DeviceJobs::DeviceLookup findDevice)
+    : m_jobs(module, worker, std::move(findDevice), kCourierDoContact, 1) {}
 
 std::filesystem::path ContactOperations::StateFolder(const std::wstring& makerName, const std::wstring& productName) {
   wchar_t buffer[MAX_PATH * 4];
@@ -198,13 +149,13 @@ void ContactOperations::Handle(CommandRecord& record) {
   if (record.text == nullptr || record.text[0] == L'\0') return;
   switch (record.code) {
     case kContactOpLoad:
-      record.value = Start(record, [this](Job& job) { RunLoad(job); });
+      record.value = m_jobs.Start(record.text, [this](Job& job) { RunLoad(job); });
       break;
     case kContactOpSave: {
       if (record.data == nullptr) return;
       // The pane's record stays the pane's: the job works on a deep copy.
       auto edited = std::make_shared<ContactRecord>(*static_cast<const ContactRecord*>(record.data));
-      record.value = Start(record, [this, edited](Job& job) { RunSave(job, *edited); });
+      record.value = m_jobs.Start(record.text, [this, edited](Job& job) { RunSave(job, *edited); });
       break;
     }
     case kContactOpDelete:
@@ -221,7 +172,7 @@ void ContactOperations::Handle(CommandRecord& record) {
           for (const ContactRecord* contact : *checked)
             if (contact != nullptr) targets.emplace_back(contact->identifier, contact->rowIndex);
         }
-        record.value = Start(record, [this, targets](Job& job) { RunDelete(job, targets); });
+        record.value = m_jobs.Start(record.text, [this, targets](Job& job) { RunDelete(job, targets); });
       } else {
         std::vector<DemoContact> contacts;
         if (checked) {
@@ -229,7 +180,7 @@ void ContactOperations::Handle(CommandRecord& record) {
             if (contact != nullptr) contacts.push_back(ContactFromRecord(*contact));
         }
         const std::wstring folder = record.payload != nullptr ? static_cast<const wchar_t*>(record.payload) : L"";
-        record.value = Start(record, [this, operation, contacts, folder](Job& job) mutable {
+        record.value = m_jobs.Start(record.text, [this, operation, contacts, folder](Job& job) mutable {
           RunExport(job, operation, contacts, folder);
         });
       }
@@ -240,7 +191,7 @@ void ContactOperations::Handle(CommandRecord& record) {
       std::unique_ptr<PathList> paths(static_cast<PathList*>(record.data));
       const std::vector<std::wstring> files = paths ? *paths : std::vector<std::wstring>();
       const int64_t operation = record.code;
-      record.value = Start(record, [this, operation, files](Job& job) { RunImport(job, operation, files); });
+      record.value = m_jobs.Start(record.text, [this, operation, files](Job& job) { RunImport(job, operation, files); });
       break;
     }
     default:
@@ -252,114 +203,49 @@ void ContactOperations::AnnounceCount(DeviceRecord& device) {
   Job job;
   job.identifier = device.identifier;
   job.device = &device;
-  Notify(job, kContactNoticeCount, nullptr);
+  m_jobs.Notify(job, kContactNoticeCount, nullptr);
   // Told once, when the user first sees the phone.
   auto notice = m_notices.find(device.identifier);
   if (notice != m_notices.end()) {
-    Notify(job, kContactNoticeMessage, new UserNotice(std::move(notice->second)));
+    m_jobs.Notify(job, kContactNoticeMessage, new UserNotice(std::move(notice->second)));
     m_notices.erase(notice);
   }
 }
 
-void ContactOperations::Cancel(int64_t taskId) {
-  if (taskId <= 0) return;
-  std::lock_guard<std::mutex> lock(m_cancelLock);
-  m_cancelled.insert(taskId);
-}
-
-int64_t ContactOperations::Start(const CommandRecord& record, std::function<void(Job&)> work) {
-  auto job = std::make_shared<Job>();
-  job->taskId = m_nextTaskId++;
-  job->identifier = record.text;
-  const bool queued = m_worker.Post([this, job, work] {
-    job->device = m_findDevice(job->identifier);
-    if (job->device == nullptr) {
-      job->disconnected = true;
-      Progress(*job, 0, 0, 1, kDisconnected, true);
-    } else {
-      job->readyAtStart = job->device->connectionStatus == kStatusReady;
-      work(*job);
-    }
-    std::lock_guard<std::mutex> lock(m_cancelLock);
-    m_cancelled.erase(job->taskId);
-  });
-  return queued ? job->taskId : 0;
-}
-
-bool ContactOperations::MayContinue(Job& job) {
-  if (m_worker.IsStopping()) return false;
-  {
-    std::lock_guard<std::mutex> lock(m_cancelLock);
-    if (m_cancelled.count(job.taskId) != 0) return false;
-  }
-  DeviceRecord* device = m_findDevice(job.identifier);
-  if (device == nullptr || (job.readyAtStart && device->connectionStatus != kStatusReady)) {
-    job.disconnected = true;
-    return false;
-  }
-  return true;
-}
-
-void ContactOperations::Notify(Job& job, uint32_t kind, void* item, int32_t status, int64_t value) {
-  auto* payload = static_cast<NotificationPayload*>(std::malloc(sizeof(NotificationPayload)));
-  if (payload == nullptr) return;
-  payload->kind = kind;
-  payload->status = status;
-  payload->taskId = job.taskId;
-  payload->item = item;
-  payload->device = job.device;
-  CommandRecord record;
-  record.code = 0;  // a batch is appended: the host passes this code on to the pane
-  record.text = job.identifier.c_str();
-  record.value = value;
-  record.payload = payload;
-  PostToHost(m_module, record, kCourierDoContact);
-}
-
-void ContactOperations::Progress(Job& job, int64_t position, int64_t total, int64_t failed, const std::wstring& text,
-                                 bool finish) {
-  CommandRecord record;
-  record.code = kProgressOfDevice;
-  record.text = job.identifier.c_str();
-  record.position = position;
-  record.total = total;
-  record.value = failed;
-  record.data = text.empty() ? nullptr : const_cast<wchar_t*>(text.c_str());
-  PostToHost(m_module, record, finish ? kCourierNotifyProgressFinish : kCourierNotifyProgress);
-}
+void ContactOperations::Cancel(int64_t taskId) { m_jobs.Cancel(taskId); }
 
 std::wstring ContactOperations::PersistAfterChange(ContactBook& book) {
   std::string error;
   if (book.Persist(error)) return std::wstring();
   BASTrace("libCourier: contacts of a phone not kept: %s", error.c_str());
-  return L"The changes could not be kept on this PC: " + Wide(error);
+  return L"The changes could not be kept on this PC: " + WideFromUtf8(error);
 }
 
 void ContactOperations::RunLoad(Job& job) {
   ContactBook& book = m_books[job.identifier];
   const std::vector<DemoContact>& contacts = book.Contacts();
   const uint64_t total = contacts.size();
-  if (job.device->counts[kKindContacts].exchange(total) != total) Notify(job, kContactNoticeCount, nullptr);
+  if (job.device->counts[kKindContacts].exchange(total) != total) m_jobs.Notify(job, kContactNoticeCount, nullptr);
   job.device->loaded[kKindContacts] = total == 0 ? 1 : total;
-  Notify(job, kContactNoticeGroups, MakeGroupList(book.Groups()));
-  Notify(job, kContactNoticeTypeLabels, MakeTypeLabelList());
-  Notify(job, kContactNoticeAccounts, MakeAccountList(book.Accounts()));
+  m_jobs.Notify(job, kContactNoticeGroups, MakeGroupList(book.Groups()));
+  m_jobs.Notify(job, kContactNoticeTypeLabels, MakeTypeLabelList());
+  m_jobs.Notify(job, kContactNoticeAccounts, MakeAccountList(book.Accounts()));
 
   size_t sent = 0;
   while (sent < contacts.size()) {
-    if (!MayContinue(job)) break;
+    if (!m_jobs.MayContinue(job)) break;
     const size_t size = std::min(sent == 0 ? kFirstBatch : kBatch, contacts.size() - sent);
     auto* batch = new ContactList;
     batch->reserve(size);
     for (size_t i = 0; i < size; ++i) batch->push_back(MakeContactRecord(contacts[sent + i]));
     sent += size;
-    Notify(job, kContactNoticeBatch, batch);
-    Progress(job, static_cast<int64_t>(sent), static_cast<int64_t>(total), 0, std::wstring());
+    m_jobs.Notify(job, kContactNoticeBatch, batch);
+    m_jobs.Progress(job, static_cast<int64_t>(sent), static_cast<int64_t>(total), 0, std::wstring());
   }
   if (job.disconnected)
-    Progress(job, 0, 0, static_cast<int64_t>(total - sent), kDisconnected, true);
+    m_jobs.Progress(job, 0, 0, static_cast<int64_t>(total - sent), kPhoneDisconnected, true);
   else if (sent == contacts.size())
-    Progress(job, static_cast<int64_t>(sent), static_cast<int64_t>(total), 0, std::wstring(), true);
+    m_jobs.Progress(job, static_cast<int64_t>(sent), static_cast<int64_t>(total), 0, std::wstring(), true);
 }
 
 void ContactOperations::RunSave(Job& job, const ContactRecord& edited) {
@@ -371,7 +257,7 @@ void ContactOperations::RunSave(Job& job, const ContactRecord& edited) {
     const DemoContact* existing = book.Find(edited.identifier);
     if (existing == nullptr) {
       BASTrace("libCourier: save: the contact is no longer on the phone");
-      Notify(job, kContactNoticeSaved, nullptr, 0, savedKind);
+      m_jobs.Notify(job, kContactNoticeSaved, nullptr, 0, savedKind);
       return;
     }
     contact = *existing;
@@ -379,7 +265,7 @@ void ContactOperations::RunSave(Job& job, const ContactRecord& edited) {
   std::string error;
   if (!ApplyContactEdit(edited, book.Groups(), book.Accounts(), contact, error)) {
     BASTrace("libCourier: save refused: %s", error.c_str());
-    Notify(job, kContactNoticeSaved, nullptr, 0, savedKind);
+    m_jobs.Notify(job, kContactNoticeSaved, nullptr, 0, savedKind);
     return;
   }
   DemoContact previous;
@@ -398,12 +284,12 @@ void ContactOperations::RunSave(Job& job, const ContactRecord& edited) {
       book.Remove(contact.identifier);
     else
       book.Replace(previous);
-    Notify(job, kContactNoticeSaved, nullptr, 0, savedKind);
+    m_jobs.Notify(job, kContactNoticeSaved, nullptr, 0, savedKind);
     return;
   }
   ContactRecord* saved = MakeContactRecord(contact);
   saved->rowIndex = edited.rowIndex;
-  Notify(job, kContactNoticeSaved, saved, kNotificationSuccess, savedKind);
+  m_jobs.Notify(job, kContactNoticeSaved, saved, kNotificationSuccess, savedKind);
 }
 
 void ContactOperations::RunDelete(Job& job, const std::vector<std::pair<std::wstring, int32_t>>& targets) {
@@ -413,11 +299,11 @@ void ContactOperations::RunDelete(Job& job, const std::vector<std::pair<std::wst
   std::vector<std::wstring> removed;
   std::set<std::wstring> seen;
   for (const auto& target : targets) {
-    if (!MayContinue(job)) break;
+    if (!m_jobs.MayContinue(job)) break;
     ++done;
     const DemoContact* contact = book.Find(target.first);
     if (contact == nullptr || !seen.insert(target.first).second) {
-      Progress(job, done, total, 1, L"A contact was no longer on the phone.");
+      m_jobs.Progress(job, done, total, 1, L"A contact was no longer on the phone.");
       continue;
     }
     auto* deleted = new ContactRecord;
@@ -425,8 +311,8 @@ void ContactOperations::RunDelete(Job& job, const std::vector<std::pair<std::wst
     deleted->name = contact->name;
     deleted->rowIndex = target.second;
     removed.push_back(target.first);
-    Notify(job, kContactNoticeDeleted, deleted);
-    Progress(job, done, total, 0, std::wstring());
+    m_jobs.Notify(job, kContactNoticeDeleted, deleted);
+    m_jobs.Progress(job, done, total, 0, std::wstring());
   }
   std::wstring notKept;
   if (!removed.empty()) {
@@ -435,11 +321,11 @@ void ContactOperations::RunDelete(Job& job, const std::vector<std::pair<std::wst
   }
   // A change that is not kept is no success: it is counted as failed, with the reason.
   if (!notKept.empty())
-    Progress(job, done, total, static_cast<int64_t>(removed.size()), notKept, true);
+    m_jobs.Progress(job, done, total, static_cast<int64_t>(removed.size()), notKept, true);
   else if (job.disconnected)
-    Progress(job, done, total, total - done, kDisconnected, true);
+    m_jobs.Progress(job, done, total, total - done, kPhoneDisconnected, true);
   else if (done == total)
-    Progress(job, done, total, 0, std::wstring(), true);
+    m_jobs.Progress(job, done, total, 0, std::wstring(), true);
 }
 
 void ContactOperations::RunExport(Job& job, int64_t operation, std::vector<DemoContact>& contacts,
@@ -456,7 +342,7 @@ void ContactOperations::RunExport(Job& job, int64_t operation, std::vector<DemoC
       operation == kContactOpExportHtml ? L".html" : operation == kContactOpExportVcf ? L".vcf" : L".bak";
   std::error_code failure;
   if (folder.empty() || !std::filesystem::is_directory(std::filesystem::path(folder), failure)) {
-    Progress(job, 0, total, total, L"The folder " + folder + L" is not there.", true);
+    m_jobs.Progress(job, 0, total, total, L"The folder " + folder + L" is not there.", true);
     return;
   }
   const std::wstring phoneName = FirstDisplayName(*job.device);
@@ -464,10 +350,13 @@ void ContactOperations::RunExport(Job& job, int64_t operation, std::vector<DemoC
   for (int attempt = 0; attempt < 3; ++attempt) {
     const std::filesystem::path path = UniqueExportPath(std::filesystem::path(folder), L"Contacts", extension);
     SafeFileWriter file(path, SafeFileWriter::Replace::kNever);
-    ExportSink sink(file, [&](int64_t written) {
-      Progress(job, std::min(written, total), total, 0, std::wstring());
-      return MayContinue(job);
-    });
+    ExportSink sink(
+        file,
+        [&](int64_t written) {
+          m_jobs.Progress(job, std::min(written, total), total, 0, std::wstring());
+          return m_jobs.MayContinue(job);
+        },
+        kExportReportEvery);
     bool written = file.Open();
     if (written) {
       if (operation == kContactOpExportHtml)
@@ -479,22 +368,22 @@ void ContactOperations::RunExport(Job& job, int64_t operation, std::vector<DemoC
     }
     if (sink.Stopped()) {
       file.Abandon();
-      Progress(job, 0, total, total, job.disconnected ? std::wstring(kDisconnected) : L"The export was cancelled.",
+      m_jobs.Progress(job, 0, total, total, job.disconnected ? std::wstring(kPhoneDisconnected) : L"The export was cancelled.",
                true);
       return;
     }
     if (written && file.Commit()) {
-      Progress(job, total, total, 0, std::wstring(), true);
+      m_jobs.Progress(job, total, total, 0, std::wstring(), true);
       return;
     }
     if (file.TargetExisted()) continue;
     const std::string reason = file.Failed() ? file.Error() : std::string("out of memory");
     file.Abandon();
     BASTrace("libCourier: export failed: %s", reason.c_str());
-    Progress(job, 0, total, total, L"Cannot write " + path.wstring() + L": " + Wide(reason), true);
+    m_jobs.Progress(job, 0, total, total, L"Cannot write " + path.wstring() + L": " + WideFromUtf8(reason), true);
     return;
   }
-  Progress(job, 0, total, total, L"Cannot find a free file name in " + folder, true);
+  m_jobs.Progress(job, 0, total, total, L"Cannot find a free file name in " + folder, true);
 }
 
 void ContactOperations::RunImport(Job& job, int64_t operation, const std::vector<std::wstring>& paths) {
@@ -505,20 +394,20 @@ void ContactOperations::RunImport(Job& job, int64_t operation, const std::vector
   int64_t added = 0;
   std::unique_ptr<DuplicateIndex> duplicates;
   for (const std::wstring& path : paths) {
-    if (!MayContinue(job)) break;
+    if (!m_jobs.MayContinue(job)) break;
     std::string bytes;
     std::string error;
     const int64_t size = FileSizeOf(std::filesystem::path(path));
     if (size > kMaxImportBytes) {
       ++total;
-      Progress(job, done, total, 1,
+      m_jobs.Progress(job, done, total, 1,
                FileNameOf(path) + L" is larger than " + std::to_wstring(kMaxImportBytes >> 20) +
                    L" MB; split it into smaller files to import it.");
       continue;
     }
     if (!ReadWholeFile(std::filesystem::path(path), bytes, error)) {
       ++total;
-      Progress(job, done, total, 1, L"Cannot read " + FileNameOf(path) + L": " + Wide(error));
+      m_jobs.Progress(job, done, total, 1, L"Cannot read " + FileNameOf(path) + L": " + WideFromUtf8(error));
       continue;
     }
     ContactReadResult read = operation == kContactOpImportVcard ? ReadVCards(bytes) : ReadContactBackup(bytes);
@@ -526,31 +415,31 @@ void ContactOperations::RunImport(Job& job, int64_t operation, const std::vector
     bytes.shrink_to_fit();
     total += static_cast<int64_t>(read.contacts.size() + read.failed);
     if (read.failed != 0) {
-      const std::wstring problem = read.problems.empty() ? std::wstring(L"unreadable") : Wide(read.problems.front());
-      Progress(job, done, total, static_cast<int64_t>(read.failed), FileNameOf(path) + L": " + problem);
+      const std::wstring problem = read.problems.empty() ? std::wstring(L"unreadable") : WideFromUtf8(read.problems.front());
+      m_jobs.Progress(job, done, total, static_cast<int64_t>(read.failed), FileNameOf(path) + L": " + problem);
     }
     for (DemoContact& contact : read.contacts) {
-      if (!MayContinue(job)) break;
+      if (!m_jobs.MayContinue(job)) break;
       ++done;
       contact.groups = book.GroupIdsOfTitles(contact.groups);
       // Restoring the same backup twice must not double the phone's contacts.
       const DemoContact* existing = contact.identifier.empty() ? nullptr : book.Find(contact.identifier);
       if (existing != nullptr && SameContact(*existing, contact)) {
-        Progress(job, done, total, 0, std::wstring());
+        m_jobs.Progress(job, done, total, 0, std::wstring());
         continue;
       }
       if (!duplicates) duplicates = std::make_unique<DuplicateIndex>(book.Contacts());
       if (duplicates->Holds(contact, book.Count())) {
         ++skipped;
-        Progress(job, done, total, 0, std::wstring());
+        m_jobs.Progress(job, done, total, 0, std::wstring());
         continue;
       }
       if (existing != nullptr) contact.identifier.clear();
       const std::wstring identifier = book.Add(std::move(contact));
       ++added;
-      Notify(job, kContactNoticeSaved, MakeContactRecord(*book.Find(identifier)), kNotificationSuccess,
+      m_jobs.Notify(job, kContactNoticeSaved, MakeContactRecord(*book.Find(identifier)), kNotificationSuccess,
              kSavedNewContact);
-      Progress(job, done, total, 0, std::wstring());
+      m_jobs.Progress(job, done, total, 0, std::wstring());
     }
   }
   const std::wstring notKept = added > 0 ? PersistAfterChange(book) : std::wstring();
@@ -559,9 +448,9 @@ void ContactOperations::RunImport(Job& job, int64_t operation, const std::vector
     summary = std::to_wstring(skipped) + (skipped == 1 ? L" contact was" : L" contacts were") +
               L" already on the phone and not added again.";
   if (!notKept.empty())
-    Progress(job, done, total, added, notKept, true);
+    m_jobs.Progress(job, done, total, added, notKept, true);
   else if (job.disconnected)
-    Progress(job, done, total, total - done, kDisconnected, true);
+    m_jobs.Progress(job, done, total, total - done, kPhoneDisconnected, true);
   else
-    Progress(job, done, total, 0, summary, true);
+    m_jobs.Progress(job, done, total, 0, summary, true);
 }

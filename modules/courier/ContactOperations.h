@@ -21,6 +21,7 @@
 #include "contracts/DeviceRecord.h"
 #include "modules/courier/ContactBook.h"
 #include "modules/courier/DemoData.h"
+#include "modules/courier/DeviceJobs.h"
 #include "modules/courier/WorkerThread.h"
 
 // Where the phones' changed contacts are kept (tests, demonstrations); else the user's
@@ -29,9 +30,7 @@ inline constexpr wchar_t kDemoStateVariable[] = L"ZORVANE_DEMO_STATE";
 
 class ContactOperations {
  public:
-  typedef std::function<DeviceRecord*(const std::wstring& identifier)> DeviceLookup;
-
-  ContactOperations(const ModuleRecord& module, WorkerThread& worker, DeviceLookup findDevice);
+  ContactOperations(const ModuleRecord& module, WorkerThread& worker, DeviceJobs::DeviceLookup findDevice);
 
   // Opens every phone's contacts (before the phones are published), setting each device
   // record's count to what the phone holds now.
@@ -49,29 +48,18 @@ class ContactOperations {
   static std::filesystem::path StateFolder(const std::wstring& makerName, const std::wstring& productName);
 
  private:
-  struct Job;
+  typedef DeviceJobs::Job Job;
 
-  int64_t Start(const CommandRecord& record, std::function<void(Job&)> work);
   void RunLoad(Job& job);
   void RunSave(Job& job, const ContactRecord& edited);
   void RunDelete(Job& job, const std::vector<std::pair<std::wstring, int32_t>>& targets);
   void RunExport(Job& job, int64_t operation, std::vector<DemoContact>& contacts, const std::wstring& folder);
   void RunImport(Job& job, int64_t operation, const std::vector<std::wstring>& paths);
 
-  // Whether the job may go on: not cancelled, the service not stopping, the phone still there.
-  bool MayContinue(Job& job);
-  void Notify(Job& job, uint32_t kind, void* item, int32_t status = 1, int64_t value = 0);
-  void Progress(Job& job, int64_t position, int64_t total, int64_t failed, const std::wstring& text,
-                bool finish = false);
   // Keeps the book's copy; the reason for the user when it could not be kept, else empty.
   std::wstring PersistAfterChange(ContactBook& book);
 
-  const ModuleRecord& m_module;
-  WorkerThread& m_worker;
-  DeviceLookup m_findDevice;
-  std::atomic<int64_t> m_nextTaskId{1};
-  std::mutex m_cancelLock;
-  std::set<int64_t> m_cancelled;
+  DeviceJobs m_jobs;
   // By phone identifier; filled before the phones are published, then used only by jobs.
   std::map<std::wstring, ContactBook> m_books;
   // Problems with a phone's saved changes, told once when the phone becomes ready.

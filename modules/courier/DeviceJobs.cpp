@@ -1,12 +1,14 @@
 #include "modules/courier/DeviceJobs.h"
 
 #include <cstdlib>
+#include <cwchar>
 #include <memory>
 #include <utility>
 
 #include "contracts/CommandCodes.h"
 #include "contracts/CommandNames.h"
 #include "modules/courier/ConnectionStatus.h"
+#include "modules/courier/DemoData.h"
 
 DeviceJobs::DeviceJobs(const ModuleRecord& module, WorkerThread& worker, DeviceLookup findDevice,
                        const char* notifyName, int64_t firstTaskId)
@@ -83,4 +85,34 @@ void DeviceJobs::Progress(Job& job, int64_t position, int64_t total, int64_t fai
   record.value = failed;
   record.data = text.empty() ? nullptr : const_cast<wchar_t*>(text.c_str());
   PostToHost(m_module, record, finish ? kCourierNotifyProgressFinish : kCourierNotifyProgress);
+}
+
+std::wstring WideFromUtf8(const std::string& utf8) {
+  std::wstring wide;
+  if (!Utf8ToWide(utf8, wide)) wide.assign(utf8.begin(), utf8.end());
+  return wide;
+}
+
+std::wstring FileNameOf(const std::wstring& path) {
+  const size_t slash = path.find_last_of(L"\\/");
+  return slash == std::wstring::npos ? path : path.substr(slash + 1);
+}
+
+std::wstring FileStem(const std::wstring& text) {
+  std::wstring stem;
+  for (wchar_t c : text) stem.push_back(std::wcschr(L"\\/:*?\"<>|", c) != nullptr || c < 0x20 ? L'_' : c);
+  return stem;
+}
+
+bool ExportSink::Write(std::string_view bytes) {
+  const int64_t before = m_pieces++;
+  const auto now = std::chrono::steady_clock::now();
+  if (m_every.count() == 0 || now - m_lastReport >= m_every) {
+    m_lastReport = now;
+    if (!m_report(before)) {
+      m_stopped = true;
+      return false;
+    }
+  }
+  return m_file.Write(bytes);
 }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -15,8 +16,36 @@
 #include "contracts/CommandRecord.h"
 #include "contracts/DeviceRecord.h"
 #include "modules/courier/WorkerThread.h"
+#include "modules/courier/formats/ContactFormats.h"
 
 inline constexpr wchar_t kPhoneDisconnected[] = L"The phone was disconnected.";
+
+// A UTF-8 line of the formats or the file helpers for a progress text.
+std::wstring WideFromUtf8(const std::string& utf8);
+// The last part of a path, for progress texts.
+std::wstring FileNameOf(const std::wstring& path);
+// A file name made of a text: what a file name may not hold is replaced.
+std::wstring FileStem(const std::wstring& text);
+
+// Passes an export's pieces (its opening, then a contact or a conversation each) on to the
+// file, reporting how many went before and stopping when the report says so (a cancel, a phone
+// gone). Reports come at most once per `every`, none for an export quicker than that.
+class ExportSink : public ByteSink {
+ public:
+  typedef std::function<bool(int64_t piecesBefore)> Report;
+  ExportSink(ByteSink& file, Report report, std::chrono::milliseconds every = std::chrono::milliseconds(0))
+      : m_file(file), m_report(std::move(report)), m_every(every) {}
+  bool Write(std::string_view bytes) override;
+  bool Stopped() const { return m_stopped; }
+
+ private:
+  ByteSink& m_file;
+  Report m_report;
+  std::chrono::milliseconds m_every;
+  std::chrono::steady_clock::time_point m_lastReport = std::chrono::steady_clock::now();
+  int64_t m_pieces = 0;
+  bool m_stopped = false;
+};
 
 class DeviceJobs {
  public:

@@ -30,24 +30,6 @@ constexpr size_t kMaxBodyCharacters = 65536;
 // An import file is read as a stream, but its conversations are kept whole in memory.
 constexpr int64_t kMaxImportBytes = 256ll * 1024 * 1024;
 
-std::wstring Wide(const std::string& utf8) {
-  std::wstring wide;
-  if (!Utf8ToWide(utf8, wide)) wide.assign(utf8.begin(), utf8.end());
-  return wide;
-}
-
-std::wstring FileNameOf(const std::wstring& path) {
-  const size_t slash = path.find_last_of(L"\\/");
-  return slash == std::wstring::npos ? path : path.substr(slash + 1);
-}
-
-// A file name from a text: what a file name may not hold is replaced.
-std::wstring FileStem(const std::wstring& text) {
-  std::wstring stem;
-  for (wchar_t c : text) stem.push_back(wcschr(L"\\/:*?\"<>|", c) != nullptr || c < 0x20 ? L'_' : c);
-  return stem;
-}
-
 std::wstring StateFileName(const std::wstring& identifier) { return FileStem(identifier) + L".messages.json"; }
 
 // Android 4.4 and later let only the default SMS app change the phone's messages.
@@ -315,7 +297,7 @@ std::wstring MessageOperations::PersistAfterChange(MessageStore& store) {
   std::string error;
   if (store.Persist(error)) return std::wstring();
   BASTrace("libCourier: messages of a phone not kept: %s", error.c_str());
-  return L"The changes could not be kept on this PC: " + Wide(error);
+  return L"The changes could not be kept on this PC: " + WideFromUtf8(error);
 }
 
 void MessageOperations::RunLoadList(Job& job) {
@@ -467,7 +449,7 @@ void MessageOperations::RunImport(Job& job, const std::vector<std::wstring>& pat
     }
     if (!OpenForReading(file, in, error)) {
       ++total;
-      m_jobs.Progress(job, done, total, 1, L"Cannot read " + FileNameOf(path) + L": " + Wide(error));
+      m_jobs.Progress(job, done, total, 1, L"Cannot read " + FileNameOf(path) + L": " + WideFromUtf8(error));
       continue;
     }
     // An XML backup of a phone's SMS app is read whole; our own backup is streamed.
@@ -488,7 +470,7 @@ void MessageOperations::RunImport(Job& job, const std::vector<std::wstring>& pat
     for (const DemoConversation& conversation : read.conversations) messages += conversation.messages.size();
     total += static_cast<int64_t>(messages + read.failed);
     if (read.failed != 0) {
-      const std::wstring problem = read.problems.empty() ? std::wstring(L"unreadable") : Wide(read.problems.front());
+      const std::wstring problem = read.problems.empty() ? std::wstring(L"unreadable") : WideFromUtf8(read.problems.front());
       m_jobs.Progress(job, done, total, static_cast<int64_t>(read.failed), FileNameOf(path) + L": " + problem);
     }
     for (DemoConversation& conversation : read.conversations) {
@@ -561,28 +543,6 @@ void MessageOperations::RunSend(Job& job, const OutgoingMessage& message) {
 }
 
 namespace {
-
-// Passes an export's pieces (a conversation each) on to the file, reporting the position and
-// stopping on a cancel.
-class ExportSink : public ByteSink {
- public:
-  typedef std::function<bool(int64_t pieces)> Report;
-  ExportSink(ByteSink& file, Report report) : m_file(file), m_report(std::move(report)) {}
-  bool Write(std::string_view bytes) override {
-    if (!m_report(m_pieces++)) {
-      m_stopped = true;
-      return false;
-    }
-    return m_file.Write(bytes);
-  }
-  bool Stopped() const { return m_stopped; }
-
- private:
-  ByteSink& m_file;
-  Report m_report;
-  int64_t m_pieces = 0;
-  bool m_stopped = false;
-};
 
 const wchar_t* ExtensionOf(MessageExport kind) {
   switch (kind) {
@@ -693,7 +653,7 @@ void MessageOperations::RunExport(Job& job, MessageExport kind, const std::vecto
       written = false;
       if (writer.TargetExisted()) continue;
       reason = L"Cannot write " + path.wstring() + L": " +
-               Wide(writer.Failed() ? writer.Error() : std::string("out of memory"));
+               WideFromUtf8(writer.Failed() ? writer.Error() : std::string("out of memory"));
       writer.Abandon();
       break;
     }

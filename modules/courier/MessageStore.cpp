@@ -26,40 +26,22 @@ std::wstring AddressKey(const std::wstring& address) {
 
 void MessageStore::Open(const DemoPhone& phone, const std::filesystem::path& stateFile, std::string& error) {
   m_stateFile = stateFile;
-  m_keptAs.clear();
-  m_persistBlocked.clear();
   m_conversations.clear();
-  error.clear();
-  std::error_code failure;
-  if (!stateFile.empty() && std::filesystem::exists(stateFile, failure)) {
-    std::ifstream in;
-    std::string readError;
-    MessageReadResult read;
-    if (OpenForReading(stateFile, in, readError)) {
-      read = ReadMessageBackup(in);
-      if (read.failed == 0) {
-        m_conversations = std::move(read.conversations);
-        Reindex();
-        return;
-      }
-      readError = read.problems.empty() ? std::string("it is damaged") : read.problems.front();
-    }
-    in.close();
-    std::string asideError;
-    m_keptAs = SetFileAside(stateFile, asideError);
-    if (m_keptAs.empty()) {
-      m_persistBlocked = "the saved messages could not be read (" + readError + ") and are left as they are";
-      error = m_persistBlocked + "; moving them aside failed: " + asideError;
-    } else {
-      error = "the saved messages could not be read in full (" + readError + ") and were set aside";
-    }
-    if (!read.conversations.empty()) {
-      m_conversations = std::move(read.conversations);
-      Reindex();
-      std::string persistError;
-      if (m_persistBlocked.empty() && !Persist(persistError)) error += "; " + persistError;
-      return;
-    }
+  MessageReadResult read;
+  const SavedCopy copy = OpenSavedCopy(stateFile, "messages", [&](std::istream& in, std::string& problem) {
+    read = ReadMessageBackup(in);
+    if (!read.problems.empty()) problem = read.problems.front();
+    return read.failed == 0;
+  });
+  m_keptAs = copy.keptAs;
+  m_persistBlocked = copy.blocked;
+  error = copy.error;
+  if (copy.whole || !read.conversations.empty()) {
+    m_conversations = std::move(read.conversations);
+    Reindex();
+    std::string persistError;
+    if (!copy.whole && m_persistBlocked.empty() && !Persist(persistError)) error += "; " + persistError;
+    return;
   }
   m_conversations = phone.conversations;
   Reindex();

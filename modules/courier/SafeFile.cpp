@@ -351,6 +351,54 @@ std::filesystem::path SetFileAside(const std::filesystem::path& path, std::strin
   return std::filesystem::path();
 }
 
+namespace {
+
+void RemoveUnfinishedWrites(const std::filesystem::path& target) {
+  std::error_code failure;
+  const std::string prefix = "." + target.filename().u8string() + ".";
+  for (std::filesystem::directory_iterator it(target.parent_path(), failure), end; !failure && it != end;
+       it.increment(failure)) {
+    const std::string name = it->path().filename().u8string();
+    if (name.size() > prefix.size() + 4 && name.compare(0, prefix.size(), prefix) == 0 &&
+        name.compare(name.size() - 4, 4, ".tmp") == 0) {
+      std::error_code ignored;
+      std::filesystem::remove(it->path(), ignored);
+    }
+  }
+}
+
+}  // namespace
+
+SavedCopy OpenSavedCopy(const std::filesystem::path& path, const char* what,
+                        const std::function<bool(std::istream& in, std::string& problem)>& read) {
+  SavedCopy copy;
+  if (path.empty()) return copy;
+  RemoveUnfinishedWrites(path);
+  std::error_code failure;
+  if (!std::filesystem::exists(path, failure)) return copy;
+  std::string problem;
+  {
+    std::ifstream in;
+    if (OpenForReading(path, in, problem)) {
+      if (read(in, problem)) {
+        copy.whole = true;
+        return copy;
+      }
+      if (problem.empty()) problem = "it is damaged";
+    }
+  }  // closed before it is moved: an open file cannot be renamed on Windows
+  std::string asideError;
+  copy.keptAs = SetFileAside(path, asideError);
+  if (copy.keptAs.empty()) {
+    // Still in place: whatever is written now would replace the user's changes.
+    copy.blocked = std::string("the saved ") + what + " could not be read (" + problem + ") and are left as they are";
+    copy.error = copy.blocked + "; moving them aside failed: " + asideError;
+  } else {
+    copy.error = std::string("the saved ") + what + " could not be read in full (" + problem + ") and were set aside";
+  }
+  return copy;
+}
+
 void InjectWriteFaultForTest(int64_t bytes, bool throwInstead) {
   g_faultThrows.store(throwInstead);
   g_faultAfter.store(bytes);

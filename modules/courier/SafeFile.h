@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <istream>
 #include <string>
 #include <string_view>
 
@@ -77,6 +79,21 @@ int64_t FileSizeOf(const std::filesystem::path& path);
 // `path`.corrupt, `path`.corrupt-2, ...: earlier set-aside files are never overwritten. Returns
 // the new path, or empty with `error` when the file could not be moved.
 std::filesystem::path SetFileAside(const std::filesystem::path& path, std::string& error);
+
+// What became of a user's saved copy on opening it.
+struct SavedCopy {
+  bool whole = false;           // there was a copy and it was read in full
+  std::filesystem::path keptAs;  // where a copy that could not be read in full was set aside
+  std::string blocked;          // why nothing may be written over it: it could not be moved aside
+  std::string error;            // what happened, for the trace; empty when all is well
+};
+
+// Opens the per-user copy `path` of `what` ("contacts") and hands it to `read`, which answers
+// false with the reason when it could not read it in full. Leftovers of writes a killed process
+// never finished are removed first. A copy that cannot be read in full is never replaced
+// unseen: it is set aside, or, when even that fails, left alone with `blocked` saying why.
+SavedCopy OpenSavedCopy(const std::filesystem::path& path, const char* what,
+                        const std::function<bool(std::istream& in, std::string& problem)>& read);
 
 // Test support: the next writes fail after `bytes` more bytes (as a full disk would), or throw
 // std::bad_alloc instead when `throwInstead`. A negative count switches the fault off.
