@@ -1,5 +1,8 @@
 #include "modules/rolodex/ContactDetailPanel.h"
 
+#include <shlwapi.h>
+#include <wincrypt.h>
+
 #include "contracts/cornerstone/Cornerstone.h"
 
 #include <algorithm>
@@ -93,14 +96,57 @@ HFONT ContactDetailPanel::FontOf(DetailFont font) const {
   }
 }
 
+Gdiplus::Bitmap* ContactDetailPanel::PhotoOf(const ContactRecord& contact) const {
+  const ContactDataRow* row = nullptr;
+  for (const ContactDataRow* candidate : contact.dataRows)
+    if (candidate != nullptr && candidate->mimetype == kMimePhoto && !candidate->oldValue.empty()) row = candidate;
+  if (row == nullptr) return nullptr;
+  if (row->oldValue == m_photoText) return m_photo.get();
+  m_photoText = row->oldValue;
+  m_photo.reset();
+  DWORD size = 0;
+  const DWORD length = static_cast<DWORD>(row->oldValue.size());
+  if (!CryptStringToBinaryW(row->oldValue.c_str(), length, CRYPT_STRING_BASE64, nullptr, &size, nullptr, nullptr))
+    return nullptr;
+  std::vector<BYTE> bytes(size);
+  if (size == 0 ||
+      !CryptStringToBinaryW(row->oldValue.c_str(), length, CRYPT_STRING_BASE64, bytes.data(), &size, nullptr, nullptr))
+    return nullptr;
+  IStream* stream = SHCreateMemStream(bytes.data(), size);
+  if (stream == nullptr) return nullptr;
+  {
+    // Copied out, so the picture does not need the stream it came from.
+    Gdiplus::Bitmap decoded(stream);
+    if (decoded.GetLastStatus() == Gdiplus::Ok && decoded.GetWidth() > 0 && decoded.GetHeight() > 0) {
+      auto copy = std::make_unique<Gdiplus::Bitmap>(static_cast<INT>(decoded.GetWidth()),
+                                                    static_cast<INT>(decoded.GetHeight()), PixelFormat32bppARGB);
+      Gdiplus::Graphics graphics(copy.get());
+      if (graphics.DrawImage(&decoded, 0, 0, static_cast<INT>(decoded.GetWidth()),
+                             static_cast<INT>(decoded.GetHeight())) == Gdiplus::Ok)
+        m_photo = std::move(copy);
+    }
+  }
+  stream->Release();
+  return m_photo.get();
+}
+
 void ContactDetailPanel::Paint(HDC dc, const RECT& panel, const ContactRecord& contact, Gdiplus::Bitmap* portrait,
                                const MimeLabelTable& labels, const GroupList& groups) const {
   SIZE portraitSize{0, 0};
   if (portrait) {
     portraitSize = SIZE{static_cast<LONG>(portrait->GetWidth()), static_cast<LONG>(portrait->GetHeight())};
     Gdiplus::Graphics graphics(dc);
-    graphics.DrawImage(portrait, Gdiplus::Rect(panel.left + 10, panel.top + 10, portraitSize.cx, portraitSize.cy), 0, 0,
-                       portraitSize.cx, portraitSize.cy, Gdiplus::UnitPixel);
+    const Gdiplus::Rect place(panel.left + 10, panel.top + 10, portraitSize.cx, portraitSize.cy);
+    if (Gdiplus::Bitmap* photo = PhotoOf(contact)) {
+      // The contact's own picture in the round of the default one.
+      Gdiplus::GraphicsPath round;
+      round.AddEllipse(place);
+      graphics.SetClip(&round);
+      graphics.SetInterpolationMode(Gdiplus::InterpolationModeHighQualityBicubic);
+      graphics.DrawImage(photo, place);
+    } else {
+      graphics.DrawImage(portrait, place, 0, 0, portraitSize.cx, portraitSize.cy, Gdiplus::UnitPixel);
+    }
   }
   const DetailMeasure measure = [&](DetailFont font, const std::wstring& text) {
     SelectGuard select(dc, FontOf(font));

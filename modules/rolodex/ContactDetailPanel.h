@@ -11,6 +11,7 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -48,6 +49,11 @@ class ContactDetailPanel {
 
  private:
   HFONT FontOf(DetailFont font) const;
+  // The contact's own picture (its photo row), decoded once per picture; null without one.
+  Gdiplus::Bitmap* PhotoOf(const ContactRecord& contact) const;
+
+  mutable std::wstring m_photoText;  // the base64 the decoded picture came from
+  mutable std::unique_ptr<Gdiplus::Bitmap> m_photo;
 
   GdiFont m_title;
   GdiFont m_normal;

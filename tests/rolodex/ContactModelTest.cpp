@@ -231,3 +231,46 @@ TEST(ContactDetailLayoutTest, StopsBelowThePanel) {
 }
 
 }  // namespace
+
+// The contact's own picture takes the portrait's place, in its round; without one, or with one
+// that is no picture, the default portrait shows.
+TEST(ContactDetailPanelTest, DrawsTheContactsOwnPictureInThePortraitsPlace) {
+  Gdiplus::GdiplusStartupInput input;
+  ULONG_PTR token = 0;
+  ASSERT_EQ(Gdiplus::GdiplusStartup(&token, &input, nullptr), Gdiplus::Ok);
+  {
+    // A 2 x 2 red PNG, and a blue default portrait of 40 x 40.
+    const wchar_t* kRedPng =
+        L"iVBORw0KGgoAAAANSUhEUgAAAAIAAAACCAIAAAD91JpzAAAAEElEQVR4nGP4z8AARAwQCgAf7gP9i18U1AAAAABJRU5ErkJggg==";
+    Gdiplus::Bitmap portrait(40, 40, PixelFormat32bppARGB);
+    {
+      Gdiplus::Graphics fill(&portrait);
+      fill.Clear(Gdiplus::Color(255, 0, 0, 255));
+    }
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, 300, 200);
+    ReleaseDC(nullptr, screen);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    const RECT panel{0, 0, 300, 200};
+    ContactDetailPanel detail;
+    const MimeLabelTable labels = BuildMimeLabelTable();
+    const GroupList groups;
+    auto centre = [&] { return GetPixel(dc, 10 + 20, 10 + 20); };
+
+    std::unique_ptr<ContactRecord> withPhoto(Contact(L"p", L"Pic", {Row(kMimePhoto, L"PNG", kRedPng)}));
+    detail.Paint(dc, panel, *withPhoto, &portrait, labels, groups);
+    EXPECT_EQ(centre(), RGB(255, 0, 0));
+    std::unique_ptr<ContactRecord> plain(Contact(L"q", L"Plain"));
+    detail.Paint(dc, panel, *plain, &portrait, labels, groups);
+    EXPECT_EQ(centre(), RGB(0, 0, 255));
+    std::unique_ptr<ContactRecord> broken(Contact(L"r", L"Broken", {Row(kMimePhoto, L"PNG", L"bm90IGEgcGljdHVyZQ==")}));
+    detail.Paint(dc, panel, *broken, &portrait, labels, groups);
+    EXPECT_EQ(centre(), RGB(0, 0, 255));
+
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+  }
+  Gdiplus::GdiplusShutdown(token);
+}
