@@ -1,6 +1,6 @@
 #include "modules/rolodex/ContactPicks.h"
 
-#include "modules/rolodex/ContactSet.h"
+#include "kit/SearchText.h"
 
 ContactPicks::ContactPicks(const std::vector<ContactRecord*>& contacts) {
   for (const ContactRecord* contact : contacts) {
