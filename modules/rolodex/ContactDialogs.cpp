@@ -1,5 +1,11 @@
 #include "modules/rolodex/ContactDialogs.h"
 
+#include "modules/rolodex/DhContactSelectDialog.h"
+
 void RunContactEditor(const ContactEditorRequest&) {}
 
-PickedContactList* RunContactSelectDialog(HWND, const wchar_t*, const std::vector<ContactRecord*>&) { return nullptr; }
+PickedContactList* RunContactSelectDialog(HWND owner, const wchar_t* title, const std::vector<ContactRecord*>& contacts,
+                                          const ImageCache* images) {
+  DhContactSelectDialog dialog(title ? title : L"", contacts, images);
+  return dialog.Run(owner);
+}

@@ -3,6 +3,7 @@
 // picks nothing; the pane already calls them exactly as it will then.
 #pragma once
 
+#include "contracts/CommandRecord.h"
 #include "contracts/ContactRecords.h"
 #include "kit/BASSubject.h"
 #include "kit/GdiPlus.h"
@@ -32,5 +33,5 @@ void RunContactEditor(const ContactEditorRequest& request);
 
 // Runs the select dialog modally over `owner`: the picked (name, number) pairs, owned by the
 // caller, or null when nothing was picked.
-PickedContactList* RunContactSelectDialog(HWND owner, const wchar_t* title,
-                                          const std::vector<ContactRecord*>& contacts);
+PickedContactList* RunContactSelectDialog(HWND owner, const wchar_t* title, const std::vector<ContactRecord*>& contacts,
+                                          const ImageCache* images);

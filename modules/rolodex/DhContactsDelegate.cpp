@@ -122,7 +122,7 @@ void DhContactsDelegate::Update(WPARAM code, CommandRecord* record) {
       RemoveContact(static_cast<const ContactRecord*>(record->payload));
       break;
     case kUpdateSelectDialog:
-      record->payload = RunContactSelectDialog(Hwnd(), kSelectDialogTitle, m_contacts.Contacts());
+      record->payload = RunContactSelectDialog(Hwnd(), kSelectDialogTitle, m_contacts.Contacts(), Images());
       break;
     default:
       break;

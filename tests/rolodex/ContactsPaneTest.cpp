@@ -364,7 +364,7 @@ TEST_F(ContactsPaneTest, ResetWindowChangesNothing) {
   EXPECT_TRUE(requests.empty());
 }
 
-TEST_F(ContactsPaneTest, KeepsTheListTaskIdAndLeavesTheSelectResultEmpty) {
+TEST_F(ContactsPaneTest, KeepsTheListTaskId) {
   CommandRecord record;
   record.window = parent.Hwnd();
   Harness().Send(kRolodexGetListTaskId, record);
@@ -375,12 +375,6 @@ TEST_F(ContactsPaneTest, KeepsTheListTaskIdAndLeavesTheSelectResultEmpty) {
   Harness().Send(kRolodexGetListTaskId, record);
   EXPECT_EQ(record.value, 0x123456789LL);
 
-  CommandRecord select;
-  select.window = parent.Hwnd();
-  select.code = kContactPaneSelectNumbers;
-  select.payload = &select;
-  Harness().Send(kRolodexDoContact, select);
-  EXPECT_EQ(select.payload, nullptr);
   // The end of a save with no editor open, and side lists with and without payload.
   Send(kRolodexDoContact, parent.Hwnd(), kContactPaneSaveEnded);
   GroupRecord group{L"g", L"Friends", L"", L"com.google"};
