@@ -25,6 +25,7 @@ struct ContactEditorRequest {
   ContactRecord* contact = nullptr;  // Edit: the pane's contact; New: null, the editor makes one
   Gdiplus::Bitmap* portrait = nullptr;
   BASSubject* subject = nullptr;  // the editor hears the end of its save through it
+  int64_t saveToken = 0;          // goes with the editor's save requests; the host's answer echoes it
 };
 
 // Runs the editor modally over the active window; returns once it has closed.

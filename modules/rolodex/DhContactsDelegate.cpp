@@ -315,7 +315,11 @@ ContactList* DhContactsDelegate::CheckedContacts() const {
   return checked.release();
 }
 
-void DhContactsDelegate::EndOfSave(int64_t value) { notify(0, static_cast<int32_t>(value)); }
+void DhContactsDelegate::EndOfSave(int64_t value, int64_t token) {
+  // Saves of imports, or of an editor closed before its answer came, must not end another.
+  if (m_editorToken == 0 || token != m_editorToken) return;
+  notify(0, static_cast<int32_t>(value));
+}
 
 void DhContactsDelegate::PostReset(int64_t value) {
   PostMessageW(Hwnd(), kPaneMessage, kUpdateNothing, static_cast<LPARAM>(static_cast<uint32_t>(value)));
@@ -374,6 +378,15 @@ bool DhContactsDelegate::OnNotify(NMHDR* header, LRESULT&) {
     if (!m_changingList && change->iItem >= 0 && (change->uChanged & LVIF_STATE) &&
         (change->uNewState & both) == both && (change->uOldState & both) != both && change->iItem != m_currentRow)
       SetCurrentRow(change->iItem);
+    return false;
+  }
+  if (header->code == NM_DBLCLK) {
+    // The editor opens once the list has finished with its double-click.
+    const int row = reinterpret_cast<NMITEMACTIVATE*>(header)->iItem;
+    if (row >= 0 && row < m_list.RowCount()) {
+      if (row != m_currentRow) SetCurrentRow(row);
+      PostMessageW(Hwnd(), WM_COMMAND, MAKEWPARAM(kDetailEditButtonId, BN_CLICKED), 0);
+    }
     return false;
   }
   if (header->code != NM_CLICK) return false;
@@ -436,7 +449,9 @@ void DhContactsDelegate::OpenEditor(ContactRecord* contact) {
   request.contact = contact;
   request.portrait = m_portrait;
   request.subject = this;
+  request.saveToken = m_editorToken = ++m_lastSaveToken;
   RunContactEditor(request);
+  m_editorToken = 0;
 }
 
 void DhContactsDelegate::Edit() {

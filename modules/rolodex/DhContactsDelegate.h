@@ -51,7 +51,8 @@ class DhContactsDelegate : public BASWindow, public CMessageFilter, public BASSu
   void ClearData();
   // A heap vector of the checked rows' contacts (which stay the pane's), top row first.
   ContactList* CheckedContacts() const;
-  void EndOfSave(int64_t value);
+  // The host's answer to a save; only that of the open editor's own save reaches it.
+  void EndOfSave(int64_t value, int64_t token);
   void PostReset(int64_t value);
   int64_t ListTaskId() const { return m_listTaskId; }
   void SetListTaskId(int64_t id) { m_listTaskId = id; }
@@ -99,6 +100,8 @@ class DhContactsDelegate : public BASWindow, public CMessageFilter, public BASSu
   const ImageCache* m_images = nullptr;
   GoneHandler m_onGone = nullptr;
   int64_t m_listTaskId = 0;
+  int64_t m_lastSaveToken = 0;
+  int64_t m_editorToken = 0;  // of the editor open now, 0 when none
   int32_t m_currentRow = -1;
   // Set while the pane itself changes the list's rows or selection.
   bool m_changingList = false;
