@@ -119,6 +119,25 @@ const AddFieldEntry* FindAddField(int id) {
   return nullptr;
 }
 
+PropertyStack StackPropertyRows(const std::vector<std::wstring>& mimetypes) {
+  PropertyStack stack;
+  int y = 0;
+  for (size_t i = 0; i < mimetypes.size(); ++i) {
+    if (i == 0 || mimetypes[i] != mimetypes[i - 1]) {
+      stack.headingTops.push_back(y);
+      y += kPropertyHeadingHeight;
+    } else {
+      stack.headingTops.push_back(-1);
+    }
+    stack.rowTops.push_back(y);
+    y += kPropertyRowHeight;
+  }
+  stack.groupHeadingTop = y;
+  stack.groupTop = y + kPropertyHeadingHeight;
+  stack.height = stack.groupTop + kPropertyRowHeight;
+  return stack;
+}
+
 const TypeLabelRecord* TypeLabelsOf(const TypeLabelIndex* index, const std::wstring& mimetype) {
   if (index == nullptr) return nullptr;
   auto found = index->find(mimetype);

@@ -44,6 +44,19 @@ const std::vector<AddFieldEntry>& AddFieldTable();
 std::vector<const AddFieldEntry*> AddFieldChoices(const std::vector<std::wstring>& shown);
 const AddFieldEntry* FindAddField(int id);
 
+// The property rows stacked top to bottom, in content coordinates: each kind's heading on a
+// line of its own above its first row, then the Group heading and box.
+constexpr int kPropertyRowHeight = 32;
+constexpr int kPropertyHeadingHeight = 22;
+struct PropertyStack {
+  std::vector<int> rowTops;
+  std::vector<int> headingTops;  // per row: its kind's heading above it, or -1 for a later row
+  int groupHeadingTop = 0;
+  int groupTop = 0;
+  int height = 0;
+};
+PropertyStack StackPropertyRows(const std::vector<std::wstring>& mimetypes);
+
 const TypeLabelRecord* TypeLabelsOf(const TypeLabelIndex* index, const std::wstring& mimetype);
 
 // What a row's type combo shows when it opens: the entry `index`, or with index -1 the

@@ -2,6 +2,8 @@
 
 #include <windowsx.h>
 
+#include <commctrl.h>
+
 #include <algorithm>
 
 #include "contracts/cornerstone/Cornerstone.h"
@@ -20,6 +22,29 @@ Gdiplus::Bitmap* Image(const ImageCache* images, const char* path) { return Find
 SIZE ImageSize(Gdiplus::Bitmap* image) {
   if (!image) return SIZE{16, 16};
   return SIZE{static_cast<LONG>(image->GetWidth()), static_cast<LONG>(image->GetHeight())};
+}
+
+constexpr UINT_PTR kWheelSubclassId = 1;
+
+// The rows' boxes hand the wheel to the view, so it scrolls the rows wherever the caret is. A
+// closed combo box would take it to change its choice (a number's type changed unseen), and an
+// edit box may keep it (Wine's does); an open list keeps it.
+LRESULT CALLBACK PassWheelToView(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR view) {
+  if (msg == WM_MOUSEWHEEL && !SendMessageW(hwnd, CB_GETDROPPEDSTATE, 0, 0) &&
+      !SendMessageW(GetParent(hwnd), CB_GETDROPPEDSTATE, 0, 0))
+    return SendMessageW(reinterpret_cast<HWND>(view), WM_MOUSEWHEEL, wp, lp);
+  if (msg == WM_NCDESTROY) RemoveWindowSubclass(hwnd, PassWheelToView, kWheelSubclassId);
+  return DefSubclassProc(hwnd, msg, wp, lp);
+}
+
+void PassWheel(HWND box, HWND view) {
+  if (!box) return;
+  SetWindowSubclass(box, PassWheelToView, kWheelSubclassId, reinterpret_cast<DWORD_PTR>(view));
+  // A drop-down combo box's own edit box.
+  COMBOBOXINFO info{};
+  info.cbSize = sizeof info;
+  if (GetComboBoxInfo(box, &info) && info.hwndItem && info.hwndItem != box)
+    SetWindowSubclass(info.hwndItem, PassWheelToView, kWheelSubclassId, reinterpret_cast<DWORD_PTR>(view));
 }
 
 std::wstring WindowText(HWND hwnd) {
@@ -41,6 +66,7 @@ DhContactEditPropertyView::~DhContactEditPropertyView() {
 bool DhContactEditPropertyView::CreateIn(HWND parent, const RECT& rect, UINT id, HFONT font, const ImageCache* images,
                                          const TypeLabelIndex* typeLabels) {
   m_font = font;
+  m_headingFont.Reset(BASUtilityApp::GetFont(16, true, L"Arial"));
   m_images = images;
   m_typeLabels = typeLabels;
   if (!Create(parent, kClassName, L"", WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_CLIPCHILDREN, WS_EX_CONTROLPARENT, rect,
@@ -48,6 +74,7 @@ bool DhContactEditPropertyView::CreateIn(HWND parent, const RECT& rect, UINT id,
     return false;
   if (!m_groupBox.Create(Hwnd(), RECT{0, 0, 10, kGroupDropHeight}, NextControlId())) return false;
   m_groupBox.SetFont(m_font);
+  PassWheel(m_groupBox.Hwnd(), Hwnd());
   Layout();
   return true;
 }
@@ -58,6 +85,7 @@ bool DhContactEditPropertyView::CreateRowControls(Row& row, const ContactDataRow
                         WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE))
     return false;
   row.value.SetFont(m_font);
+  PassWheel(row.value.Hwnd(), hwnd);
   if (source) row.value.SetText(source->oldValue);
   if (row.typed) {
     if (!row.type.CreateControl(hwnd, WC_COMBOBOXW, L"",
@@ -65,6 +93,7 @@ bool DhContactEditPropertyView::CreateRowControls(Row& row, const ContactDataRow
                                 RECT{0, 0, kTypeWidth, kTypeDropHeight}, NextControlId()))
       return false;
     SendMessageW(row.type.Hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(m_font), FALSE);
+    PassWheel(row.type.Hwnd(), hwnd);
     if (row.labels) {
       for (const TypeEntry* entry : row.labels->entries) {
         const LRESULT at = SendMessageW(row.type.Hwnd(), CB_ADDSTRING, 0,
@@ -82,6 +111,7 @@ bool DhContactEditPropertyView::CreateRowControls(Row& row, const ContactDataRow
     }
   }
   if (!row.button.Create(hwnd, NextControlId())) return false;
+  row.button.SetBackground(RGB(255, 255, 255));
   if (row.addsPhone)
     row.button.SetImages(Image(m_images, "contacts\\contact-edit-add-normal.png"),
                          Image(m_images, "contacts\\contact-edit-add-pressed.png"));
@@ -124,11 +154,14 @@ bool DhContactEditPropertyView::AddEmptyRowAndFocus(const std::wstring& mimetype
     if (m_rows[i]->mimetype == mimetype) added = i;
   RECT client{};
   GetClientRect(Hwnd(), &client);
-  const int top = static_cast<int>(added) * kRowHeight;
+  const PropertyStack stack = Stack();
+  // Its heading too, when it is the first of its kind.
+  const int top = stack.headingTops[added] >= 0 ? stack.headingTops[added] : stack.rowTops[added];
+  const int bottom = stack.rowTops[added] + kPropertyRowHeight;
   if (top < m_scrollY)
     ScrollTo(top);
-  else if (top + kRowHeight > m_scrollY + client.bottom)
-    ScrollTo(top + kRowHeight - client.bottom);
+  else if (bottom > m_scrollY + client.bottom)
+    ScrollTo(bottom - client.bottom);
   SetFocus(m_rows[added]->value.Hwnd());
   return true;
 }
@@ -204,7 +237,12 @@ HWND DhContactEditPropertyView::RowButton(int row) const {
   return row >= 0 && row < RowCount() ? m_rows[static_cast<size_t>(row)]->button.Hwnd() : nullptr;
 }
 
-int DhContactEditPropertyView::ContentHeight() const { return static_cast<int>(m_rows.size() + 1) * kRowHeight; }
+PropertyStack DhContactEditPropertyView::Stack() const {
+  std::vector<std::wstring> kinds;
+  kinds.reserve(m_rows.size());
+  for (const auto& row : m_rows) kinds.push_back(row->mimetype);
+  return StackPropertyRows(kinds);
+}
 
 void DhContactEditPropertyView::ScrollTo(int y) {
   RECT client{};
@@ -240,31 +278,35 @@ void DhContactEditPropertyView::Layout() {
   GetClientRect(Hwnd(), &client);
   const int width = client.right;
   const SIZE buttonSize = ImageSize(Image(m_images, "contacts\\contact-edit-delete-normal.png"));
-  const int buttonLeft = width - buttonSize.cx - 2;
+  const int buttonLeft = width - buttonSize.cx - 4;
   const int valueRight = buttonLeft - kButtonGap;
-  const int boxTop = (kRowHeight - kBoxHeight) / 2;
+  const int boxTop = (kPropertyRowHeight - kBoxHeight) / 2;
+  const PropertyStack stack = Stack();
   HDWP moves = BeginDeferWindowPos(static_cast<int>(m_rows.size()) * 3 + 1);
   auto place = [&](HWND hwnd, int x, int y, int cx, int cy) {
     if (!hwnd) return;
-    const UINT flags = SWP_NOZORDER | SWP_NOACTIVATE;
+    // Copied bits of moved children leave ghosts of their old places; each one repaints.
+    const UINT flags = SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOCOPYBITS;
     if (moves) moves = DeferWindowPos(moves, hwnd, nullptr, x, y, cx, cy, flags);
     if (!moves) SetWindowPos(hwnd, nullptr, x, y, cx, cy, flags);
   };
   for (size_t i = 0; i < m_rows.size(); ++i) {
     Row& row = *m_rows[i];
-    const int top = RowTop(i);
-    int left = kHeadingWidth;
+    const int top = stack.rowTops[i] - m_scrollY;
+    int left = kIndent;
     if (row.typed) {
       place(row.type.Hwnd(), left, top + boxTop, kTypeWidth, kTypeDropHeight);
       left += kTypeWidth + kButtonGap;
     }
     place(row.value.Hwnd(), left, top + boxTop, std::max(valueRight - left, 10), kBoxHeight);
-    place(row.button.Hwnd(), buttonLeft, top + (kRowHeight - buttonSize.cy) / 2, buttonSize.cx, buttonSize.cy);
+    place(row.button.Hwnd(), buttonLeft, top + (kPropertyRowHeight - buttonSize.cy) / 2, buttonSize.cx, buttonSize.cy);
   }
-  place(m_groupBox.Hwnd(), kHeadingWidth, GroupTop() + boxTop, std::max(valueRight - kHeadingWidth, 10),
+  place(m_groupBox.Hwnd(), kIndent, stack.groupTop - m_scrollY + boxTop, std::max(valueRight - kIndent, 10),
         kGroupDropHeight);
   if (moves) EndDeferWindowPos(moves);
   UpdateScrollBar();
+  // The headings move with the rows.
+  InvalidateRect(Hwnd(), nullptr, FALSE);
 }
 
 void DhContactEditPropertyView::OnSize(int, int) {
@@ -278,18 +320,16 @@ void DhContactEditPropertyView::OnPaint(HDC dc, const RECT& client) {
   DcStateGuard state(dc);
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, kHeadingColor);
-  const HGDIOBJ old = SelectObject(dc, m_font);
+  const HGDIOBJ old = SelectObject(dc, m_headingFont ? m_headingFont.Get() : m_font);
   auto heading = [&](const wchar_t* text, int top) {
-    RECT rect = {0, top, kHeadingWidth - 6, top + kRowHeight};
+    RECT rect = {kIndent / 2, top - m_scrollY, client.right - 4, top - m_scrollY + kPropertyHeadingHeight};
     if (rect.bottom < client.top || rect.top > client.bottom) return;
-    DrawTextW(dc, text, -1, &rect, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOPREFIX);
+    DrawTextW(dc, text, -1, &rect, DT_LEFT | DT_BOTTOM | DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOPREFIX);
   };
-  for (size_t i = 0; i < m_rows.size(); ++i) {
-    // A kind's heading once, above its first row.
-    if (i > 0 && m_rows[i - 1]->mimetype == m_rows[i]->mimetype) continue;
-    heading(m_rows[i]->heading.c_str(), RowTop(i));
-  }
-  heading(kGroupHeading, GroupTop());
+  const PropertyStack stack = Stack();
+  for (size_t i = 0; i < m_rows.size(); ++i)
+    if (stack.headingTops[i] >= 0) heading(m_rows[i]->heading.c_str(), stack.headingTops[i]);
+  heading(kGroupHeading, stack.groupHeadingTop);
   SelectObject(dc, old);
 }
 
@@ -299,10 +339,10 @@ void DhContactEditPropertyView::OnVScroll(int request) {
   int target = m_scrollY;
   switch (request) {
     case SB_LINEUP:
-      target -= kRowHeight;
+      target -= kPropertyRowHeight;
       break;
     case SB_LINEDOWN:
-      target += kRowHeight;
+      target += kPropertyRowHeight;
       break;
     case SB_PAGEUP:
       target -= client.bottom;
@@ -340,7 +380,7 @@ LRESULT DhContactEditPropertyView::HandleMessage(UINT msg, WPARAM wp, LPARAM lp,
       handled = true;
       // Three rows a notch, as lines scroll elsewhere.
       const int notches = GET_WHEEL_DELTA_WPARAM(wp) / WHEEL_DELTA;
-      ScrollTo(m_scrollY - notches * 3 * kRowHeight);
+      ScrollTo(m_scrollY - notches * 3 * kPropertyRowHeight);
       return 0;
     }
     case WM_CTLCOLORSTATIC:

@@ -16,14 +16,14 @@
 #include "kit/BASEdit.h"
 #include "kit/BASImgButton.h"
 #include "kit/BASWindow.h"
+#include "kit/GdiHandles.h"
 #include "modules/rolodex/ContactEditModel.h"
 
 class DhContactEditPropertyView : public BASWindow {
  public:
   static constexpr wchar_t kClassName[] = L"DhContactEditPropertyView";
-  static constexpr int kRowHeight = 32;
-  static constexpr int kHeadingWidth = 100;
-  static constexpr int kTypeWidth = 86;
+  static constexpr int kIndent = 8;
+  static constexpr int kTypeWidth = 92;
   static constexpr int kBoxHeight = 22;
 
   DhContactEditPropertyView() = default;
@@ -49,7 +49,7 @@ class DhContactEditPropertyView : public BASWindow {
 
   // Scrolling, in pixels from the top of the rows.
   int ScrollPosition() const { return m_scrollY; }
-  int ContentHeight() const;
+  int ContentHeight() const { return Stack().height; }
   void ScrollTo(int y);
 
   // For tests: the row controls by row number (the Group row is not counted).
@@ -84,11 +84,11 @@ class DhContactEditPropertyView : public BASWindow {
   void Layout();
   void UpdateScrollBar();
   void OnVScroll(int request);
-  int RowTop(size_t index) const { return static_cast<int>(index) * kRowHeight - m_scrollY; }
-  int GroupTop() const { return RowTop(m_rows.size()); }
+  PropertyStack Stack() const;
   UINT NextControlId() { return m_nextId++; }
 
   HFONT m_font = nullptr;
+  GdiFont m_headingFont;
   const ImageCache* m_images = nullptr;
   const TypeLabelIndex* m_typeLabels = nullptr;
   std::vector<std::unique_ptr<Row>> m_rows;

@@ -84,7 +84,7 @@ bool DhContactEditView::CreateControls() {
 
   for (int i = 0; i < 3; ++i) {
     const int top = kFirstNameTop + i * kNameStep;
-    if (!m_nameLabels[i].Create(hwnd, kNameLabels[i], RECT{90, top, kNameLabelRight, top + 20},
+    if (!m_nameLabels[i].Create(hwnd, kNameLabels[i], RECT{80, top, kNameLabelRight, top + 20},
                                 static_cast<UINT>(kFirstNameLabelId + i),
                                 WS_CHILD | WS_VISIBLE | SS_RIGHT | SS_NOPREFIX))
       return false;

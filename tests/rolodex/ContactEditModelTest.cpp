@@ -137,6 +137,17 @@ TEST(ContactEditMenuTest, AddFieldOffersOnlyKindsNotShown) {
   EXPECT_EQ(FindAddField(7999), nullptr);
 }
 
+TEST(ContactEditMenuTest, RowsStackUnderOneHeadingPerKind) {
+  const PropertyStack stack = StackPropertyRows({kMimePhone, kMimePhone, kMimeEmail});
+  EXPECT_EQ(stack.headingTops,
+            (std::vector<int>{0, -1, 2 * kPropertyHeadingHeight - kPropertyHeadingHeight + 2 * kPropertyRowHeight}));
+  EXPECT_EQ(stack.rowTops, (std::vector<int>{kPropertyHeadingHeight, kPropertyHeadingHeight + kPropertyRowHeight,
+                                             2 * kPropertyHeadingHeight + 2 * kPropertyRowHeight}));
+  EXPECT_EQ(stack.groupHeadingTop, stack.rowTops.back() + kPropertyRowHeight);
+  EXPECT_EQ(stack.height, stack.groupHeadingTop + kPropertyHeadingHeight + kPropertyRowHeight);
+  EXPECT_EQ(StackPropertyRows({}).height, kPropertyHeadingHeight + kPropertyRowHeight) << "the Group row alone";
+}
+
 TEST(ContactEditMenuTest, AccountTextsAndOfferedGroups) {
   auto ann = AnnLee();
   EXPECT_EQ(AccountLabel(*ann, false), L"ann@example.com (com.google)");
