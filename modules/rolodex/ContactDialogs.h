@@ -1,6 +1,6 @@
 // The pane's way into its two modal dialogs, the contact editor and the contact select dialog.
-// Until those dialogs are part of the module, the editor opens nothing and the select dialog
-// picks nothing; the pane already calls them exactly as it will then.
+// Until the select dialog is part of the module it picks nothing; the pane already calls it
+// exactly as it will then.
 #pragma once
 
 #include "contracts/ContactRecords.h"
