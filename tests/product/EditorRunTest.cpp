@@ -8,6 +8,8 @@
 
 #include <commctrl.h>
 
+#include <io.h>
+
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -28,8 +30,9 @@ using rolodextest::TextOf;
 
 namespace {
 
-// Every line reaches the log at once: a run cut short still shows how far it came.
-const int kUnbufferedOutput = std::setvbuf(stdout, nullptr, _IONBF, 0);
+// The results go out through the error stream: under Wine, after this program has started the
+// first Unix command (xdotool), nothing more it writes to its output stream reaches the log.
+const int kResultsToErrorStream = (std::fflush(stdout), _dup2(_fileno(stderr), _fileno(stdout)));
 
 constexpr wchar_t kFrameClass[] = L"ZorvaneStewardMainFrame";
 constexpr int kContactsListId = 5010;
