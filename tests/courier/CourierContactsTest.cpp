@@ -353,6 +353,82 @@ TEST_F(CourierContacts, SavesAreAnsweredAndKeptAcrossARestartWithoutTouchingTheD
   EXPECT_EQ(ReadAll(m_dataFile), shipped);
 }
 
+// Everything the editor can change in one save: name parts, a custom type label, a changed and
+// a deleted row, a new row, a group left and one joined, the account. All of it is kept, loaded
+// again, and written by each kind of export.
+TEST_F(CourierContacts, AnEditorsEveryChangeIsKeptAndCarriedByEveryExport) {
+  StartService();
+  std::vector<ContactRecord> all = LoadAll();
+  ContactRecord edited = *Named(all, L"Joanne Åberg");
+  edited.rowIndex = 0;
+  for (ContactDataRow* row : edited.dataRows) {
+    row->editState = kEditUnchanged;
+    if (row->mimetype == kMimeName) {
+      row->editState = kEditChanged;
+      row->newValue = L"Joanne\nMaria\nÅberg-Lind";
+    } else if (row->mimetype == kMimePhone && row->oldTypeLabel == L"Mobile") {
+      row->editState = kEditChanged;
+      row->newValue = row->oldValue;
+      row->newTypeCode = L"0";
+      row->newTypeLabel = L"Cabin";
+    } else if (row->mimetype == kMimePhone) {
+      row->editState = kEditDeleted;
+    } else if (row->mimetype == kMimeEmail) {
+      row->editState = kEditChanged;
+      row->newValue = L"jo@new.example";
+      row->newTypeCode = L"2";
+      row->newTypeLabel = L"Work";
+    }
+  }
+  edited.dataRows.push_back(NewRow(kMimeWebsite, L"", L"jo.example", kEditNew));
+  edited.groupsToLeave = {L"g1"};
+  edited.groupsToJoin = {L"g2"};
+  edited.accountChosen = 1;
+  edited.accountName.clear();
+  edited.accountType.clear();
+  Clear();
+  Operation(kContactOpSave, &edited);
+  const ULONGLONG end = GetTickCount64() + kWaitMs;
+  while (Notices(kContactNoticeSaved).empty() && GetTickCount64() < end) Sleep(5);
+  ASSERT_EQ(Notices(kContactNoticeSaved).size(), 1u);
+  ASSERT_EQ(Notices(kContactNoticeSaved)[0].status, kNotificationSuccess);
+
+  all = LoadAll();
+  const ContactRecord* joanne = Named(all, L"Joanne Maria Åberg-Lind");
+  ASSERT_NE(joanne, nullptr);
+  EXPECT_EQ(joanne->identifier, L"c1");
+  EXPECT_EQ(joanne->groups, std::vector<std::wstring>{L"g2"});
+  EXPECT_TRUE(joanne->accountName.empty());
+  std::vector<std::wstring> rows;
+  for (const ContactDataRow* row : joanne->dataRows)
+    if (row->mimetype != kMimeName) rows.push_back(row->oldTypeLabel + L":" + row->oldValue);
+  EXPECT_NE(std::find(rows.begin(), rows.end(), L"Cabin:+46 70 111 22 33"), rows.end());
+  EXPECT_NE(std::find(rows.begin(), rows.end(), L"Work:jo@new.example"), rows.end());
+  EXPECT_EQ(std::count_if(rows.begin(), rows.end(),
+                          [](const std::wstring& r) {
+                            return r.find(L"jo.example") != std::wstring::npos && r.find(L"@") == std::wstring::npos;
+                          }),
+            1);
+  for (const std::wstring& row : rows)
+    EXPECT_EQ(row.find(L"+46 8 555 000"), std::wstring::npos) << "a deleted row came back";
+
+  const std::wstring out = (m_folder / "out").wstring();
+  ContactRecord copy = *joanne;
+  for (int64_t operation : {kContactOpExportVcf, kContactOpExportHtml, kContactOpExportBackup}) {
+    Clear();
+    Operation(operation, new ContactList{&copy}, const_cast<wchar_t*>(out.c_str()));
+    ASSERT_TRUE(WaitForFinish());
+    EXPECT_EQ(FailedTotal(), 0);
+  }
+  for (const char* file : {"Contacts.vcf", "Contacts.html", "Contacts.bak"}) {
+    const std::string text = ReadAll(m_folder / "out" / file);
+    ASSERT_FALSE(text.empty()) << file;
+    for (const char* kept : {"Maria", "Cabin", "jo@new.example", "jo.example"})
+      EXPECT_NE(text.find(kept), std::string::npos) << file << " lacks " << kept;
+    EXPECT_EQ(text.find("555 000"), std::string::npos) << file << " holds the deleted number";
+  }
+}
+
 TEST_F(CourierContacts, DeleteReportsEachContactWithItsRowAndCountsTheMissingOnes) {
   StartService();
   std::vector<ContactRecord> all = LoadAll();

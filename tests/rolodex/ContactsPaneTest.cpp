@@ -403,7 +403,11 @@ TEST_F(ContactsPaneTest, ToolbarClicksPostOneRequestEach) {
   ASSERT_EQ(requests.size(), 4u);
   EXPECT_EQ(requests[2].code, kContactRequestNothingChecked);
   EXPECT_EQ(requests[3].code, kContactRequestNothingChecked);
-  Command(5000);  // New opens the editor, which posts nothing by itself
+  {
+    EditorScript close([](HWND editor) { PostMessageW(editor, WM_CLOSE, 0, 0); });
+    Command(5000);  // New opens the editor, which posts nothing by itself
+    EXPECT_TRUE(close.Ran());
+  }
   EXPECT_EQ(requests.size(), 4u);
 }
 
