@@ -200,6 +200,8 @@ inline constexpr char kReaderShowWindow[] = "LIBREADER_COMMAND_SHOW_WINDOW";
 
 // Task pane (libJobs).
 inline constexpr char kJobsAddTask[] = "LIBJOBS_COMMAND_ADD_TASK";
+// Posted by the task list: cancel task `value` of the phone named by `text`.
+inline constexpr char kJobsCancelTask[] = "LIBJOBS_COMMAND_CANCEL_TASK";
 inline constexpr char kJobsChangeSize[] = "LIBJOBS_COMMAND_CHANGE_SIZE";
 inline constexpr char kJobsPressExport[] = "LIBJOBS_COMMAND_PRESS_EXPORT";
 inline constexpr char kJobsShowWindow[] = "LIBJOBS_COMMAND_SHOW_WINDOW";

@@ -278,9 +278,20 @@ int32_t OnPressExport(CommandRecord* incoming) {
   return 0;
 }
 
+// The task list's Cancel: the task of whatever kind it is.
+int32_t OnCancelTask(CommandRecord* incoming) {
+  if (incoming->value <= 0) return 0;
+  CommandRecord cancel;
+  cancel.text = incoming->text;
+  cancel.value = incoming->value;
+  Bus().Send(kCourierDoCancel, &cancel);
+  return 0;
+}
+
 }  // namespace
 
 void FillDeviceHandlers(CommandBus& bus) {
+  bus.SetHandler(kJobsCancelTask, OnCancelTask);
   bus.SetHandler(kJobsPressExport, OnPressExport);
   bus.SetHandler(kNavigatorSelectItem, OnSelectItem);
   bus.SetHandler(kDashboardOpenSection, OnOpenSection);

@@ -96,7 +96,7 @@ const std::vector<ModuleNames>& AllNames() {
       {"LIBREADER",
        {kReaderAddEbook, kReaderChangeSize, kReaderClearData, kReaderCreateWindow, kReaderDeleteEbook, kReaderDoEbook,
         kReaderGetListTaskId, kReaderHideWindow, kReaderSetListTaskId, kReaderShowWindow}},
-      {"LIBJOBS", {kJobsAddTask, kJobsChangeSize, kJobsPressExport, kJobsShowWindow}},
+      {"LIBJOBS", {kJobsAddTask, kJobsCancelTask, kJobsChangeSize, kJobsPressExport, kJobsShowWindow}},
   };
   return all;
 }
@@ -120,7 +120,7 @@ TEST(CommandNames, EachIsUniqueAndFiledUnderItsModule) {
     }
   }
   // Every name the system and its outside modules exchange.
-  EXPECT_EQ(167u, total);
+  EXPECT_EQ(168u, total);
 }
 
 TEST(CommandNames, KeepTheDeployedSpellings) {
