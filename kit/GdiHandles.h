@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <memory>
+#include <type_traits>
 #include <utility>
 
 // Owns a pen, brush, font, bitmap or region and deletes it with DeleteObject. Deselect it
@@ -181,3 +183,9 @@ class PaintDc {
   PAINTSTRUCT m_paint;
   HDC m_dc;
 };
+
+// A menu from CreateMenu / CreatePopupMenu, destroyed with DestroyMenu.
+struct MenuDestroyer {
+  void operator()(HMENU menu) const { DestroyMenu(menu); }
+};
+using MenuHandle = std::unique_ptr<std::remove_pointer_t<HMENU>, MenuDestroyer>;

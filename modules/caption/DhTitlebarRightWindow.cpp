@@ -1,5 +1,6 @@
 #include "modules/caption/DhTitlebarRightWindow.h"
 
+#include "kit/GdiHandles.h"
 #include "contracts/CommandNames.h"
 #include "contracts/cornerstone/Cornerstone.h"
 #include "modules/caption/CaptionColors.h"
@@ -13,11 +14,6 @@ namespace {
 
 const wchar_t kClassName[] = L"DhTitlebarRightWindow";
 constexpr int kButtonY = 12;
-
-struct MenuDestroyer {
-  void operator()(HMENU menu) const { DestroyMenu(menu); }
-};
-using MenuHandle = std::unique_ptr<std::remove_pointer_t<HMENU>, MenuDestroyer>;
 
 }  // namespace
 

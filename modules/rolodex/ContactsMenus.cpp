@@ -1,16 +1,11 @@
 #include "modules/rolodex/ContactsMenus.h"
 
+#include "kit/GdiHandles.h"
+
 #include <memory>
 #include <type_traits>
 
-namespace {
-
-struct MenuDestroyer {
-  void operator()(HMENU menu) const { DestroyMenu(menu); }
-};
-using MenuHandle = std::unique_ptr<std::remove_pointer_t<HMENU>, MenuDestroyer>;
-
-}  // namespace
+namespace {}  // namespace
 
 const std::vector<ContactsMenuEntry>& ExportMenuEntries() {
   static const std::vector<ContactsMenuEntry> entries = {

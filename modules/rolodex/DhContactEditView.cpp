@@ -1,5 +1,6 @@
 #include "modules/rolodex/DhContactEditView.h"
 
+#include "kit/GdiHandles.h"
 #include <windowsx.h>
 
 #include <type_traits>
@@ -23,11 +24,6 @@ constexpr int kAccountComboDropHeight = 160;
 constexpr COLORREF kAddFieldText = RGB(0x7F, 0x7F, 0x7F);
 constexpr COLORREF kAddFieldPressed = RGB(0xEB, 0xEB, 0xEB);
 constexpr COLORREF kWhite = RGB(255, 255, 255);
-
-struct MenuDestroyer {
-  void operator()(HMENU menu) const { DestroyMenu(menu); }
-};
-using MenuHandle = std::unique_ptr<std::remove_pointer_t<HMENU>, MenuDestroyer>;
 
 Gdiplus::Bitmap* ModuleImage(const ModuleRecord* module, const char* path) {
   return FindImage(module ? module->imageCache : nullptr, path);

@@ -275,7 +275,47 @@ void DhContactsDelegate::EndOfSave(int64_t value, int64_t token) {
   OperationEnded(value);
 }
 
+void DhContactsDelegate::OpenRowMenu(int row) {
+  // A right-click on a row outside the checked ones makes it the one row worked on.
+  if (row >= 0 && row < m_list.RowCount() && !m_list.IsChecked(row)) {
+    {
+      ListChange change(m_changingList);
+      ListView_SetItemState(m_list.Hwnd(), -1, 0, LVIS_SELECTED);
+      ListView_SetItemState(m_list.Hwnd(), row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+      m_list.FollowSelection();
+    }
+    SetCurrentRow(row);
+  }
+  enum : UINT { kNew = 1, kEdit, kDelete, kRefresh, kExportFirst = 100 };
+  MenuHandle menu(CreatePopupMenu());
+  if (!menu) return;
+  AppendMenuW(menu.get(), MF_STRING, kNew, L"New");
+  AppendMenuW(menu.get(), MF_STRING | (ContactAt(CurrentRow()) ? 0 : MF_GRAYED), kEdit, L"Edit");
+  AppendMenuW(menu.get(), MF_STRING, kDelete, L"Delete");
+  AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr);
+  const std::vector<ContactsMenuEntry>& exports = ExportMenuEntries();
+  for (size_t i = 0; i < exports.size(); ++i)
+    AppendMenuW(menu.get(), MF_STRING, kExportFirst + static_cast<UINT>(i), exports[i].text);
+  AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr);
+  AppendMenuW(menu.get(), MF_STRING, kRefresh, L"Refresh");
+  POINT at{};
+  GetCursorPos(&at);
+  const UINT choice = static_cast<UINT>(TrackPopupMenu(
+      menu.get(), TPM_RETURNCMD | TPM_NONOTIFY | TPM_LEFTALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, Hwnd(), nullptr));
+  if (choice >= kExportFirst && choice < kExportFirst + exports.size()) {
+    RequestExport(exports[choice - kExportFirst]);
+    return;
+  }
+  const UINT commands[] = {0, kNewButtonId, kEditButtonId, kDeleteButtonId, kRefreshButtonId};
+  if (choice >= kNew && choice <= kRefresh) OnToolbarCommand(static_cast<int>(commands[choice]));
+}
+
 bool DhContactsDelegate::OnNotify(NMHDR* header, LRESULT& result) {
+  if (header->hwndFrom == m_list.Hwnd() && header->code == NM_RCLICK) {
+    OpenRowMenu(reinterpret_cast<NMITEMACTIVATE*>(header)->iItem);
+    result = 1;
+    return true;
+  }
   if (header->hwndFrom == m_list.Hwnd() && header->code == NM_DBLCLK) {
     // The editor opens once the list has finished with its double-click.
     const int row = reinterpret_cast<NMITEMACTIVATE*>(header)->iItem;
@@ -311,11 +351,14 @@ void DhContactsDelegate::RequestDelete() {
 
 void DhContactsDelegate::RequestExport() {
   const ContactsMenuEntry* choice = RunContactsMenu(ExportMenuEntries(), m_toolbar.Button(kExportButtonId), Hwnd());
-  if (!choice) return;
+  if (choice) RequestExport(*choice);
+}
+
+void DhContactsDelegate::RequestExport(const ContactsMenuEntry& choice) {
   ContactList* checked = CheckedContacts();
   CommandRecord record;
-  record.text = choice->text;
-  record.value = choice->id;
+  record.text = choice.text;
+  record.value = choice.id;
   record.count = static_cast<int64_t>(checked->size());
   record.data = checked;
   PostContactRequest(kContactRequestExport, record);

@@ -9,6 +9,7 @@
 #include "modules/rolodex/ContactDialogs.h"
 #include "modules/rolodex/ContactSet.h"
 #include "modules/rolodex/ContactsLayout.h"
+#include "modules/rolodex/ContactsMenus.h"
 #include "modules/rolodex/ContactsToolbar.h"
 
 #include <cstdint>
@@ -60,6 +61,9 @@ class DhContactsDelegate : public BASContentPane {
   void Edit();
   void RequestDelete();
   void RequestExport();
+  void RequestExport(const ContactsMenuEntry& choice);
+  // The menu of a right-click on the list: the toolbar's operations on the row clicked.
+  void OpenRowMenu(int row);
   void RequestImport();
   // `code` request with the fields already set in `record`; a checked list in `data` is freed
   // when there is no host to take it.

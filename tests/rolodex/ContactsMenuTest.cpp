@@ -25,12 +25,15 @@ void CALLBACK AnswerMenu(HWND hwnd, UINT, UINT_PTR id, DWORD) {
   GetWindowRect(window, &g_run->rect);
   const HMENU menu = reinterpret_cast<HMENU>(SendMessageW(window, MN_GETHMENU, 0, 0));
   int downs = -1;
+  int selectable = 0;  // the arrow keys pass over separators
   for (int i = 0; i < GetMenuItemCount(menu); ++i) {
     wchar_t text[128] = {};
     GetMenuStringW(menu, static_cast<UINT>(i), text, 127, MF_BYPOSITION);
+    if (GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION) & MF_SEPARATOR) continue;
+    ++selectable;
     g_run->texts.push_back(text);
     g_run->ids.push_back(GetMenuItemID(menu, i));
-    if (g_run->choose == text) downs = i + 1;
+    if (g_run->choose == text) downs = selectable;
   }
   for (int i = 0; i < downs; ++i) menukeys::PostKey(window, VK_DOWN);
   if (downs > 0) PostMessageW(window, WM_CHAR, L'\r', 0);
@@ -39,12 +42,23 @@ void CALLBACK AnswerMenu(HWND hwnd, UINT, UINT_PTR id, DWORD) {
 
 class ContactsMenuTest : public ContactsPaneTest {
  protected:
-  MenuRun Run(int button, const std::wstring& choose) {
+  // `row` below 0: the toolbar button `button`; else a right-click on that row of the list.
+  MenuRun Run(int button, const std::wstring& choose, int row = -1) {
     MenuRun run;
     run.choose = choose;
     g_run = &run;
     SetTimer(parent.Hwnd(), 77, 20, AnswerMenu);
-    Command(button);
+    if (row < 0) {
+      Command(button);
+    } else {
+      NMITEMACTIVATE click{};
+      click.hdr.hwndFrom = list;
+      click.hdr.idFrom = static_cast<UINT_PTR>(GetDlgCtrlID(list));
+      click.hdr.code = NM_RCLICK;
+      click.iItem = row;
+      SendMessageW(pane, WM_NOTIFY, click.hdr.idFrom, reinterpret_cast<LPARAM>(&click));
+      loop.Pump();
+    }
     KillTimer(parent.Hwnd(), 77);
     g_run = nullptr;
     EXPECT_TRUE(run.seen);
@@ -99,6 +113,33 @@ TEST_F(ContactsMenuTest, ImportSendsTheChosenKind) {
   ASSERT_EQ(requests.size(), 2u);
   EXPECT_EQ(requests[1].value, 1);
   Run(5008, L"");
+  EXPECT_EQ(requests.size(), 2u);
+}
+
+// A right-click offers the toolbar's operations on the row clicked: a row outside the checked
+// ones becomes the one row worked on; a click on checked rows keeps them all.
+TEST_F(ContactsMenuTest, RightClickOffersTheOperationsOnTheRowClicked) {
+  ContactRecord* ann = NewContact(L"1", L"Ann");
+  ContactRecord* bob = NewContact(L"2", L"Bob");
+  ContactRecord* cid = NewContact(L"3", L"Cid");
+  SendBatch(parent.Hwnd(), {ann, bob, cid});
+  const MenuRun shown = Run(0, L"Delete", 1);
+  EXPECT_EQ(shown.texts, (std::vector<std::wstring>{L"New", L"Edit", L"Delete", L"Export to Html", L"Export to Vcf",
+                                                    L"Backup to Bak Files", L"Refresh"}));
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_EQ(requests[0].code, kContactRequestDelete);
+  EXPECT_EQ(requests[0].checked, (ContactList{bob}));
+  EXPECT_TRUE(IsSelected(list, 1));
+  EXPECT_FALSE(IsChecked(list, 0));
+
+  ListView_SetItemState(list, 2, 0x2000, LVIS_STATEIMAGEMASK);
+  Run(0, L"Export to Vcf", 2);
+  ASSERT_EQ(requests.size(), 2u);
+  EXPECT_EQ(requests[1].code, kContactRequestExport);
+  EXPECT_EQ(requests[1].value, 2);
+  EXPECT_EQ(requests[1].checked, (ContactList{bob, cid}));
+  // Closed without a choice: nothing is asked for.
+  Run(0, L"", 0);
   EXPECT_EQ(requests.size(), 2u);
 }
 
