@@ -1,5 +1,7 @@
 #include "modules/handset/DhMyDeviceDelegate.h"
 
+#include "modules/handset/DhMyDeviceQrDialog.h"
+
 #include "contracts/CommandCodes.h"
 #include "contracts/CommandNames.h"
 #include "contracts/CommandPayloads.h"
@@ -293,8 +295,15 @@ void DhMyDeviceDelegate::RemoveTab(HWND tabWindow) {
 void DhMyDeviceDelegate::PressWifiButton() {
   CommandRecord record;
   record.window = Hwnd();
+  // Listening before the request goes: the address may come back before the dialog is up.
+  DhMyDeviceQrDialog dialog(std::wstring(), m_images.Get(handset_image::kCloseNormal),
+                            m_images.Get(handset_image::kClosePressed), m_images.Get(handset_image::kFirewallBlock));
+  m_qrDialogs.attach(&dialog);
   PostToHandsetHost(kHandsetPressWifiButton, record);
   if (record.text) m_wifiTitle = record.text;
+  dialog.SetTitle(m_wifiTitle);
+  dialog.RunModal(GetAncestor(Hwnd(), GA_ROOT));
+  m_qrDialogs.detach(&dialog);
 }
 
 void DhMyDeviceDelegate::RelayWifiServer(WifiServerInfo* info) {

@@ -16,6 +16,7 @@ const char* const kImageSet[] = {
     handset_image::kDriverVerify,   handset_image::kDownloadingDriver,  handset_image::kDownloadFailed,
     handset_image::kMyDevicePhone,  handset_image::kDetailNormal,       handset_image::kDetailPressed,
     handset_image::kWifiNormal,     handset_image::kWifiPressed,        handset_image::kFirewallBlock,
+    handset_image::kCloseNormal,    handset_image::kClosePressed,
 };
 
 std::wstring ThemesFolder() {

@@ -33,6 +33,8 @@ inline constexpr char kDetailPressed[] = "connect\\detail-pressed.png";
 inline constexpr char kWifiNormal[] = "connect\\connect-wifi-normal.png";
 inline constexpr char kWifiPressed[] = "connect\\connect-wifi-pressed.png";
 inline constexpr char kFirewallBlock[] = "connect\\wifi-connect-firewall-block.png";
+inline constexpr char kCloseNormal[] = "common\\close-normal.png";
+inline constexpr char kClosePressed[] = "common\\close-pressed.png";
 
 // The help image of each Android-version tab.
 inline constexpr const char* kDebugHelp[4] = {kAndroid20Debug, kAndroid30Debug, kAndroid42Debug, kAndroid60Debug};

@@ -96,7 +96,6 @@ BASUserDefaults* UrlStore() {
   return store && store->IsOk() ? store : nullptr;
 }
 
-
 }  // namespace
 
 const ModuleRecord* HandsetModuleRecord() { return g_module; }

@@ -3,7 +3,9 @@
 #include "contracts/CommandCodes.h"
 #include "contracts/CommandNames.h"
 #include "contracts/CommandPayloads.h"
+#include "modules/handset/QrImage.h"
 #include "tests/handset/HandsetTestSupport.h"
+#include "tests/product/UserInput.h"
 
 #include <commctrl.h>
 
@@ -322,15 +324,76 @@ TEST_F(DevicePaneTest, PaintsTheStripTheAccentAndWhite) {
   EXPECT_EQ(paint->Pixel(500, kStripHeight), RGB(255, 255, 255));
 }
 
-TEST_F(DevicePaneTest, WifiButtonAsksTheHostAndHasItsTooltip) {
+// The Wi-Fi dialog, worked from a timer inside its own modal loop: what it shows and encodes
+// for each address the host sends, and its end when a phone connects.
+struct WifiDialogRun {
+  bool seen = false;
+  std::wstring title;
+  std::string decoded;  // the QR code on the screen, read by zbarimg
+  bool secondShown = false;
+};
+WifiDialogRun* g_wifi = nullptr;
+
+BOOL CALLBACK FindQrDialog(HWND hwnd, LPARAM found) {
+  DWORD process = 0;
+  GetWindowThreadProcessId(hwnd, &process);
+  if (process == GetCurrentProcessId() && IsWindowVisible(hwnd) && GetDlgItem(hwnd, 4009) && GetDlgItem(hwnd, 4010)) {
+    *reinterpret_cast<HWND*>(found) = hwnd;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+void CALLBACK DriveWifiDialog(HWND hwnd, UINT, UINT_PTR id, DWORD) {
+  HWND dialog = nullptr;
+  EnumWindows(FindQrDialog, reinterpret_cast<LPARAM>(&dialog));
+  if (!dialog || !g_wifi) return;
+  KillTimer(hwnd, id);
+  g_wifi->seen = true;
+  g_wifi->title = TextOf(dialog);
+  // The host's answer (the module frees it) draws the code; the code on the screen is read back.
+  CommandRecord answer;
+  answer.payload = new WifiServerInfo{L"192.168.1.5", 28080};
+  Harness().Send(kHandsetPressWifiButton, answer);
+  EXPECT_EQ(answer.payload, nullptr);
+  RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  Sleep(200);
+  g_wifi->decoded = usertest::DecodeQrOnScreen(L"wifi-qr-dialog.png");
+  // A second answer replaces it; a missing one is ignored.
+  CommandRecord second;
+  second.payload = new WifiServerInfo{L"myhost", 28081};
+  Harness().Send(kHandsetPressWifiButton, second);
+  CommandRecord empty;
+  Harness().Send(kHandsetPressWifiButton, empty);
+  g_wifi->secondShown = IsWindowVisible(dialog) != FALSE;
+  // A phone that connected over Wi-Fi closes every open dialog.
+  CommandRecord connected;
+  Harness().Send(kHandsetWifiConnected, connected);
+}
+
+TEST_F(DevicePaneTest, WifiButtonShowsTheQrCodeOfTheHostsAddressUntilAPhoneConnects) {
   const HWND wifi = GetDlgItem(Pane(), 6001);
   ASSERT_TRUE(wifi);
   EXPECT_EQ(TextOf(wifi), L"Connect via WIFI");
   Harness().ClearPosts();
-  Click(wifi);
+  Harness().SetHook(kHandsetPressWifiButton, [](CommandRecord& record) {
+    record.text = L"Zorvane Steward for Android";
+    return 0;
+  });
+  WifiDialogRun run;
+  g_wifi = &run;
+  SetTimer(frame.Frame(), 91, 50, DriveWifiDialog);
+  Click(wifi);  // returns once the dialog has closed
+  KillTimer(frame.Frame(), 91);
+  g_wifi = nullptr;
+  Harness().SetHook(kHandsetPressWifiButton, nullptr);
   const std::vector<PostedCommand> presses = Harness().PostsNamed(kHandsetPressWifiButton);
   ASSERT_EQ(presses.size(), 1u);
   EXPECT_EQ(presses[0].record.window, Pane());
+  ASSERT_TRUE(run.seen);
+  EXPECT_EQ(run.title, L"Zorvane Steward for Android");
+  EXPECT_EQ(run.decoded, "192.168.1.5:28080");
+  EXPECT_TRUE(run.secondShown);
 
   // The pane's tooltip, owned by its top-level window (its class name may carry the common
   // controls' version).
@@ -345,15 +408,39 @@ TEST_F(DevicePaneTest, WifiButtonAsksTheHostAndHasItsTooltip) {
   SendMessageW(tooltip, TTM_GETTEXTW, 80, reinterpret_cast<LPARAM>(&tool));
   EXPECT_STREQ(text, L"Connect via WIFI");
 
-  // The host's Wi-Fi answer is the module's to free; a missing one is ignored.
+  // With no dialog open, answers are still freed and ignored.
   CommandRecord answer;
   answer.payload = new WifiServerInfo{L"192.168.1.5", 28080};
   Harness().Send(kHandsetPressWifiButton, answer);
   EXPECT_EQ(answer.payload, nullptr);
-  CommandRecord empty;
-  Harness().Send(kHandsetPressWifiButton, empty);
   CommandRecord connected;
   Harness().Send(kHandsetWifiConnected, connected);
+}
+
+TEST(QrImageTest, EncodesTheConnectionTextAsASmallOpaquePng) {
+  EXPECT_EQ(QrConnectionText(L"192.168.1.5", 28080), "192.168.1.5:28080");
+  EXPECT_EQ(NetworkText(L"192.168.1.5"), L"192.168.1.X");
+  EXPECT_EQ(NetworkText(L"myhost"), L"myhost");
+  std::vector<uint8_t> png;
+  std::string error;
+  ASSERT_TRUE(EncodeQrPng("192.168.1.5:28080", png, error)) << error;
+  ASSERT_GT(png.size(), 33u);
+  EXPECT_EQ(std::string(png.begin() + 1, png.begin() + 4), "PNG");
+  // Version 1 (21 modules) at 3 pixels a module and a quiet zone of 12 pixels a side.
+  const auto word = [&](size_t at) {
+    return (uint32_t(png[at]) << 24) | (uint32_t(png[at + 1]) << 16) | (uint32_t(png[at + 2]) << 8) | png[at + 3];
+  };
+  EXPECT_EQ(word(16), 21u * 3 + 24);
+  EXPECT_EQ(word(20), 21u * 3 + 24);
+  EXPECT_EQ(png[24], 1);  // bit depth
+  EXPECT_EQ(png[25], 3);  // palette
+  const std::string bytes(png.begin(), png.end());
+  EXPECT_NE(bytes.find("PLTE"), std::string::npos);
+  EXPECT_NE(bytes.find("tRNS"), std::string::npos);
+  EXPECT_NE(bytes.find("pHYs"), std::string::npos);
+  // Too long for any version at level L.
+  EXPECT_FALSE(EncodeQrPng(std::string(8000, 'x'), png, error));
+  EXPECT_EQ(error, "Failed to encode the input data");
 }
 
 TEST_F(DevicePaneTest, SecondShowWindowReusesThePane) {

@@ -1,6 +1,8 @@
 #include "tests/product/UserInput.h"
 
 #include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <cstring>
 
 namespace usertest {
@@ -61,22 +63,46 @@ bool Wheel(POINT at, bool down, int notches) {
                  (down ? "5" : "4"));
 }
 
-bool Screenshot(const std::wstring& name) {
+namespace {
+
+// The file's name as the display's Unix programs know it; empty outside Wine.
+std::string UnixPath(const std::wstring& path) {
+  typedef char*(CDECL * UnixName)(const wchar_t*);
+  auto toUnix = reinterpret_cast<UnixName>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+  char* unix = toUnix ? toUnix(path.c_str()) : nullptr;
+  if (!unix) return std::string();
+  const std::string copy(unix);
+  HeapFree(GetProcessHeap(), 0, unix);
+  return copy;
+}
+
+std::wstring ScreenshotPath(const std::wstring& name) {
   wchar_t program[MAX_PATH] = {};
   GetModuleFileNameW(nullptr, program, MAX_PATH);
   std::wstring folder(program);
   folder = folder.substr(0, folder.find_last_of(L'\\') + 1) + L"screenshots";
   CreateDirectoryW(folder.c_str(), nullptr);
-  // The display is a Unix program's: it takes the file's Unix name.
-  typedef char*(CDECL * UnixName)(const wchar_t*);
-  auto toUnix = reinterpret_cast<UnixName>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
-  if (!toUnix) return false;
-  char* unix = toUnix((folder + L"\\" + name).c_str());
-  if (!unix) return false;
-  const std::string path(unix);
-  HeapFree(GetProcessHeap(), 0, unix);
-  return RunUnix("import -window root '" + path + "'");
+  return folder + L"\\" + name;
+}
+
+}  // namespace
+
+bool Screenshot(const std::wstring& name) {
+  const std::string path = UnixPath(ScreenshotPath(name));
+  return !path.empty() && RunUnix("import -window root '" + path + "'");
+}
+
+std::string DecodeQrOnScreen(const std::wstring& name) {
+  const std::wstring shot = ScreenshotPath(name);
+  const std::string path = UnixPath(shot);
+  if (path.empty() || !RunUnix("import -window root '" + path + "'")) return std::string();
+  // The braces keep zbarimg's own output from the runner's redirection.
+  if (!RunUnix("{ zbarimg -q --raw '" + path + "' > '" + path + ".txt'; }")) return std::string();
+  std::ifstream in((shot + L".txt").c_str(), std::ios::binary);
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+  return text;
 }
 
 std::vector<uint32_t> ScreenPixels(const RECT& rect) {

@@ -19,6 +19,9 @@ bool Wheel(POINT at, bool down, int notches);
 // A screenshot of the whole display, saved for a person to look at in the "screenshots" folder
 // beside the test program.
 bool Screenshot(const std::wstring& name);
+// Takes a screenshot under `name` as Screenshot does and reads the QR code on it with zbarimg:
+// the code's text, or empty when there is none.
+std::string DecodeQrOnScreen(const std::wstring& name);
 
 // The display's pixels of a screen rectangle, 0x00RRGGBB, top row first.
 std::vector<uint32_t> ScreenPixels(const RECT& rect);
