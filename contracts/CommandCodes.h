@@ -95,6 +95,13 @@ constexpr uint32_t kSmsNoticeSent = 33;          // item: the stored MessageReco
 constexpr uint32_t kSmsNoticeOperation34 = 34;
 constexpr uint32_t kSmsNoticeContactsLoaded = 35;
 
+// Requests every media pane posts (`code`): photos, apps, books, music and videos.
+constexpr int64_t kMediaRequestLoad = 1;
+constexpr int64_t kMediaRequestExport = 2;    // `data` = ExportList, `count` its size
+constexpr int64_t kMediaRequestAddChosen = 3;
+constexpr int64_t kMediaRequestAddFiles = 4;  // `data` = PathList, `count` its size
+constexpr int64_t kMediaRequestDelete = 5;    // `data` = the kind's checked list
+
 // LIBGALLERY_COMMAND_DO_PHOTO posted by the photo pane (`code`).
 constexpr int64_t kPhotoRequestLoad = 1;
 constexpr int64_t kPhotoRequestExport = 2;    // `data` = ExportList
@@ -113,7 +120,9 @@ constexpr int64_t kPhotoOpLoad = 62;
 constexpr int64_t kPhotoOpAdd = 64;
 constexpr int64_t kPhotoOpDelete = 63;
 constexpr uint32_t kPhotoNoticeCount = 61;
-// Exports of every kind but contacts and messages go out as LIBCOURIER_COMMAND_DO_FILE.
+// Exports of every kind but contacts and messages go out as LIBCOURIER_COMMAND_DO_FILE:
+// `value` the item kind, `data` an ExportList (the service takes it and its records over),
+// `payload` the folder.
 constexpr int64_t kFileOpExport = 44;
 
 // The `code` of LIBCOURIER_COMMAND_DO_<kind> that loads a section's list; -1 for "Home".
