@@ -44,6 +44,7 @@ CourierService::CourierService(const ModuleRecord& module)
   m_timeline.SetReadyHook([this](DeviceRecord& device) {
     m_contacts.AnnounceCount(device);
     m_messages.AnnounceCount(device);
+    m_photos.AnnounceCount(device);
   });
 }
 

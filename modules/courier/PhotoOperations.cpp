@@ -97,6 +97,13 @@ bool PhotoOperations::OpenGeneratedLibrary(DeviceRecord& device, const std::file
   return true;
 }
 
+void PhotoOperations::AnnounceCount(DeviceRecord& device) {
+  Job job;
+  job.identifier = device.identifier;
+  job.device = &device;
+  m_jobs.Notify(job, kPhotoNoticeCount, nullptr);
+}
+
 PhotoLibrary* PhotoOperations::LibraryOf(const std::wstring& identifier) {
   auto it = m_libraries.find(identifier);
   return it == m_libraries.end() ? nullptr : it->second.get();

@@ -34,6 +34,8 @@ class PhotoOperations {
   // Test and benchmark support: the phone's library is `count` pictures made of `pictures`.
   bool OpenGeneratedLibrary(DeviceRecord& device, const std::filesystem::path& folder,
                             const std::vector<std::filesystem::path>& pictures, size_t count);
+  // A phone became ready: its photo count goes to the navigator.
+  void AnnounceCount(DeviceRecord& device);
   // LIBCOURIER_COMMAND_DO_PHOTO: `value` := the task ID of the started job (0 when none).
   void Handle(CommandRecord& record);
   // LIBCOURIER_COMMAND_DO_FILE: `value` := the task ID of the started job (0 when none).
