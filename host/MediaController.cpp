@@ -45,6 +45,12 @@ struct MediaKind {
   void (*clearBatch)(void* batch);                             // a batch vector whose items went to the pane
   // Sends `command` with `record`'s payload a one-item vector of `item`, of the kind's type.
   void (*sendAsList)(const char* command, CommandRecord& record, void* item);
+  // Pictures for the rows a pane shows: its request code, the service's operation (and notice
+  // kind), and the pane command and code that hand them over; 0 and null for kinds without.
+  int64_t thumbnailRequest;
+  int64_t thumbnailOp;
+  const char* paneCommand;
+  int64_t paneThumbnailCode;
 };
 
 template <class T>
@@ -66,6 +72,8 @@ void DisposePhotoItem(uint32_t kind, void* item) {
     DeleteList(static_cast<PhotoList*>(item));
   else if (kind == kPhotoOpAdd || kind == kPhotoOpDelete)
     delete static_cast<PhotoRecord*>(item);
+  else if (kind == kPhotoOpThumbnails)
+    DeleteList(static_cast<ThumbnailList*>(item));
 }
 
 void FreePhotoList(void* list) { delete static_cast<PhotoList*>(list); }
@@ -102,7 +110,11 @@ const std::vector<MediaKind>& Kinds() {
        FreePhotoList,
        ForgetPhoto,
        ClearBatch<PhotoRecord>,
-       SendAsList<PhotoRecord>},
+       SendAsList<PhotoRecord>,
+       kPhotoRequestThumbnails,
+       kPhotoOpThumbnails,
+       kGalleryDoPhoto,
+       kPhotoPaneThumbnails},
   };
   return kinds;
 }
@@ -200,7 +212,9 @@ int32_t OnMediaRequest(CommandRecord* incoming) {
   // the device service with the operation or are deleted on the way out.
   void* exportList = code == kMediaRequestExport ? incoming->data : nullptr;
   void* checkedList = code == kMediaRequestDelete ? incoming->data : nullptr;
-  std::unique_ptr<PathList> paths(code == kMediaRequestAddFiles ? static_cast<PathList*>(incoming->data) : nullptr);
+  const bool thumbnails = kind->thumbnailRequest != 0 && code == kind->thumbnailRequest;
+  std::unique_ptr<PathList> paths(code == kMediaRequestAddFiles || thumbnails ? static_cast<PathList*>(incoming->data)
+                                                                              : nullptr);
   struct Leftovers {
     const MediaKind& kind;
     void*& exported;
@@ -213,6 +227,15 @@ int32_t OnMediaRequest(CommandRecord* incoming) {
 
   ContentRequest request;
   if (!ResolveContentRequest(incoming->window, request)) return 0;
+  if (thumbnails) {
+    // Quiet work for the rows in view: no dialog, nothing to cancel.
+    CommandRecord op;
+    op.code = kind->thumbnailOp;
+    op.text = request.identifier.c_str();
+    op.data = paths.release();  // the device service takes it over
+    Bus().Send(kind->noticeCommand, &op);
+    return 0;
+  }
   switch (code) {
     case kMediaRequestLoad:
       RequestLoad(*kind, request);
@@ -251,7 +274,9 @@ int32_t OnMediaNotice(CommandRecord* incoming) {
     return 0;
   }
   const int64_t what = notice->kind;
-  if (what != kind->loadOp && what != kind->deleteOp && what != kind->addOp) return 0;
+  if (what != kind->loadOp && what != kind->deleteOp && what != kind->addOp &&
+      (kind->thumbnailOp == 0 || what != kind->thumbnailOp))
+    return 0;
   CommandRecord copy = *incoming;
   copy.window = deviceView;
   // The sender's text lives only as long as this call; nothing on the UI thread reads it.
@@ -313,6 +338,12 @@ bool RouteMediaNotice(const char* name, CommandRecord* copy) {
     OnDeleted(*kind, *copy, notice, device);
   else if (what == kind->addOp)
     OnAdded(*kind, *copy, notice, device);
+  else if (kind->thumbnailOp != 0 && what == kind->thumbnailOp && PaneCanKeep(*kind, copy->window)) {
+    CommandRecord pictures = *copy;
+    pictures.code = kind->paneThumbnailCode;
+    pictures.payload = notice.Item<void>();
+    Bus().Send(kind->paneCommand, &pictures);  // the pane copies them; the list goes with the notice
+  }
   return true;
 }
 

@@ -2,8 +2,13 @@
 
 #include <windows.h>
 
+#include <objidl.h>
+
+#include <gdiplus.h>
+
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <cwchar>
 #include <system_error>
 #include <utility>
@@ -19,6 +24,10 @@ namespace {
 // The first batch is small so the list shows at once; later ones amortise the host's work.
 constexpr size_t kFirstBatch = 100;
 constexpr size_t kBatch = 500;
+// Fits the list's 60-pixel rows with their 2-pixel margins.
+constexpr int kThumbnailSide = 56;
+// Thumbnails go to the pane a few at a time, so the first rows show theirs at once.
+constexpr size_t kThumbnailBatch = 8;
 
 std::wstring Now() {
   SYSTEMTIME now;
@@ -116,7 +125,7 @@ void FreeHandedOverLists(bool fileCommand, CommandRecord& record) {
       if (items)
         for (ExportRecord* item : *items) delete item;
     }
-  } else if (record.code == kPhotoOpAdd) {
+  } else if (record.code == kPhotoOpAdd || record.code == kPhotoOpThumbnails) {
     delete static_cast<PathList*>(record.data);
   } else if (record.code == kPhotoOpDelete) {
     delete static_cast<PhotoList*>(record.data);  // its records stay the pane's
@@ -139,6 +148,12 @@ void PhotoOperations::Handle(CommandRecord& record) {
       std::unique_ptr<PathList> paths(static_cast<PathList*>(record.data));
       const std::vector<std::wstring> files = paths ? *paths : std::vector<std::wstring>();
       record.value = m_jobs.Start(identifier, [this, files](Job& job) { RunAdd(job, files); });
+      break;
+    }
+    case kPhotoOpThumbnails: {
+      std::unique_ptr<PathList> ids(static_cast<PathList*>(record.data));
+      const std::vector<std::wstring> wanted = ids ? *ids : std::vector<std::wstring>();
+      record.value = m_jobs.Start(identifier, [this, wanted](Job& job) { RunThumbnails(job, wanted); });
       break;
     }
     case kPhotoOpDelete: {
@@ -204,6 +219,57 @@ void PhotoOperations::RunLoad(Job& job) {
     m_jobs.Progress(job, done, total, total - done, kPhoneDisconnected, true);
   else if (sent == photos.size())
     m_jobs.Progress(job, total, total, 0, std::wstring(), true);
+}
+
+bool MakeThumbnail(const std::filesystem::path& path, int side, ThumbnailRecord& thumbnail) {
+  // Decoded here and let go at once: only the small copy is kept.
+  Gdiplus::Bitmap source(path.wstring().c_str());
+  if (source.GetLastStatus() != Gdiplus::Ok || source.GetWidth() == 0 || source.GetHeight() == 0) return false;
+  const double scale = std::min(
+      1.0, std::min(static_cast<double>(side) / source.GetWidth(), static_cast<double>(side) / source.GetHeight()));
+  const int width = std::max(1, static_cast<int>(source.GetWidth() * scale + 0.5));
+  const int height = std::max(1, static_cast<int>(source.GetHeight() * scale + 0.5));
+  Gdiplus::Bitmap small(width, height, PixelFormat32bppARGB);
+  {
+    Gdiplus::Graphics graphics(&small);
+    graphics.SetInterpolationMode(Gdiplus::InterpolationModeHighQualityBilinear);
+    graphics.SetPixelOffsetMode(Gdiplus::PixelOffsetModeHalf);
+    if (graphics.DrawImage(&source, 0, 0, width, height) != Gdiplus::Ok) return false;
+  }
+  Gdiplus::BitmapData data{};
+  Gdiplus::Rect all(0, 0, width, height);
+  if (small.LockBits(&all, Gdiplus::ImageLockModeRead, PixelFormat32bppARGB, &data) != Gdiplus::Ok) return false;
+  thumbnail.width = width;
+  thumbnail.height = height;
+  thumbnail.pixels.resize(static_cast<size_t>(width) * height);
+  for (int y = 0; y < height; ++y)
+    std::memcpy(&thumbnail.pixels[static_cast<size_t>(y) * width],
+                static_cast<const char*>(data.Scan0) + y * data.Stride, static_cast<size_t>(width) * 4);
+  small.UnlockBits(&data);
+  return true;
+}
+
+void PhotoOperations::RunThumbnails(Job& job, const std::vector<std::wstring>& identifiers) {
+  PhotoLibrary* library = LibraryOf(job.identifier);
+  if (library == nullptr) return;
+  auto batch = std::make_unique<ThumbnailList>();
+  const auto send = [&] {
+    if (batch->empty()) return;
+    m_jobs.Notify(job, static_cast<uint32_t>(kPhotoOpThumbnails), batch.release());
+    batch = std::make_unique<ThumbnailList>();
+  };
+  for (const std::wstring& id : identifiers) {
+    if (!m_jobs.MayContinue(job)) break;
+    const StoredPhoto* photo = library->FindByIdentifier(id);
+    if (photo == nullptr) continue;
+    auto thumbnail = std::make_unique<ThumbnailRecord>();
+    thumbnail->identifier = id;
+    if (!MakeThumbnail(library->FileOf(*photo), kThumbnailSide, *thumbnail)) continue;
+    batch->push_back(thumbnail.release());
+    if (batch->size() >= kThumbnailBatch) send();
+  }
+  send();
+  for (ThumbnailRecord* left : *batch) delete left;
 }
 
 void PhotoOperations::RunAdd(Job& job, const std::vector<std::wstring>& paths) {

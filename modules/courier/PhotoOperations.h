@@ -55,6 +55,7 @@ class PhotoOperations {
 
   void RunLoad(Job& job);
   void RunAdd(Job& job, const std::vector<std::wstring>& paths);
+  void RunThumbnails(Job& job, const std::vector<std::wstring>& identifiers);
   void RunDelete(Job& job, const std::vector<std::pair<std::wstring, int32_t>>& photos);
   void RunExport(Job& job, int32_t kind, const std::vector<ExportRecord>& items, const std::wstring& folder);
   FileToExport Resolve(const std::wstring& identifier, int32_t kind, const ExportRecord& item);
@@ -74,5 +75,8 @@ class PhotoOperations {
 void FreeHandedOverLists(bool fileCommand, CommandRecord& record);
 // The record the host and the pane receive for a stored photo.
 PhotoRecord* MakePhotoRecord(const StoredPhoto& photo);
+// The picture at `path` scaled to fit `side` x `side`, keeping its proportions; false when it
+// cannot be decoded (GDI+ not started, a damaged file).
+bool MakeThumbnail(const std::filesystem::path& path, int side, ThumbnailRecord& thumbnail);
 // "1.2 MB" for a number of bytes.
 std::wstring SizeText(int64_t bytes);

@@ -9,6 +9,8 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <cstring>
+#include <iterator>
 
 namespace {
 
@@ -23,6 +25,12 @@ constexpr int kFormatColumn = 3;
 constexpr int kDateColumn = 4;
 // Dropped paths longer than this are not taken.
 constexpr UINT kMaxDropPath = 260;
+// Thumbnails kept: a few screens of rows (about 12 KB each).
+constexpr size_t kMaxThumbnails = 300;
+// Rows below a drawn one whose thumbnails are asked for with it, so scrolling finds them ready.
+constexpr int kPrefetchRows = 12;
+// Posted to itself: the thumbnails wanted while rows were drawn go out in one request.
+constexpr UINT kThumbnailRequestMessage = WM_APP + 7;
 
 ContentPaneSpec PhotoPaneSpec() {
   ContentPaneSpec spec;
@@ -56,6 +64,8 @@ DhPhotoDelegate::~DhPhotoDelegate() = default;
 
 bool DhPhotoDelegate::CreateExtras() {
   DragAcceptFiles(Hwnd(), TRUE);
+  m_list.SetDefaultRowImage(FindImage(Images(), "photo\\content-photo-thumbnail.png"));
+  m_list.SetRowImageHook(&DhPhotoDelegate::RowImage, this);
   return true;
 }
 
@@ -124,7 +134,78 @@ void DhPhotoDelegate::RemovePhoto(const PhotoRecord* gone) {
   m_photos.erase(mine);
 }
 
-void DhPhotoDelegate::ClearRecords() { m_photos.clear(); }
+void DhPhotoDelegate::ClearRecords() {
+  m_photos.clear();
+  m_thumbnails.clear();
+  m_thumbnailUse.clear();
+  m_thumbnailsAsked.clear();
+  m_thumbnailsWanted.clear();
+}
+
+// Asked only for the rows the list draws: thumbnails are made for what is shown and the rows
+// just below it, never for the whole list.
+Gdiplus::Bitmap* DhPhotoDelegate::RowImage(BASListView& list, int row, void* context) {
+  auto* pane = static_cast<DhPhotoDelegate*>(context);
+  const PhotoRecord* photo = pane->PhotoAt(row);
+  if (photo == nullptr) return nullptr;
+  Gdiplus::Bitmap* image = pane->ThumbnailOf(*photo);
+  if (image == nullptr) pane->WantThumbnail(photo);
+  pane->WantThumbnail(pane->PhotoAt(std::min(row + kPrefetchRows, list.RowCount() - 1)));
+  return image;
+}
+
+Gdiplus::Bitmap* DhPhotoDelegate::ThumbnailOf(const PhotoRecord& photo) {
+  auto it = m_thumbnails.find(photo.identifier);
+  if (it == m_thumbnails.end()) return nullptr;
+  m_thumbnailUse.splice(m_thumbnailUse.end(), m_thumbnailUse, it->second.use);
+  return it->second.image.get();
+}
+
+void DhPhotoDelegate::WantThumbnail(const PhotoRecord* photo) {
+  if (photo == nullptr || m_thumbnails.count(photo->identifier) != 0 ||
+      !m_thumbnailsAsked.insert(photo->identifier).second)
+    return;
+  m_thumbnailsWanted.push_back(photo->identifier);
+  if (!m_thumbnailRequestPosted) m_thumbnailRequestPosted = PostMessageW(Hwnd(), kThumbnailRequestMessage, 0, 0);
+}
+
+void DhPhotoDelegate::RequestThumbnails() {
+  m_thumbnailRequestPosted = false;
+  if (m_thumbnailsWanted.empty()) return;
+  CommandRecord record;
+  record.data = new PathList(std::move(m_thumbnailsWanted));
+  m_thumbnailsWanted.clear();
+  Post(kPhotoRequestThumbnails, record);
+}
+
+void DhPhotoDelegate::AddThumbnails(const ThumbnailList* thumbnails) {
+  if (!thumbnails) return;
+  for (const ThumbnailRecord* thumbnail : *thumbnails) {
+    if (!thumbnail || thumbnail->width <= 0 || thumbnail->height <= 0 ||
+        thumbnail->pixels.size() != static_cast<size_t>(thumbnail->width) * thumbnail->height ||
+        m_thumbnailsAsked.count(thumbnail->identifier) == 0)
+      continue;
+    auto image = std::make_unique<Gdiplus::Bitmap>(thumbnail->width, thumbnail->height, PixelFormat32bppARGB);
+    Gdiplus::BitmapData data{};
+    Gdiplus::Rect all(0, 0, thumbnail->width, thumbnail->height);
+    if (image->LockBits(&all, Gdiplus::ImageLockModeWrite, PixelFormat32bppARGB, &data) != Gdiplus::Ok) continue;
+    for (int y = 0; y < thumbnail->height; ++y)
+      std::memcpy(static_cast<char*>(data.Scan0) + y * data.Stride,
+                  &thumbnail->pixels[static_cast<size_t>(y) * thumbnail->width],
+                  static_cast<size_t>(thumbnail->width) * 4);
+    image->UnlockBits(&data);
+    if (m_thumbnails.count(thumbnail->identifier) != 0) continue;
+    m_thumbnailUse.push_back(thumbnail->identifier);
+    m_thumbnails[thumbnail->identifier] = Thumbnail{std::move(image), std::prev(m_thumbnailUse.end())};
+  }
+  // The least recently drawn go; they are asked for again when their rows come back.
+  while (m_thumbnails.size() > kMaxThumbnails) {
+    m_thumbnailsAsked.erase(m_thumbnailUse.front());
+    m_thumbnails.erase(m_thumbnailUse.front());
+    m_thumbnailUse.pop_front();
+  }
+  InvalidateRect(m_list.Hwnd(), nullptr, FALSE);
+}
 
 void* DhPhotoDelegate::NewCheckedList() const {
   std::unique_ptr<PhotoList> checked = CheckedItems<PhotoRecord>(false);
@@ -194,7 +275,7 @@ void DhPhotoDelegate::Post(int64_t code, CommandRecord& record) {
     for (ExportRecord* item : *exports) delete item;
   } else if (code == kPhotoRequestDelete) {
     delete static_cast<PhotoList*>(record.data);
-  } else if (code == kPhotoRequestAddFiles) {
+  } else if (code == kPhotoRequestAddFiles || code == kPhotoRequestThumbnails) {
     delete static_cast<PathList*>(record.data);
   }
 }
@@ -242,6 +323,11 @@ void DhPhotoDelegate::DropFiles(const std::vector<std::wstring>& paths, bool con
 }
 
 LRESULT DhPhotoDelegate::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, bool& handled) {
+  if (msg == kThumbnailRequestMessage) {
+    handled = true;
+    RequestThumbnails();
+    return 0;
+  }
   if (msg == WM_DROPFILES) {
     handled = true;
     OnDrop(reinterpret_cast<HDROP>(wp));

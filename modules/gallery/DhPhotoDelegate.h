@@ -3,12 +3,16 @@
 #include "contracts/CommandRecord.h"
 #include "contracts/PhotoRecords.h"
 #include "kit/BASContentPane.h"
+#include "kit/GdiPlus.h"
 
 #include <shellapi.h>
 
 #include <cstdint>
+#include <list>
 #include <memory>
+#include <set>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 enum PhotoControlId : UINT {
@@ -33,6 +37,8 @@ class DhPhotoDelegate : public BASContentPane {
   ~DhPhotoDelegate() override;
 
   void Update(WPARAM code, CommandRecord* record) override;
+  // The device service's small pictures of some photos; copied, shown in their rows.
+  void AddThumbnails(const ThumbnailList* thumbnails);
   void* NewCheckedList() const override;
 
   // The drop of `paths`, after the menu was answered with `confirmed`: the picture files among
@@ -48,7 +54,11 @@ class DhPhotoDelegate : public BASContentPane {
   LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp, bool& handled) override;
 
  private:
+  static Gdiplus::Bitmap* RowImage(BASListView& list, int row, void* context);
   PhotoRecord* PhotoAt(int row) const { return reinterpret_cast<PhotoRecord*>(DataAt(row)); }
+  Gdiplus::Bitmap* ThumbnailOf(const PhotoRecord& photo);
+  void WantThumbnail(const PhotoRecord* photo);
+  void RequestThumbnails();
   void AddPhotos(const PhotoList* batch, bool atTop);
   void RemovePhoto(const PhotoRecord* gone);
   void OnDrop(HDROP drop);
@@ -61,4 +71,18 @@ class DhPhotoDelegate : public BASContentPane {
 
   // Owned, in arrival order.
   std::vector<std::unique_ptr<PhotoRecord>> m_photos;
+
+  // Thumbnails of the rows drawn lately, by photo identifier, the least recently drawn first
+  // out: memory follows what is shown, not the length of the list.
+  struct Thumbnail {
+    std::unique_ptr<Gdiplus::Bitmap> image;
+    std::list<std::wstring>::iterator use;
+  };
+  std::unordered_map<std::wstring, Thumbnail> m_thumbnails;
+  std::list<std::wstring> m_thumbnailUse;
+  // Asked of the host and not come yet (or never coming: a picture that cannot be decoded
+  // keeps the placeholder and is not asked for again).
+  std::set<std::wstring> m_thumbnailsAsked;
+  std::vector<std::wstring> m_thumbnailsWanted;
+  bool m_thumbnailRequestPosted = false;
 };

@@ -49,7 +49,10 @@ void Dispatch(CommandRecord& record) {
   } else if (Is(name, kGalleryDeletePhoto)) {
     pane->Update(kUpdateRemove, &record);
   } else if (Is(name, kGalleryDoPhoto)) {
-    if (record.code == kPhotoPaneOperationEnded) pane->OperationEnded(record.value);
+    if (record.code == kPhotoPaneOperationEnded)
+      pane->OperationEnded(record.value);
+    else if (record.code == kPhotoPaneThumbnails)
+      pane->AddThumbnails(static_cast<const ThumbnailList*>(record.payload));
   }
 }
 

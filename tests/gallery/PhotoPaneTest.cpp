@@ -170,6 +170,11 @@ class PhotoPaneTest : public ::testing::Test {
     Send(kGalleryShowWindow);
     loop.Pump();
     g_harness->SetHook(kGalleryDoPhoto, [this](CommandRecord& record) {
+      if (record.code == kPhotoRequestThumbnails) {
+        std::unique_ptr<PathList> ids(static_cast<PathList*>(record.data));
+        thumbnailsAsked.insert(thumbnailsAsked.end(), ids->begin(), ids->end());
+        return 0;
+      }
       Request request{record.code, record.count, record.text ? record.text : L"", {}, {}, {}, {}};
       if (record.code == kPhotoRequestExport) {
         std::unique_ptr<ExportList> exports(static_cast<ExportList*>(record.data));
@@ -252,6 +257,7 @@ class PhotoPaneTest : public ::testing::Test {
   HWND pane = nullptr;
   HWND list = nullptr;
   std::vector<Request> requests;
+  std::vector<std::wstring> thumbnailsAsked;
 };
 
 TEST(GalleryModuleTest, RegistersItsCommandsInOrder) {
@@ -348,6 +354,42 @@ TEST_F(PhotoPaneTest, ButtonsPostTheirRequestsWithTheCheckedRowsAndDeletesRemove
   Command(5005);
   ASSERT_EQ(requests.size(), 1u);
   EXPECT_EQ(requests[0].count, 0);
+}
+
+TEST_F(PhotoPaneTest, ThumbnailsAreAskedForTheRowsDrawnAndShownWhenTheyCome) {
+  std::vector<PhotoRecord*> photos;
+  for (int i = 0; i < 200; ++i)
+    photos.push_back(NewPhoto(L"p" + std::to_wstring(i), L"P" + std::to_wstring(i), L".jpg", L""));
+  Add(photos);
+  UpdateWindow(list);
+  loop.Pump();
+  ASSERT_FALSE(thumbnailsAsked.empty());
+  EXPECT_LT(thumbnailsAsked.size(), 40u) << "only the rows in view and a page below them";
+  EXPECT_EQ(thumbnailsAsked.front(), L"p0");
+
+  ThumbnailRecord red;
+  red.identifier = L"p0";
+  red.width = 40;
+  red.height = 30;
+  red.pixels.assign(40 * 30, 0xFFFF0000u);
+  ThumbnailList pictures = {&red};
+  Send(kGalleryDoPhoto, kPhotoPaneThumbnails, &pictures);
+  UpdateWindow(list);
+  // Row 0's picture sits at the start of the "Name" column, vertically centred in the row.
+  RECT name{};
+  name.top = 1;
+  name.left = LVIR_BOUNDS;
+  SendMessageW(list, LVM_GETSUBITEMRECT, 0, reinterpret_cast<LPARAM>(&name));
+  HDC dc = GetDC(list);
+  const COLORREF pixel = GetPixel(dc, name.left + 2 + 20, (name.top + name.bottom) / 2);
+  ReleaseDC(list, dc);
+  EXPECT_EQ(pixel, RGB(255, 0, 0));
+
+  const size_t asked = thumbnailsAsked.size();
+  InvalidateRect(list, nullptr, FALSE);
+  UpdateWindow(list);
+  loop.Pump();
+  EXPECT_EQ(thumbnailsAsked.size(), asked) << "a thumbnail on its way is not asked for twice";
 }
 
 TEST_F(PhotoPaneTest, DroppedPicturesAreOfferedOnlyAfterTheMenuIsAnswered) {
