@@ -272,16 +272,59 @@ void PhotoOperations::RunThumbnails(Job& job, const std::vector<std::wstring>& i
   for (ThumbnailRecord* left : *batch) delete left;
 }
 
+namespace {
+
+// The progress of a job over a number of items. The dialog adds up the failures it is told, so
+// each report carries only those new since the last one; its position is the items handled.
+class ItemProgress {
+ public:
+  ItemProgress(DeviceJobs& jobs, DeviceJobs::Job& job, int64_t total) : m_jobs(jobs), m_job(job), m_total(total) {}
+  void Done() {
+    ++m_done;
+    Report(0, false);
+  }
+  void Failed(const std::wstring& why) {
+    m_problem = why;
+    Report(1, false);
+  }
+  // A note that changes no count (an item done with a warning).
+  void Note(const std::wstring& why) {
+    if (!why.empty()) m_problem = why;
+  }
+  void Finish() { Report(0, true); }
+  // The items not reached fail with `why`.
+  void Stop(const std::wstring& why) {
+    m_problem = why;
+    Report(m_total - m_done - m_failed, true);
+  }
+  bool AllHandled() const { return m_done + m_failed >= m_total; }
+
+ private:
+  void Report(int64_t newFailures, bool finish) {
+    m_failed += newFailures;
+    m_jobs.Progress(m_job, m_done + m_failed, m_total, newFailures, m_problem, finish);
+  }
+  DeviceJobs& m_jobs;
+  DeviceJobs::Job& m_job;
+  int64_t m_total;
+  int64_t m_done = 0;
+  int64_t m_failed = 0;
+  std::wstring m_problem;
+};
+
+std::wstring StoppedText(const DeviceJobs::Job& job, const wchar_t* cancelled) {
+  return job.disconnected ? std::wstring(kPhoneDisconnected) : std::wstring(cancelled);
+}
+
+}  // namespace
+
 void PhotoOperations::RunAdd(Job& job, const std::vector<std::wstring>& paths) {
   PhotoLibrary* library = LibraryOf(job.identifier);
-  const int64_t total = static_cast<int64_t>(paths.size());
+  ItemProgress progress(m_jobs, job, static_cast<int64_t>(paths.size()));
   if (library == nullptr) {
-    m_jobs.Progress(job, 0, total, total, L"This phone keeps no photos.", true);
+    progress.Stop(L"This phone keeps no photos.");
     return;
   }
-  int64_t done = 0;
-  int64_t failed = 0;
-  std::wstring problem;
   for (const std::wstring& path : paths) {
     if (!m_jobs.MayContinue(job)) break;
     StoredPhoto added;
@@ -291,49 +334,40 @@ void PhotoOperations::RunAdd(Job& job, const std::vector<std::wstring>& paths) {
         PathOfWide(path), Now(), [&] { return m_jobs.MayContinue(job); }, added, reason, stopped);
     if (stopped) break;
     if (ok) {
-      ++done;
       m_jobs.Notify(job, static_cast<uint32_t>(kPhotoOpAdd), MakePhotoRecord(added));
+      progress.Note(reason);
+      progress.Done();
     } else {
-      ++failed;
+      progress.Failed(reason);
     }
-    if (!reason.empty()) problem = reason;
-    m_jobs.Progress(job, done, total, failed, problem);
   }
-  if (done + failed < total) {
-    const std::wstring why = job.disconnected ? std::wstring(kPhoneDisconnected) : L"The copying was cancelled.";
-    m_jobs.Progress(job, done, total, total - done, why, true);
-    return;
-  }
-  m_jobs.Progress(job, done, total, failed, problem, true);
+  if (progress.AllHandled())
+    progress.Finish();
+  else
+    progress.Stop(StoppedText(job, L"The copying was cancelled."));
 }
 
 void PhotoOperations::RunDelete(Job& job, const std::vector<std::pair<std::wstring, int32_t>>& photos) {
   PhotoLibrary* library = LibraryOf(job.identifier);
-  const int64_t total = static_cast<int64_t>(photos.size());
-  int64_t done = 0;
-  int64_t failed = 0;
-  std::wstring problem;
+  ItemProgress progress(m_jobs, job, static_cast<int64_t>(photos.size()));
   for (const auto& photo : photos) {
     if (library == nullptr || !m_jobs.MayContinue(job)) break;
     std::wstring reason;
     if (library->Remove(photo.first, reason)) {
-      ++done;
       auto* gone = new PhotoRecord;
       gone->identifier = photo.first;
       gone->rowIndex = photo.second;
       m_jobs.Notify(job, static_cast<uint32_t>(kPhotoOpDelete), gone);
+      progress.Note(reason);
+      progress.Done();
     } else {
-      ++failed;
+      progress.Failed(reason);
     }
-    if (!reason.empty()) problem = reason;
-    m_jobs.Progress(job, done, total, failed, problem);
   }
-  if (done + failed < total) {
-    const std::wstring why = job.disconnected ? std::wstring(kPhoneDisconnected) : L"The delete was cancelled.";
-    m_jobs.Progress(job, done, total, total - done, why, true);
-    return;
-  }
-  m_jobs.Progress(job, done, total, failed, problem, true);
+  if (progress.AllHandled())
+    progress.Finish();
+  else
+    progress.Stop(StoppedText(job, L"The delete was cancelled."));
 }
 
 PhotoOperations::FileToExport PhotoOperations::Resolve(const std::wstring& identifier, int32_t kind,
@@ -356,10 +390,7 @@ PhotoOperations::FileToExport PhotoOperations::Resolve(const std::wstring& ident
 
 void PhotoOperations::RunExport(Job& job, int32_t kind, const std::vector<ExportRecord>& items,
                                 const std::wstring& folder) {
-  const int64_t total = static_cast<int64_t>(items.size());
-  int64_t done = 0;
-  int64_t failed = 0;
-  std::wstring problem;
+  ItemProgress progress(m_fileJobs, job, static_cast<int64_t>(items.size()));
   const std::filesystem::path target = PathOfWide(folder);
   for (const ExportRecord& item : items) {
     if (!m_fileJobs.MayContinue(job)) break;
@@ -367,9 +398,7 @@ void PhotoOperations::RunExport(Job& job, int32_t kind, const std::vector<Export
     // The folder may go while the export runs (a card pulled, a folder deleted): what is left
     // fails with one clear line, nothing is written elsewhere.
     if (folder.empty() || !std::filesystem::is_directory(target, failure)) {
-      failed = total - done;
-      problem = L"The folder " + folder + L" is not there.";
-      m_fileJobs.Progress(job, done, total, failed, problem, true);
+      progress.Stop(L"The folder " + folder + L" is not there.");
       return;
     }
     const FileToExport file = Resolve(job.identifier, kind, item);
@@ -377,7 +406,7 @@ void PhotoOperations::RunExport(Job& job, int32_t kind, const std::vector<Export
     std::wstring reason = file.problem;
     bool stopped = false;
     // A file that takes the chosen name while this one is written sends it to the next free name.
-    for (int attempt = 0; attempt < 3 && reason.empty() && !written; ++attempt) {
+    for (int attempt = 0; attempt < 3 && reason.empty() && !written && !stopped; ++attempt) {
       const std::wstring name = file.fileName.empty() ? std::wstring(L"File") : file.fileName;
       const std::filesystem::path path = UniqueExportPath(target, StemOf(name), ExtensionOf(name));
       std::string error;
@@ -390,26 +419,20 @@ void PhotoOperations::RunExport(Job& job, int32_t kind, const std::vector<Export
           stopped = true;
           break;
         case CopyResult::kTargetExists:
-          continue;
+          break;
         case CopyResult::kFailed:
           reason = name + L": cannot be written (" + WideFromUtf8(error) + L").";
           break;
       }
-      if (stopped) break;
     }
     if (stopped) break;
-    if (written) {
-      ++done;
-    } else {
-      ++failed;
-      problem = reason.empty() ? L"Cannot find a free file name in " + folder : reason;
-    }
-    m_fileJobs.Progress(job, done, total, failed, problem);
+    if (written)
+      progress.Done();
+    else
+      progress.Failed(reason.empty() ? L"Cannot find a free file name in " + folder : reason);
   }
-  if (done + failed < total) {
-    const std::wstring why = job.disconnected ? std::wstring(kPhoneDisconnected) : L"The export was cancelled.";
-    m_fileJobs.Progress(job, done, total, total - done, why, true);
-    return;
-  }
-  m_fileJobs.Progress(job, done, total, failed, problem, true);
+  if (progress.AllHandled())
+    progress.Finish();
+  else
+    progress.Stop(StoppedText(job, L"The export was cancelled."));
 }
