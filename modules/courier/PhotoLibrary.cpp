@@ -1,6 +1,10 @@
 #include "modules/courier/PhotoLibrary.h"
 
 #include <algorithm>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 #include <cwctype>
 #include <fstream>
 #include <nlohmann/json.hpp>
@@ -83,8 +87,50 @@ std::filesystem::path PathOfWide(const std::wstring& name) {
 #endif
 }
 
+#ifdef _WIN32
+namespace {
+
+DWORD CALLBACK CopyProgress(LARGE_INTEGER, LARGE_INTEGER, LARGE_INTEGER, LARGE_INTEGER, DWORD, DWORD, HANDLE, HANDLE,
+                            LPVOID context) {
+  const auto* mayContinue = static_cast<const std::function<bool()>*>(context);
+  try {
+    return !*mayContinue || (*mayContinue)() ? PROGRESS_CONTINUE : PROGRESS_CANCEL;
+  } catch (...) {
+    return PROGRESS_CANCEL;
+  }
+}
+
+}  // namespace
+
+// The system's own copy (which removes what it wrote when cancelled); whole, into a temporary
+// name beside the target and then a rename that never replaces.
 CopyResult CopyFileSafely(const std::filesystem::path& from, const std::filesystem::path& to,
-                          const std::function<bool()>& mayContinue, std::string& error) {
+                          const std::function<bool()>& mayContinue, std::string& error, CopyMode mode) {
+  const std::filesystem::path temporary = mode == CopyMode::kPlain
+                                              ? to
+                                              : to.parent_path() / (L"." + to.filename().wstring() + L"." +
+                                                                    std::to_wstring(GetCurrentThreadId()) + L".part");
+  BOOL cancel = FALSE;
+  if (!CopyFileExW(from.c_str(), temporary.c_str(), CopyProgress, const_cast<std::function<bool()>*>(&mayContinue),
+                   &cancel, COPY_FILE_FAIL_IF_EXISTS)) {
+    const DWORD code = GetLastError();
+    if (code == ERROR_FILE_EXISTS || code == ERROR_ALREADY_EXISTS) return CopyResult::kTargetExists;
+    if (mode != CopyMode::kPlain) DeleteFileW(temporary.c_str());
+    if (code == ERROR_REQUEST_ABORTED) return CopyResult::kStopped;
+    error = std::system_category().message(static_cast<int>(code));
+    return CopyResult::kFailed;
+  }
+  if (mode == CopyMode::kPlain) return CopyResult::kCopied;
+  if (MoveFileExW(temporary.c_str(), to.c_str(), 0)) return CopyResult::kCopied;
+  const DWORD code = GetLastError();
+  DeleteFileW(temporary.c_str());
+  if (code == ERROR_ALREADY_EXISTS || code == ERROR_FILE_EXISTS) return CopyResult::kTargetExists;
+  error = std::system_category().message(static_cast<int>(code));
+  return CopyResult::kFailed;
+}
+#else
+CopyResult CopyFileSafely(const std::filesystem::path& from, const std::filesystem::path& to,
+                          const std::function<bool()>& mayContinue, std::string& error, CopyMode) {
   std::ifstream in;
   if (!OpenForReading(from, in, error)) return CopyResult::kFailed;
   SafeFileWriter writer(to, SafeFileWriter::Replace::kNever);
@@ -111,6 +157,7 @@ CopyResult CopyFileSafely(const std::filesystem::path& from, const std::filesyst
   error = writer.Error();
   return writer.TargetExisted() ? CopyResult::kTargetExists : CopyResult::kFailed;
 }
+#endif
 
 StoredPhoto& PhotoLibrary::Append(StoredPhoto photo) {
   photo.key = m_nextKey++;

@@ -30,12 +30,16 @@ struct StoredPhoto {
 // A path from a wide name, also where paths are narrow (the native test build).
 std::filesystem::path PathOfWide(const std::wstring& name);
 
-// Copies `from` to `to` in pieces through a temporary file that is renamed into place only when
-// whole; `to` must not exist (never overwritten). `mayContinue` is asked between pieces; when it
-// answers false the copy is abandoned. False with a UTF-8 `error` unless stopped.
+// Copies `from` to `to`, which is never overwritten (kTargetExists). `mayContinue` is asked as
+// the copy goes; when it answers false the copy is abandoned and nothing of it is left. With
+// `whole` the copy goes to a temporary name renamed into place only when complete, so not even
+// a killed process leaves part of it under `to` (the phone's own files); without it the copy
+// is the system's plain one, as fast as any (exports, where a file at a time is the user's to see).
 enum class CopyResult { kCopied, kFailed, kStopped, kTargetExists };
+enum class CopyMode { kWhole, kPlain };
 CopyResult CopyFileSafely(const std::filesystem::path& from, const std::filesystem::path& to,
-                          const std::function<bool()>& mayContinue, std::string& error);
+                          const std::function<bool()>& mayContinue, std::string& error,
+                          CopyMode mode = CopyMode::kWhole);
 
 class PhotoLibrary {
  public:

@@ -392,26 +392,26 @@ void PhotoOperations::RunExport(Job& job, int32_t kind, const std::vector<Export
                                 const std::wstring& folder) {
   ItemProgress progress(m_fileJobs, job, static_cast<int64_t>(items.size()));
   const std::filesystem::path target = PathOfWide(folder);
+  std::error_code failure;
+  if (folder.empty() || !std::filesystem::is_directory(target, failure)) {
+    progress.Stop(L"The folder " + folder + L" is not there.");
+    return;
+  }
   for (const ExportRecord& item : items) {
     if (!m_fileJobs.MayContinue(job)) break;
-    std::error_code failure;
-    // The folder may go while the export runs (a card pulled, a folder deleted): what is left
-    // fails with one clear line, nothing is written elsewhere.
-    if (folder.empty() || !std::filesystem::is_directory(target, failure)) {
-      progress.Stop(L"The folder " + folder + L" is not there.");
-      return;
-    }
     const FileToExport file = Resolve(job.identifier, kind, item);
     bool written = false;
     std::wstring reason = file.problem;
     bool stopped = false;
-    // A file that takes the chosen name while this one is written sends it to the next free name.
-    for (int attempt = 0; attempt < 3 && reason.empty() && !written && !stopped; ++attempt) {
-      const std::wstring name = file.fileName.empty() ? std::wstring(L"File") : file.fileName;
-      const std::filesystem::path path = UniqueExportPath(target, StemOf(name), ExtensionOf(name));
+    const std::wstring name = file.fileName.empty() ? std::wstring(L"File") : FileStem(file.fileName);
+    // The plain name first; a name taken (before or while this file is written) sends it to the
+    // next free one.
+    std::filesystem::path path = target / PathOfWide(name);
+    for (int attempt = 0; attempt < 4 && reason.empty() && !written && !stopped; ++attempt) {
+      if (attempt > 0) path = UniqueExportPath(target, StemOf(name), ExtensionOf(name));
       std::string error;
       switch (CopyFileSafely(
-          file.source, path, [&] { return m_fileJobs.MayContinue(job); }, error)) {
+          file.source, path, [&] { return m_fileJobs.MayContinue(job); }, error, CopyMode::kPlain)) {
         case CopyResult::kCopied:
           written = true;
           break;
@@ -421,6 +421,12 @@ void PhotoOperations::RunExport(Job& job, int32_t kind, const std::vector<Export
         case CopyResult::kTargetExists:
           break;
         case CopyResult::kFailed:
+          // The folder may go while the export runs (a card pulled, a folder deleted): what is
+          // left fails with one clear line, nothing is written elsewhere.
+          if (!std::filesystem::is_directory(target, failure)) {
+            progress.Stop(L"The folder " + folder + L" is not there.");
+            return;
+          }
           reason = name + L": cannot be written (" + WideFromUtf8(error) + L").";
           break;
       }
