@@ -24,8 +24,8 @@ namespace {
 // The first batch is small so the list shows at once; later ones amortise the host's work.
 constexpr size_t kFirstBatch = 100;
 constexpr size_t kBatch = 500;
-// Fits the list's 60-pixel rows with their 2-pixel margins.
-constexpr int kThumbnailSide = 56;
+// Below the list row height less its margins, so the list draws it at its own size, unstretched.
+constexpr int kThumbnailSide = 55;
 // Thumbnails go to the pane a few at a time, so the first rows show theirs at once.
 constexpr size_t kThumbnailBatch = 8;
 

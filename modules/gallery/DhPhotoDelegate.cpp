@@ -204,7 +204,17 @@ void DhPhotoDelegate::AddThumbnails(const ThumbnailList* thumbnails) {
     m_thumbnails.erase(m_thumbnailUse.front());
     m_thumbnailUse.pop_front();
   }
-  InvalidateRect(m_list.Hwnd(), nullptr, FALSE);
+  // Only the rows in view whose pictures came are drawn again.
+  const int top = ListView_GetTopIndex(m_list.Hwnd());
+  const int last = std::min(m_list.RowCount(), top + ListView_GetCountPerPage(m_list.Hwnd()) + 1);
+  for (int row = top; row < last; ++row) {
+    const PhotoRecord* photo = PhotoAt(row);
+    if (!photo || std::none_of(thumbnails->begin(), thumbnails->end(),
+                               [&](const ThumbnailRecord* t) { return t && t->identifier == photo->identifier; }))
+      continue;
+    RECT rect{};
+    if (ListView_GetItemRect(m_list.Hwnd(), row, &rect, LVIR_BOUNDS)) InvalidateRect(m_list.Hwnd(), &rect, FALSE);
+  }
 }
 
 void* DhPhotoDelegate::NewCheckedList() const {
