@@ -110,6 +110,9 @@ CopyResult CopyFileSafely(const std::filesystem::path& from, const std::filesyst
                                               ? to
                                               : to.parent_path() / (L"." + to.filename().wstring() + L"." +
                                                                     std::to_wstring(GetCurrentThreadId()) + L".part");
+  // Asked before and after as well: the system asks during a copy only as its pieces go, and
+  // not at all for a small file on every system.
+  if (mayContinue && !mayContinue()) return CopyResult::kStopped;
   BOOL cancel = FALSE;
   if (!CopyFileExW(from.c_str(), temporary.c_str(), CopyProgress, const_cast<std::function<bool()>*>(&mayContinue),
                    &cancel, COPY_FILE_FAIL_IF_EXISTS)) {
@@ -121,6 +124,10 @@ CopyResult CopyFileSafely(const std::filesystem::path& from, const std::filesyst
     return CopyResult::kFailed;
   }
   if (mode == CopyMode::kPlain) return CopyResult::kCopied;
+  if (mayContinue && !mayContinue()) {
+    DeleteFileW(temporary.c_str());
+    return CopyResult::kStopped;
+  }
   if (MoveFileExW(temporary.c_str(), to.c_str(), 0)) return CopyResult::kCopied;
   const DWORD code = GetLastError();
   DeleteFileW(temporary.c_str());

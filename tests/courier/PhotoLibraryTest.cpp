@@ -11,10 +11,13 @@
 
 #include "modules/courier/PhotoLibrary.h"
 #include "modules/courier/formats/ImageCheck.h"
+#include "tests/courier/CourierTestPaths.h"
 
 namespace {
 
-const std::filesystem::path kMedia = std::filesystem::path(ZS_COURIER_DATA_DIR) / "media";
+// The shipped pictures: natively in the source folder, under Wine beside libCourier.dll (where
+// the system's own copy does the copying).
+const std::filesystem::path kMedia = ShippedDemoDataFile().parent_path() / "media";
 
 std::string ReadAll(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
@@ -176,17 +179,25 @@ TEST_F(PhotoFiles, BadPicturesAndCutCopiesLeaveTheLibraryAsItWas) {
   EXPECT_TRUE(std::filesystem::exists(library / "photos.json.corrupt"));
 }
 
-TEST_F(PhotoFiles, ACopyNeverOverwritesAndIsByteIdentical) {
+TEST_F(PhotoFiles, ACopyNeverOverwritesIsByteIdenticalAndLeavesNothingWhenStopped) {
   const std::filesystem::path source = kMedia / "city-night.jpg";
-  const std::filesystem::path target = m_folder / "out.jpg";
-  std::string error;
-  EXPECT_EQ(CopyFileSafely(source, target, nullptr, error), CopyResult::kCopied);
-  EXPECT_EQ(ReadAll(target), ReadAll(source));
-  WriteAll(target, "mine");
-  EXPECT_EQ(CopyFileSafely(source, target, nullptr, error), CopyResult::kTargetExists);
-  EXPECT_EQ(ReadAll(target), "mine");
-  EXPECT_EQ(CopyFileSafely(m_folder / "nothing.jpg", m_folder / "x.jpg", nullptr, error), CopyResult::kFailed);
-  EXPECT_FALSE(std::filesystem::exists(m_folder / "x.jpg"));
+  for (CopyMode mode : {CopyMode::kWhole, CopyMode::kPlain}) {
+    const std::filesystem::path target = m_folder / (mode == CopyMode::kWhole ? "whole.jpg" : "plain.jpg");
+    std::string error;
+    EXPECT_EQ(CopyFileSafely(source, target, nullptr, error, mode), CopyResult::kCopied) << error;
+    EXPECT_TRUE(ReadAll(target) == ReadAll(source));
+    WriteAll(target, "mine");
+    EXPECT_EQ(CopyFileSafely(source, target, nullptr, error, mode), CopyResult::kTargetExists);
+    EXPECT_EQ(ReadAll(target), "mine");
+    const std::filesystem::path stopped = m_folder / "stopped.jpg";
+    EXPECT_EQ(CopyFileSafely(
+                  source, stopped, [] { return false; }, error, mode),
+              CopyResult::kStopped);
+    EXPECT_EQ(CopyFileSafely(m_folder / "nothing.jpg", m_folder / "x.jpg", nullptr, error, mode), CopyResult::kFailed);
+  }
+  size_t files = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(m_folder)) files += entry.is_regular_file() ? 1 : 0;
+  EXPECT_EQ(files, 2u) << "the two copies only: nothing of a stopped or failed copy is left";
 }
 
 }  // namespace
