@@ -95,14 +95,25 @@ constexpr uint32_t kSmsNoticeSent = 33;          // item: the stored MessageReco
 constexpr uint32_t kSmsNoticeOperation34 = 34;
 constexpr uint32_t kSmsNoticeContactsLoaded = 35;
 
+// Requests every media pane posts (`code`): photos, apps, books, music and videos.
+constexpr int64_t kMediaRequestLoad = 1;
+constexpr int64_t kMediaRequestExport = 2;    // `data` = ExportList, `count` its size
+constexpr int64_t kMediaRequestAddChosen = 3;
+constexpr int64_t kMediaRequestAddFiles = 4;  // `data` = PathList, `count` its size
+constexpr int64_t kMediaRequestDelete = 5;    // `data` = the kind's checked list
+
 // LIBGALLERY_COMMAND_DO_PHOTO posted by the photo pane (`code`).
 constexpr int64_t kPhotoRequestLoad = 1;
 constexpr int64_t kPhotoRequestExport = 2;    // `data` = ExportList
 constexpr int64_t kPhotoRequestAddChosen = 3;
 constexpr int64_t kPhotoRequestAddFiles = 4;  // `data` = PathList
 constexpr int64_t kPhotoRequestDelete = 5;    // `data` = PhotoList
+// Pictures for the rows shown: `data` = PathList of photo identifiers; no dialog.
+constexpr int64_t kPhotoRequestThumbnails = 6;
 // LIBGALLERY_COMMAND_DO_PHOTO sent by the host: the end of an operation, for the observers.
 constexpr int64_t kPhotoPaneOperationEnded = 0;
+// ... and pictures for its rows: `payload` = ThumbnailList, which stays the host's.
+constexpr int64_t kPhotoPaneThumbnails = 6;
 
 // LIBGALLERY_COMMAND_ADD_PHOTO (`code`).
 constexpr int64_t kAddPhotoAppend = 0;
@@ -113,7 +124,12 @@ constexpr int64_t kPhotoOpLoad = 62;
 constexpr int64_t kPhotoOpAdd = 64;
 constexpr int64_t kPhotoOpDelete = 63;
 constexpr uint32_t kPhotoNoticeCount = 61;
-// Exports of every kind but contacts and messages go out as LIBCOURIER_COMMAND_DO_FILE.
+// Thumbnails of the photos named in `data` (a PathList of identifiers, taken over); the notice
+// of the same kind carries a ThumbnailList.
+constexpr int64_t kPhotoOpThumbnails = 65;
+// Exports of every kind but contacts and messages go out as LIBCOURIER_COMMAND_DO_FILE:
+// `value` the item kind, `data` an ExportList (the service takes it and its records over),
+// `payload` the folder.
 constexpr int64_t kFileOpExport = 44;
 
 // The `code` of LIBCOURIER_COMMAND_DO_<kind> that loads a section's list; -1 for "Home".

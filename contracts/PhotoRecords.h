@@ -52,5 +52,15 @@ inline ExportRecord MakeExportRecord(const PhotoRecord& photo) {
   return record;
 }
 
+// A photo's picture made small for its list row by the device service, off the user-interface
+// thread: 32-bit BGRA pixels with alpha, top row first. The pane copies what it keeps.
+struct ThumbnailRecord {
+  std::wstring identifier;  // the photo's
+  int32_t width = 0;
+  int32_t height = 0;
+  std::vector<uint32_t> pixels;  // width x height
+};
+
 typedef std::vector<PhotoRecord*> PhotoList;    // a checked list: the records stay the pane's
 typedef std::vector<ExportRecord*> ExportList;  // the vector and its records pass on
+typedef std::vector<ThumbnailRecord*> ThumbnailList;

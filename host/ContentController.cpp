@@ -118,7 +118,7 @@ void SyncListTask(const ListTaskCommands& names, const CommandRecord& notice, in
   bus.Send(names.setTaskId, &set);
 }
 
-void SendCount(HWND deviceView, std::initializer_list<int32_t> items, const ItemCounter& count) {
+void SendCount(HWND deviceView, const std::vector<int32_t>& items, const ItemCounter& count) {
   // One reading for every item, so they all show the same number.
   const int32_t shown = ToNavigatorCount(count.load());
   for (int32_t item : items) {

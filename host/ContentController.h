@@ -70,7 +70,7 @@ struct ListTaskCommands {
 void SyncListTask(const ListTaskCommands& names, const CommandRecord& notice, int64_t taskId);
 
 // LIBNAVIGATOR_COMMAND_UPDATE_ITEM with `count` for each item, in order.
-void SendCount(HWND deviceView, std::initializer_list<int32_t> items, const ItemCounter& count);
+void SendCount(HWND deviceView, const std::vector<int32_t>& items, const ItemCounter& count);
 
 // Owns a notification's malloc'ed payload and, until it is taken, its item; frees both on
 // every way out. `disposeItem` destroys an item of a kind the controller knows (and the

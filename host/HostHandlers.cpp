@@ -9,6 +9,7 @@
 #include "contracts/cornerstone/Cornerstone.h"
 #include "host/CommandBus.h"
 #include "host/ContactsController.h"
+#include "host/MediaController.h"
 #include "host/MessagesController.h"
 #include "host/DeviceHandlers.h"
 #include "host/HostDialogs.h"
@@ -168,9 +169,10 @@ void FillHandlerTable(CommandBus& bus) {
   for (const char* name : {kCourierReadyStartServer, kCourierServerCrash, kCourierAddDevice})
     bus.SetHandler(name, PostIntegerToRouter);
   for (const char* name : {kCourierStartWifiServer, kCourierCheckForUpdate, kCourierScanUsbDevice, kCourierDoEbook,
-                           kCourierDoMusic, kCourierDoVideo, kCourierDoPhoto, kCourierDoApp})
+                           kCourierDoMusic, kCourierDoVideo, kCourierDoApp})
     bus.SetHandler(name, PostCopyToRouter);
   FillContactsHandlers(bus);
   FillMessagesHandlers(bus);
+  FillMediaHandlers(bus);
   bus.SetHandler(kCourierGetDeviceInfo, OnGetDeviceInfo);
 }

@@ -13,6 +13,7 @@
 #include "contracts/cornerstone/Cornerstone.h"
 #include "host/CommandBus.h"
 #include "host/ContactsController.h"
+#include "host/MediaController.h"
 #include "host/MessagesController.h"
 #include "host/HostDialogs.h"
 #include "host/HostState.h"
@@ -199,7 +200,8 @@ void RouteOnUiThread(char* name, LPARAM param) {
   if (name == nullptr) return;
   const bool hasRecord = CarriesRecord(name);
   try {
-    if (std::strcmp(name, kCourierDoContact) == 0) {
+    if (RouteMediaNotice(name, hasRecord ? reinterpret_cast<CommandRecord*>(param) : nullptr)) {
+    } else if (std::strcmp(name, kCourierDoContact) == 0) {
       RouteContactNotice(reinterpret_cast<CommandRecord*>(param));
     } else if (std::strcmp(name, kCourierDoSms) == 0) {
       RouteMessageNotice(reinterpret_cast<CommandRecord*>(param));

@@ -114,8 +114,10 @@ struct UnservedKind {
   int32_t section;
 };
 const UnservedKind kUnservedKinds[] = {
-    {kCourierDoApp, kSectionUserApps}, {kCourierDoMusic, kSectionMusic}, {kCourierDoPhoto, kSectionPhotos},
-    {kCourierDoVideo, kSectionVideos}, {kCourierDoEbook, kSectionBooks},
+    {kCourierDoApp, kSectionUserApps},
+    {kCourierDoMusic, kSectionMusic},
+    {kCourierDoVideo, kSectionVideos},
+    {kCourierDoEbook, kSectionBooks},
 };
 
 const UnservedKind* UnservedKindOf(const char* name) {
@@ -156,6 +158,16 @@ void Dispatch(CommandRecord& record) {
   } else if (Is(name, kCourierExportTask)) {
     std::lock_guard<std::mutex> lock(g_serviceLock);
     if (g_service != nullptr) g_service->ExportTasks(record);
+  } else if (Is(name, kCourierDoPhoto) || Is(name, kCourierDoFile)) {
+    std::lock_guard<std::mutex> lock(g_serviceLock);
+    if (g_service == nullptr) {
+      record.value = 0;
+      FreeHandedOverLists(Is(name, kCourierDoFile), record);
+    } else if (Is(name, kCourierDoPhoto)) {
+      g_service->DoPhoto(record);
+    } else {
+      g_service->DoFile(record);
+    }
   } else if (Is(name, kCourierDoCancel)) {
     std::lock_guard<std::mutex> lock(g_serviceLock);
     if (g_service != nullptr) g_service->CancelTask(record.value);

@@ -38,12 +38,14 @@ CourierService::CourierService(const ModuleRecord& module)
             m_contacts.Handle(load);
             return load.value;
           }),
+      m_photos(module, m_operations, [this](const std::wstring& identifier) { return FindDevice(identifier.c_str()); }),
       m_timeline(module, &TraceJobFailure),
       m_worker(&TraceJobFailure),
       m_operations(&TraceJobFailure) {
   m_timeline.SetReadyHook([this](DeviceRecord& device) {
     m_contacts.AnnounceCount(device);
     m_messages.AnnounceCount(device);
+    m_photos.AnnounceCount(device);
   });
 }
 
@@ -156,6 +158,7 @@ void CourierService::LoadPhones(const std::wstring& path) {
   const std::filesystem::path stateFolder = ContactOperations::StateFolder(m_makerName, m_productName);
   m_contacts.OpenBooks(catalog, records, stateFolder);
   m_messages.OpenStores(catalog, records, stateFolder);
+  m_photos.OpenLibraries(catalog, records, stateFolder);
   {
     std::lock_guard<std::mutex> lock(m_devicesLock);
     m_devices = std::move(devices);

@@ -20,6 +20,7 @@
 #include "modules/courier/DemoData.h"
 #include "modules/courier/MessageOperations.h"
 #include "modules/courier/ModuleReference.h"
+#include "modules/courier/PhotoOperations.h"
 #include "modules/courier/WorkerThread.h"
 
 // `value` of READY_START_SERVER. The host echoes it back to the service once its router has
@@ -69,6 +70,9 @@ class CourierService {
   void DoContact(CommandRecord& record) { m_contacts.Handle(record); }
   // LIBCOURIER_COMMAND_DO_SMS; `value` := the task ID of the started operation.
   void DoSms(CommandRecord& record) { m_messages.Handle(record); }
+  // LIBCOURIER_COMMAND_DO_PHOTO and DO_FILE; `value` := the task ID of the started operation.
+  void DoPhoto(CommandRecord& record) { m_photos.Handle(record); }
+  void DoFile(CommandRecord& record) { m_photos.HandleFile(record); }
   // A request of a kind whose items the service does not stream yet: a load ends at once with
   // the phone's count, so no loading dialog waits for what never comes; others start nothing.
   void DoUnservedKind(CommandRecord& record, int64_t loadCode, int32_t kind);
@@ -79,6 +83,7 @@ class CourierService {
   void CancelTask(int64_t taskId) {
     m_contacts.Cancel(taskId);
     m_messages.Cancel(taskId);
+    m_photos.Cancel(taskId);
   }
 
   // The data file to read: the override variable, else DemoPhones.json beside this library.
@@ -103,6 +108,7 @@ class CourierService {
   ModuleReference m_pin;  // keeps the library mapped while the threads may run
   ContactOperations m_contacts;
   MessageOperations m_messages;
+  PhotoOperations m_photos;
   // The threads, declared last: destroyed (joined) before everything they use. The phones'
   // operations have their own thread, so a long load never holds up the connection work.
   ConnectionTimeline m_timeline;

@@ -149,20 +149,27 @@ TEST(ShippedDemoData, HoldsTwoRichPhones) {
   EXPECT_FALSE(second.contacts.empty());
   EXPECT_FALSE(second.photos.empty());
 
-  // Every photo is a small picture shipped beside the file.
+  // Every photo is a small picture shipped beside the file, in both formats a phone takes.
+  size_t jpegs = 0;
   for (const DemoPhone& phone : catalog.phones()) {
     for (const DemoPhoto& photo : phone.photos) {
       EXPECT_TRUE(std::filesystem::is_regular_file(photo.file)) << photo.file;
       EXPECT_GT(photo.sizeBytes, 0);
       EXPECT_LT(photo.sizeBytes, 16 * 1024);
-      EXPECT_EQ(photo.format, L".png");
       EXPECT_FALSE(photo.name.empty());
       std::ifstream file(photo.file, std::ios::binary);
       char magic[8] = {};
       file.read(magic, sizeof(magic));
-      EXPECT_EQ(std::string(magic, 8), std::string("\x89PNG\r\n\x1a\n", 8)) << photo.file;
+      if (photo.format == L".jpg") {
+        ++jpegs;
+        EXPECT_EQ(std::string(magic, 3), std::string("\xFF\xD8\xFF", 3)) << photo.file;
+      } else {
+        EXPECT_EQ(photo.format, L".png");
+        EXPECT_EQ(std::string(magic, 8), std::string("\x89PNG\r\n\x1a\n", 8)) << photo.file;
+      }
     }
   }
+  EXPECT_GE(jpegs, 2u);
 }
 
 TEST(ShippedDemoData, ContactDetailsKeepTheirTypes) {

@@ -37,65 +37,10 @@
 #include "host/dialogs/UiProgressDialog.h"
 #include "host/dialogs/UiSheetDialog.h"
 #include "tests/dialogs/DialogTestSupport.h"
-
-// ---- which test-made objects are still alive ----
-// Every delete in this program passes here, so a test can tell whether the host destroyed
-// a record (or a vector) it made, and that nothing it handed on was destroyed.
-namespace {
-constexpr int kMaxTracked = 1024;
-std::atomic_flag g_trackLock = ATOMIC_FLAG_INIT;
-const void* g_tracked[kMaxTracked];
-int g_trackedCount = 0;
-
-struct TrackGuard {
-  TrackGuard() {
-    while (g_trackLock.test_and_set(std::memory_order_acquire)) {
-    }
-  }
-  ~TrackGuard() { g_trackLock.clear(std::memory_order_release); }
-};
-
-template <class T>
-T* Track(T* object) {
-  TrackGuard guard;
-  if (g_trackedCount < kMaxTracked) g_tracked[g_trackedCount++] = object;
-  return object;
-}
-
-bool Alive(const void* object) {
-  TrackGuard guard;
-  for (int i = 0; i < g_trackedCount; ++i)
-    if (g_tracked[i] == object) return true;
-  return false;
-}
-
-void Forget(const void* object) {
-  if (object == nullptr) return;
-  TrackGuard guard;
-  for (int i = 0; i < g_trackedCount; ++i)
-    if (g_tracked[i] == object) {
-      g_tracked[i] = g_tracked[--g_trackedCount];
-      return;
-    }
-}
-}  // namespace
-
-// Blocks come from malloc, as the runtime's own allocations do, so either side may free them.
-__attribute__((noinline)) void* operator new(std::size_t size) {
-  void* p = std::malloc(size != 0 ? size : 1);
-  if (p == nullptr) throw std::bad_alloc();
-  return p;
-}
-__attribute__((noinline)) void operator delete(void* p) noexcept {
-  Forget(p);
-  std::free(p);
-}
-__attribute__((noinline)) void operator delete(void* p, std::size_t) noexcept {
-  Forget(p);
-  std::free(p);
-}
+#include "tests/host/ControllerTestSupport.h"
 
 using namespace dialogtest;
+using namespace controllertest;
 
 namespace {
 
@@ -186,53 +131,6 @@ int32_t __cdecl FakeModules(CommandRecord* r) {
   FakeCourier(r->name, r);
   FakeRolodex(r->name, r);
   return 0;
-}
-
-// ---- alerts, answered from a timer in the order the test expects them ----
-struct SeenAlert {
-  std::wstring text;
-  int width = 0;
-  int height = 0;
-  bool twoButtons = false;
-};
-std::deque<bool> g_alertAnswers;  // true: OK; an alert with no answer left is closed
-std::vector<SeenAlert> g_alerts;
-
-BOOL CALLBACK FindAlert(HWND hwnd, LPARAM found) {
-  auto* alert = dynamic_cast<UiAlertDialog*>(BASWindow::FromHandle(hwnd));
-  if (alert == nullptr || !IsWindowVisible(hwnd)) return TRUE;
-  *reinterpret_cast<UiAlertDialog**>(found) = alert;
-  return FALSE;
-}
-
-void CALLBACK AnswerAlerts(HWND, UINT, UINT_PTR, DWORD) {
-  UiAlertDialog* alert = nullptr;
-  EnumThreadWindows(GetCurrentThreadId(), FindAlert, reinterpret_cast<LPARAM>(&alert));
-  if (alert == nullptr) return;
-  wchar_t text[512] = {};
-  GetWindowTextW(alert->Hwnd(), text, 512);
-  RECT rect = WindowRect(alert->Hwnd());
-  g_alerts.push_back({text, rect.right - rect.left, rect.bottom - rect.top, alert->HasTwoButtons()});
-  const bool ok = !g_alertAnswers.empty() && g_alertAnswers.front();
-  if (!g_alertAnswers.empty()) g_alertAnswers.pop_front();
-  SendMessageW(ok ? alert->OkButton() : alert->CancelButton(), BM_CLICK, 0, 0);
-  if (IsWindowVisible(alert->Hwnd())) PostMessageW(alert->Hwnd(), WM_CLOSE, 0, 0);
-}
-
-LRESULT CALLBACK ViewProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  if (msg == kPaneMessage) {
-    HandleRouterMessage(wp, lp);
-    return 0;
-  }
-  return DefWindowProcW(hwnd, msg, wp, lp);
-}
-
-void PumpPosted() {
-  MSG msg;
-  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-  }
 }
 
 class ContactsController : public ::testing::Test {

@@ -27,8 +27,10 @@
 #include "host/dialogs/UiAlertDialog.h"
 #include "host/dialogs/UiProgressDialog.h"
 #include "tests/dialogs/DialogTestSupport.h"
+#include "tests/host/ControllerTestSupport.h"
 
 using namespace dialogtest;
+using namespace controllertest;
 
 namespace {
 
@@ -101,52 +103,6 @@ int32_t __cdecl FakeModules(CommandRecord* r) {
   return 0;
 }
 
-struct SeenAlert {
-  std::wstring text;
-  int width = 0;
-  int height = 0;
-  bool twoButtons = false;
-};
-std::deque<bool> g_answers;  // true: OK; an alert with no answer left is closed
-std::vector<SeenAlert> g_alerts;
-
-BOOL CALLBACK FindAlert(HWND hwnd, LPARAM found) {
-  auto* alert = dynamic_cast<UiAlertDialog*>(BASWindow::FromHandle(hwnd));
-  if (alert == nullptr || !IsWindowVisible(hwnd)) return TRUE;
-  *reinterpret_cast<UiAlertDialog**>(found) = alert;
-  return FALSE;
-}
-
-void CALLBACK AnswerAlerts(HWND, UINT, UINT_PTR, DWORD) {
-  UiAlertDialog* alert = nullptr;
-  EnumThreadWindows(GetCurrentThreadId(), FindAlert, reinterpret_cast<LPARAM>(&alert));
-  if (alert == nullptr) return;
-  wchar_t text[1024] = {};
-  GetWindowTextW(alert->Hwnd(), text, 1024);
-  RECT rect = WindowRect(alert->Hwnd());
-  g_alerts.push_back({text, rect.right - rect.left, rect.bottom - rect.top, alert->HasTwoButtons()});
-  const bool ok = !g_answers.empty() && g_answers.front();
-  if (!g_answers.empty()) g_answers.pop_front();
-  SendMessageW(ok ? alert->OkButton() : alert->CancelButton(), BM_CLICK, 0, 0);
-  if (IsWindowVisible(alert->Hwnd())) PostMessageW(alert->Hwnd(), WM_CLOSE, 0, 0);
-}
-
-LRESULT CALLBACK ViewProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  if (msg == kPaneMessage) {
-    HandleRouterMessage(wp, lp);
-    return 0;
-  }
-  return DefWindowProcW(hwnd, msg, wp, lp);
-}
-
-void PumpPosted() {
-  MSG msg;
-  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-  }
-}
-
 class MessagesController : public ::testing::Test {
  protected:
   // [0]: Android 4.4, [1]: Android 4.3.
@@ -206,7 +162,7 @@ class MessagesController : public ::testing::Test {
     g_devices[1] = &m_old;
     g_sent.clear();
     g_alerts.clear();
-    g_answers.clear();
+    g_alertAnswers.clear();
     g_takenLists.clear();
     g_paneTaskId = 0;
     g_paneConversations.clear();
@@ -276,7 +232,7 @@ class MessagesController : public ::testing::Test {
 }  // namespace
 
 TEST_F(MessagesController, ADeleteOnAndroid44AsksForTheRoleFirstAndOnAnOlderPhoneDeletesAtOnce) {
-  g_answers = {true};
+  g_alertAnswers = {true};
   ConversationList* checked = Checked(2);
   Request(0, kSmsRequestDelete, checked, L"Delete");
   ASSERT_EQ(g_alerts.size(), 1u);
@@ -290,7 +246,7 @@ TEST_F(MessagesController, ADeleteOnAndroid44AsksForTheRoleFirstAndOnAnOlderPhon
   EXPECT_EQ(ops[0]->record.data, checked) << "the list waits in the handshake";
   EXPECT_FALSE(Progress(0)->IsShowing());
 
-  g_answers = {true};
+  g_alertAnswers = {true};
   g_sent.clear();
   Request(1, kSmsRequestDelete, Checked(1), L"Delete");
   EXPECT_EQ(g_alerts.back().text, L"Do you really want to delete the checked message?");
@@ -324,7 +280,7 @@ TEST_F(MessagesController, TheHandshakeRunsThePendingDeleteOnlyAfterTheUserConfi
 
   // The pop-up alert answered OK asks again.
   g_sent.clear();
-  g_answers = {true};
+  g_alertAnswers = {true};
   Notify(0, kSmsNoticePopUpShown, nullptr, kSmsOpDelete, 0, pending);
   ASSERT_EQ(g_alerts.size(), 1u);
   EXPECT_EQ(g_alerts[0].text, kPopUpText);
@@ -361,7 +317,7 @@ TEST_F(MessagesController, TheHandshakeRunsThePendingDeleteOnlyAfterTheUserConfi
 TEST_F(MessagesController, DecliningThePopUpOrAnAnswerForAnotherOperationSendsNothing) {
   Progress(0)->Reset();
   Progress(0)->Show(SW_HIDE);
-  g_answers = {false};
+  g_alertAnswers = {false};
   Notify(0, kSmsNoticePopUpShown, nullptr, kSmsOpImport, 0, new PathList{L"C:\\a.bak"});
   ASSERT_EQ(g_alerts.size(), 1u);
   EXPECT_TRUE(SentOf(kCourierDoSms).empty());

@@ -49,7 +49,7 @@ class ProductUser : public ::testing::Test {
  protected:
   void SetUp() override {
     CopyOptions options;
-    options.plugins = {L"Courier", L"Caption", L"Handset", L"Navigator", L"Rolodex", L"Dashboard"};
+    options.plugins = {L"Courier", L"Caption", L"Handset", L"Navigator", L"Rolodex", L"Dashboard", L"Gallery"};
     options.withThemes = true;
     m_copy = MakeProductCopy(L"user", options);
     SetEnvironmentVariableW(L"ZORVANE_DEMO_STATE", (m_copy + L"state").c_str());
@@ -249,6 +249,34 @@ TEST_F(ProductUser, SectionsNotServedYetEndTheirLoadingAtOnce) {
       },
       20000))
       << m_host->Output();
+}
+
+// A phone's photos by real clicks and keys: Photos opens to its Phone Gallery, which lists the
+// phone's pictures once its loading dialog has ended by itself; a search for a format narrows
+// the list.
+TEST_F(ProductUser, PhoneGalleryListsThePhonesPicturesAndTheSearchBoxNarrowsThem) {
+  ASSERT_TRUE(Click(NavigatorRow(5)));  // Photos, which opens to show its child
+  Sleep(300);
+  ASSERT_TRUE(Click(NavigatorRow(6)));  // Phone Gallery
+  const auto photos = [&] {
+    std::vector<HWND> lists = VisibleChildren(m_host->Pid(), WC_LISTVIEWW, 5007);
+    return lists.empty() ? nullptr : lists.front();
+  };
+  EXPECT_TRUE(WaitFor(
+      [&] {
+        HWND list = photos();
+        return list && SendMessageW(list, LVM_GETITEMCOUNT, 0, 0) == 7 && ShownDialog() == nullptr;
+      },
+      20000))
+      << m_host->Output();
+  std::vector<HWND> edits = VisibleChildren(m_host->Pid(), L"Edit", 5003);
+  ASSERT_FALSE(edits.empty());
+  ASSERT_TRUE(Click(CentreOf(WindowRect(edits.front()))));
+  ASSERT_TRUE(Xdotool("type --delay 20 .png"));
+  ASSERT_TRUE(Key("Return"));
+  EXPECT_TRUE(WaitFor([&] { return photos() && SendMessageW(photos(), LVM_GETITEMCOUNT, 0, 0) == 3; }, 5000))
+      << "the search for .png lists the three PNG pictures";
+  Screenshot(L"user-phone-gallery-search.png");
 }
 
 namespace {

@@ -1,0 +1,355 @@
+#include "host/MediaController.h"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "contracts/CommandCodes.h"
+#include "contracts/CommandNames.h"
+#include "contracts/CommandPayloads.h"
+#include "contracts/DeviceRecord.h"
+#include "contracts/PhotoRecords.h"
+#include "contracts/Sections.h"
+#include "host/CommandBus.h"
+#include "host/ContentController.h"
+#include "host/FilePickers.h"
+#include "host/HostState.h"
+#include "host/UiRouter.h"
+
+namespace {
+
+// One media kind: its commands, codes and texts, and the functions that know its records.
+struct MediaKind {
+  int32_t itemKind;
+  const char* requestCommand;  // posted by the pane
+  const char* noticeCommand;   // the device service's DO_<kind>, also its operations
+  ListTaskCommands listCommands;
+  const char* addCommand;
+  const char* deleteCommand;
+  std::vector<int32_t> navigatorItems;  // every count change goes to each, in order
+  int64_t loadOp;
+  int64_t deleteOp;
+  int64_t addOp;
+  uint32_t countKind;
+  const char* exportKey;
+  const wchar_t* loadingText;
+  const wchar_t* openTitle;
+  std::vector<FileFilter> filters;
+  const wchar_t* question;
+  bool plural;
+  OwnedNotice::ItemDisposer disposeItem;                       // of the notices' items and batch vectors
+  void (*freeCheckedList)(void* list);                         // a delete request's list (the records stay the pane's)
+  void (*forgetItem)(DeviceRecord& device, const void* item);  // off the device record's list
+  void (*clearBatch)(void* batch);                             // a batch vector whose items went to the pane
+  // Sends `command` with `record`'s payload a one-item vector of `item`, of the kind's type.
+  void (*sendAsList)(const char* command, CommandRecord& record, void* item);
+  // Pictures for the rows a pane shows: its request code, the service's operation (and notice
+  // kind), and the pane command and code that hand them over; 0 and null for kinds without.
+  int64_t thumbnailRequest;
+  int64_t thumbnailOp;
+  const char* paneCommand;
+  int64_t paneThumbnailCode;
+};
+
+template <class T>
+void ClearBatch(void* batch) {
+  static_cast<std::vector<T*>*>(batch)->clear();
+}
+
+template <class T>
+void SendAsList(const char* command, CommandRecord& record, void* item) {
+  std::vector<T*> one = {static_cast<T*>(item)};
+  record.payload = &one;
+  CommandBus::Instance().Send(command, &record);
+}
+
+// ---- photos ----
+
+void DisposePhotoItem(uint32_t kind, void* item) {
+  if (kind == kPhotoOpLoad)
+    DeleteList(static_cast<PhotoList*>(item));
+  else if (kind == kPhotoOpAdd || kind == kPhotoOpDelete)
+    delete static_cast<PhotoRecord*>(item);
+  else if (kind == kPhotoOpThumbnails)
+    DeleteList(static_cast<ThumbnailList*>(item));
+}
+
+void FreePhotoList(void* list) { delete static_cast<PhotoList*>(list); }
+
+void ForgetPhoto(DeviceRecord& device, const void* item) {
+  const auto* gone = static_cast<const PhotoRecord*>(item);
+  OwnedPtrVector<PhotoRecord>& own = device.photos;
+  auto match = std::find_if(own.begin(), own.end(),
+                            [&](const PhotoRecord* p) { return p != nullptr && p->identifier == gone->identifier; });
+  if (match != own.end()) own.DeleteAt(static_cast<size_t>(match - own.begin()));
+}
+
+const std::vector<MediaKind>& Kinds() {
+  static const std::vector<MediaKind> kinds = {
+      {kKindPhotos,
+       kGalleryDoPhoto,
+       kCourierDoPhoto,
+       {kGalleryGetListTaskId, kGalleryClearData, kGallerySetListTaskId},
+       kGalleryAddPhoto,
+       kGalleryDeletePhoto,
+       {kSectionPhoneGallery, kSectionPhotos},
+       kPhotoOpLoad,
+       kPhotoOpDelete,
+       kPhotoOpAdd,
+       kPhotoNoticeCount,
+       "picture:export:dir",
+       L"Loading Photos",
+       L"Please select photo files.",
+       {{L"Images Files(*.jpg;*.gif;*.png;*.bmp;*.webp)", L"*.jpg;*.gif;*.png;*.bmp;*.webp"},
+        {L"All Files(*.*)", L"*.*"}},
+       L"Do you really want to delete the checked photo",
+       true,
+       DisposePhotoItem,
+       FreePhotoList,
+       ForgetPhoto,
+       ClearBatch<PhotoRecord>,
+       SendAsList<PhotoRecord>,
+       kPhotoRequestThumbnails,
+       kPhotoOpThumbnails,
+       kGalleryDoPhoto,
+       kPhotoPaneThumbnails},
+  };
+  return kinds;
+}
+
+const MediaKind* KindOfRequest(const char* name) {
+  for (const MediaKind& kind : Kinds())
+    if (std::strcmp(name, kind.requestCommand) == 0) return &kind;
+  return nullptr;
+}
+
+const MediaKind* KindOfNotice(const char* name) {
+  for (const MediaKind& kind : Kinds())
+    if (std::strcmp(name, kind.noticeCommand) == 0) return &kind;
+  return nullptr;
+}
+
+CommandBus& Bus() { return CommandBus::Instance(); }
+
+std::wstring TitleOf(const CommandRecord& request) { return request.text != nullptr ? request.text : L""; }
+
+void FreeExportList(void* list) {
+  std::unique_ptr<ExportList> items(static_cast<ExportList*>(list));
+  if (items)
+    for (ExportRecord* item : *items) delete item;
+}
+
+// ---- requests of a pane ----
+
+void RequestLoad(const MediaKind& kind, const ContentRequest& request) {
+  StartProgress(request.progress, ProgressStyle::kClosesByItself,
+                ToNavigatorCount(request.device->counts[kind.itemKind].load()), kind.loadingText);
+  CommandRecord load;
+  load.code = kind.loadOp;
+  SendCancellableOperation(kind.noticeCommand, load, request);
+}
+
+void RequestExport(const MediaKind& kind, const CommandRecord& incoming, const ContentRequest& request,
+                   void*& checked) {
+  if (incoming.count <= 0 || checked == nullptr) {
+    ShowNothingChecked(request.owner);
+    return;
+  }
+  const std::wstring folder = AskExportFolder(request.owner, kind.exportKey);
+  if (folder.empty() || !IsStillConnected(request)) return;
+  StartProgress(request.progress, ProgressStyle::kShowsFolder, incoming.count, TitleOf(incoming), folder);
+  CommandRecord exportOp;
+  exportOp.code = kFileOpExport;
+  exportOp.value = kind.itemKind;
+  exportOp.data = checked;
+  checked = nullptr;  // the device service's now
+  exportOp.payload = const_cast<wchar_t*>(folder.c_str());
+  SendCancellableOperation(kCourierDoFile, exportOp, request);
+}
+
+void SendAdd(const MediaKind& kind, const ContentRequest& request, PathList* paths, int64_t total,
+             const std::wstring& title) {
+  StartProgress(request.progress, ProgressStyle::kWaitsForUser, total, title);
+  CommandRecord addOp;
+  addOp.code = kind.addOp;
+  addOp.data = paths;  // the device service takes it over
+  SendCancellableOperation(kind.noticeCommand, addOp, request);
+}
+
+void RequestAddChosen(const MediaKind& kind, const CommandRecord& incoming, const ContentRequest& request) {
+  OpenFilesQuery query;
+  query.owner = request.owner;
+  query.title = kind.openTitle;
+  query.filters = kind.filters;
+  PathList chosen = PickFiles(query);
+  if (chosen.empty() || !IsStillConnected(request)) return;
+  SendAdd(kind, request, new PathList(std::move(chosen)), 0, TitleOf(incoming));
+}
+
+void RequestDelete(const MediaKind& kind, const CommandRecord& incoming, const ContentRequest& request,
+                   void*& checked) {
+  if (incoming.count <= 0 || checked == nullptr) {
+    ShowNothingChecked(request.owner);
+    return;
+  }
+  if (!ConfirmForChecked(request.owner, kind.question, incoming.count, kind.plural)) return;
+  if (!IsStillConnected(request)) return;
+  StartProgress(request.progress, ProgressStyle::kClosesByItself, incoming.count, TitleOf(incoming));
+  CommandRecord deleteOp;
+  deleteOp.code = kind.deleteOp;
+  deleteOp.data = checked;
+  checked = nullptr;
+  SendCancellableOperation(kind.noticeCommand, deleteOp, request);
+}
+
+int32_t OnMediaRequest(CommandRecord* incoming) {
+  const MediaKind* kind = KindOfRequest(incoming->name);
+  if (kind == nullptr) return 0;
+  const int64_t code = incoming->code;
+  // The lists of an export, an add of given files and a delete are the host's now: they go on to
+  // the device service with the operation or are deleted on the way out.
+  void* exportList = code == kMediaRequestExport ? incoming->data : nullptr;
+  void* checkedList = code == kMediaRequestDelete ? incoming->data : nullptr;
+  const bool thumbnails = kind->thumbnailRequest != 0 && code == kind->thumbnailRequest;
+  std::unique_ptr<PathList> paths(code == kMediaRequestAddFiles || thumbnails ? static_cast<PathList*>(incoming->data)
+                                                                              : nullptr);
+  struct Leftovers {
+    const MediaKind& kind;
+    void*& exported;
+    void*& checked;
+    ~Leftovers() {
+      FreeExportList(exported);
+      if (checked != nullptr) kind.freeCheckedList(checked);
+    }
+  } leftovers{*kind, exportList, checkedList};
+
+  ContentRequest request;
+  if (!ResolveContentRequest(incoming->window, request)) return 0;
+  if (thumbnails) {
+    // Quiet work for the rows in view: no dialog, nothing to cancel.
+    CommandRecord op;
+    op.code = kind->thumbnailOp;
+    op.text = request.identifier.c_str();
+    op.data = paths.release();  // the device service takes it over
+    Bus().Send(kind->noticeCommand, &op);
+    return 0;
+  }
+  switch (code) {
+    case kMediaRequestLoad:
+      RequestLoad(*kind, request);
+      break;
+    case kMediaRequestExport:
+      RequestExport(*kind, *incoming, request, exportList);
+      break;
+    case kMediaRequestAddChosen:
+      RequestAddChosen(*kind, *incoming, request);
+      break;
+    case kMediaRequestAddFiles:
+      if (paths && !paths->empty()) SendAdd(*kind, request, paths.release(), incoming->count, TitleOf(*incoming));
+      break;
+    case kMediaRequestDelete:
+      RequestDelete(*kind, *incoming, request, checkedList);
+      break;
+    default:
+      break;
+  }
+  return 0;
+}
+
+// ---- notices of the device service ----
+
+// Any thread: a count change goes to the navigator at once; everything that touches the pane
+// or the device record's lists is finished on the UI thread.
+int32_t OnMediaNotice(CommandRecord* incoming) {
+  const MediaKind* kind = KindOfNotice(incoming->name);
+  if (kind == nullptr) return 0;
+  OwnedNotice notice(static_cast<NotificationPayload*>(incoming->payload), kind->disposeItem);
+  if (!notice) return 0;
+  DeviceRecord* device = notice->device;
+  HWND deviceView = device != nullptr ? Host().devices.WindowOfIdentifier(device->identifier) : nullptr;
+  if (notice->kind == kind->countKind) {
+    if (device != nullptr) SendCount(deviceView, kind->navigatorItems, device->counts[kind->itemKind]);
+    return 0;
+  }
+  const int64_t what = notice->kind;
+  if (what != kind->loadOp && what != kind->deleteOp && what != kind->addOp &&
+      (kind->thumbnailOp == 0 || what != kind->thumbnailOp))
+    return 0;
+  CommandRecord copy = *incoming;
+  copy.window = deviceView;
+  // The sender's text lives only as long as this call; nothing on the UI thread reads it.
+  copy.text = nullptr;
+  if (PostRecordToRouter(kind->noticeCommand, copy)) notice.Release();
+  return 0;
+}
+
+bool PaneCanKeep(const MediaKind& kind, HWND deviceView) {
+  return deviceView != nullptr && Bus().IsRegistered(kind.addCommand);
+}
+
+void OnBatch(const MediaKind& kind, const CommandRecord& copy, OwnedNotice& notice) {
+  if (!PaneCanKeep(kind, copy.window)) return;
+  SyncListTask(kind.listCommands, copy, notice->taskId);
+  void* batch = notice.Item<void>();
+  if (batch == nullptr) return;
+  CommandRecord add = copy;
+  add.code = kAddPhotoAppend;
+  add.payload = batch;
+  Bus().Send(kind.addCommand, &add);
+  kind.clearBatch(batch);  // the items are the pane's; the vector goes with the notice
+}
+
+void OnDeleted(const MediaKind& kind, const CommandRecord& copy, OwnedNotice& notice, DeviceRecord& device) {
+  DecrementCount(device.counts[kind.itemKind]);
+  SendCount(copy.window, kind.navigatorItems, device.counts[kind.itemKind]);
+  void* gone = notice.Item<void>();
+  if (gone == nullptr) return;
+  CommandRecord remove = copy;
+  remove.payload = gone;
+  Bus().Send(kind.deleteCommand, &remove);
+  kind.forgetItem(device, gone);
+}
+
+void OnAdded(const MediaKind& kind, const CommandRecord& copy, OwnedNotice& notice, DeviceRecord& device) {
+  IncrementCount(device.counts[kind.itemKind]);
+  SendCount(copy.window, kind.navigatorItems, device.counts[kind.itemKind]);
+  if (!PaneCanKeep(kind, copy.window) || notice.Item<void>() == nullptr) return;
+  CommandRecord add = copy;
+  add.code = kAddPhotoInsertTop;
+  kind.sendAsList(kind.addCommand, add, notice.Item<void>());
+  notice.TakeItem();
+}
+
+}  // namespace
+
+bool RouteMediaNotice(const char* name, CommandRecord* copy) {
+  const MediaKind* kind = name != nullptr ? KindOfNotice(name) : nullptr;
+  if (kind == nullptr) return false;
+  if (copy == nullptr) return true;
+  OwnedNotice notice(static_cast<NotificationPayload*>(copy->payload), kind->disposeItem);
+  if (!notice || notice->device == nullptr) return true;
+  DeviceRecord& device = *notice->device;
+  const int64_t what = notice->kind;
+  if (what == kind->loadOp)
+    OnBatch(*kind, *copy, notice);
+  else if (what == kind->deleteOp)
+    OnDeleted(*kind, *copy, notice, device);
+  else if (what == kind->addOp)
+    OnAdded(*kind, *copy, notice, device);
+  else if (kind->thumbnailOp != 0 && what == kind->thumbnailOp && PaneCanKeep(*kind, copy->window)) {
+    CommandRecord pictures = *copy;
+    pictures.code = kind->paneThumbnailCode;
+    pictures.payload = notice.Item<void>();
+    Bus().Send(kind->paneCommand, &pictures);  // the pane copies them; the list goes with the notice
+  }
+  return true;
+}
+
+void FillMediaHandlers(CommandBus& bus) {
+  for (const MediaKind& kind : Kinds()) {
+    bus.SetHandler(kind.requestCommand, OnMediaRequest);
+    bus.SetHandler(kind.noticeCommand, OnMediaNotice);
+  }
+}
