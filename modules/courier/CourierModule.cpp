@@ -16,35 +16,6 @@
 
 namespace {
 
-// Every command the host sends to the device service, registered in this order.
-const char* const kServedCommands[] = {
-    kCourierStartServer,
-    kCourierReadyStartServer,
-    kCourierGetDevice,
-    kCourierDoApp,
-    kCourierDoContact,
-    kCourierDoSms,
-    kCourierDoMusic,
-    kCourierDoPhoto,
-    kCourierDoVideo,
-    kCourierDoEbook,
-    kCourierDoFile,
-    kCourierDoCancel,
-    kCourierExportTask,
-    kCourierRemoveDevice,
-    kCourierDownloadDriverCancel,
-    kCourierRootAuthorizeRetry,
-    kCourierDebugAuthorizeRetry,
-    kCourierInstallRetry,
-    kCourierRetryConnectDevice,
-    kCourierStartWifiServer,
-    kCourierCheckForUpdate,
-    kCourierDownloadUpdate,
-    kCourierDownloadUpdateCancel,
-    kCourierExitServer,
-    kCourierDestroyResource,
-};
-
 ModuleRecord* g_module = nullptr;
 HINSTANCE g_instance = nullptr;
 ImageCache* g_images = nullptr;
@@ -58,25 +29,6 @@ CourierService* g_service = nullptr;
 bool g_destroyed = false;  // after DESTROY_RESOURCE the service never starts again
 
 bool Is(const char* name, const char* command) { return std::strcmp(name, command) == 0; }
-
-// The wizard's retry buttons as the host passes them on, `text` = the phone's identifier.
-struct RetryCommand {
-  const char* name;
-  DemoRetry retry;
-};
-const RetryCommand kRetryCommands[] = {
-    {kCourierRetryConnectDevice, DemoRetry::kRetryConnect},
-    {kCourierInstallRetry, DemoRetry::kInstallRetry},
-    {kCourierDebugAuthorizeRetry, DemoRetry::kDebugAuthorize},
-    {kCourierRootAuthorizeRetry, DemoRetry::kRootAuthorize},
-};
-
-DemoRetry RetryOfCommand(const char* name) {
-  for (const RetryCommand& command : kRetryCommands) {
-    if (Is(name, command.name)) return command.retry;
-  }
-  return DemoRetry::kNone;
-}
 
 void StartService(const CommandRecord& record) {
   std::lock_guard<std::mutex> lock(g_serviceLock);
@@ -108,79 +60,119 @@ void DestroyService() {
   delete service;
 }
 
-// The kinds whose lists are not streamed yet, by the section that loads them.
-struct UnservedKind {
+// A command's work on the service, run with the service lock held; `service` is null before
+// START_SERVER and after DESTROY_RESOURCE.
+typedef void (*ServiceHandler)(CommandRecord& record, CourierService* service);
+
+// A kind whose list is not streamed yet: its load ends at once with the phone's count.
+template <int32_t kSection>
+void UnservedKind(CommandRecord& record, CourierService* service) {
+  record.value = 0;
+  if (service != nullptr)
+    service->DoUnservedKind(record, LoadCodeOfSection(kSection), ItemKindOfSection(kSection));
+}
+
+// The wizard's retry buttons as the host passes them on, `text` = the phone's identifier.
+template <DemoRetry kRetry>
+void Retry(CommandRecord& record, CourierService* service) {
+  if (service != nullptr) service->Retry(record.text, kRetry);
+}
+
+// A photo or file request hands lists over: without a service they are freed here.
+template <bool kFile>
+void MediaRequest(CommandRecord& record, CourierService* service) {
+  if (service == nullptr) {
+    record.value = 0;
+    FreeHandedOverLists(kFile, record);
+  } else if (kFile) {
+    service->DoFile(record);
+  } else {
+    service->DoPhoto(record);
+  }
+}
+
+struct ServedCommand {
   const char* name;
-  int32_t section;
-};
-const UnservedKind kUnservedKinds[] = {
-    {kCourierDoApp, kSectionUserApps},
-    {kCourierDoMusic, kSectionMusic},
-    {kCourierDoVideo, kSectionVideos},
-    {kCourierDoEbook, kSectionBooks},
+  ServiceHandler handler;  // null: accepted, not served yet (Wi-Fi, updates, exit)
 };
 
-const UnservedKind* UnservedKindOf(const char* name) {
-  for (const UnservedKind& kind : kUnservedKinds)
-    if (Is(name, kind.name)) return &kind;
-  return nullptr;
-}
+// Every command the host sends to the device service, registered in this order. START_SERVER
+// and DESTROY_RESOURCE take the lock themselves (see Dispatch).
+const ServedCommand kServedCommands[] = {
+    {kCourierStartServer, nullptr},
+    {kCourierReadyStartServer,
+     [](CommandRecord& record, CourierService* service) {
+       if (service != nullptr) service->OnHostReady(record.value);
+     }},
+    {kCourierGetDevice,
+     [](CommandRecord& record, CourierService* service) {
+       record.payload = service != nullptr ? service->FindDevice(record.text) : nullptr;
+     }},
+    {kCourierDoApp, UnservedKind<kSectionUserApps>},
+    {kCourierDoContact,
+     [](CommandRecord& record, CourierService* service) {
+       record.value = 0;
+       if (service != nullptr) service->DoContact(record);
+     }},
+    {kCourierDoSms,
+     [](CommandRecord& record, CourierService* service) {
+       // `value` carries the pending operation of the default-SMS-app handshake in.
+       if (service != nullptr)
+         service->DoSms(record);
+       else
+         record.value = 0;
+     }},
+    {kCourierDoMusic, UnservedKind<kSectionMusic>},
+    {kCourierDoPhoto, MediaRequest<false>},
+    {kCourierDoVideo, UnservedKind<kSectionVideos>},
+    {kCourierDoEbook, UnservedKind<kSectionBooks>},
+    {kCourierDoFile, MediaRequest<true>},
+    {kCourierDoCancel,
+     [](CommandRecord& record, CourierService* service) {
+       if (service != nullptr) service->CancelTask(record.value);
+     }},
+    {kCourierExportTask,
+     [](CommandRecord& record, CourierService* service) {
+       if (service != nullptr) service->ExportTasks(record);
+     }},
+    {kCourierRemoveDevice,
+     [](CommandRecord& record, CourierService* service) {
+       if (service != nullptr) service->RemoveDevice(record.text);
+     }},
+    {kCourierDownloadDriverCancel,
+     [](CommandRecord& record, CourierService* service) {
+       if (service != nullptr) service->CancelDriverDownload(record.text);
+     }},
+    {kCourierRootAuthorizeRetry, Retry<DemoRetry::kRootAuthorize>},
+    {kCourierDebugAuthorizeRetry, Retry<DemoRetry::kDebugAuthorize>},
+    {kCourierInstallRetry, Retry<DemoRetry::kInstallRetry>},
+    {kCourierRetryConnectDevice, Retry<DemoRetry::kRetryConnect>},
+    {kCourierStartWifiServer, nullptr},
+    {kCourierCheckForUpdate, nullptr},
+    {kCourierDownloadUpdate, nullptr},
+    {kCourierDownloadUpdateCancel, nullptr},
+    {kCourierExitServer, nullptr},
+    {kCourierDestroyResource, nullptr},
+};
 
 void Dispatch(CommandRecord& record) {
   const char* name = record.name;
   if (Is(name, kCourierStartServer)) {
     StartService(record);
-  } else if (Is(name, kCourierDestroyResource)) {
-    DestroyService();
-  } else if (Is(name, kCourierGetDevice)) {
-    std::lock_guard<std::mutex> lock(g_serviceLock);
-    record.payload = g_service != nullptr ? g_service->FindDevice(record.text) : nullptr;
-  } else if (Is(name, kCourierReadyStartServer)) {
-    std::lock_guard<std::mutex> lock(g_serviceLock);
-    if (g_service != nullptr) g_service->OnHostReady(record.value);
-  } else if (Is(name, kCourierRemoveDevice)) {
-    std::lock_guard<std::mutex> lock(g_serviceLock);
-    if (g_service != nullptr) g_service->RemoveDevice(record.text);
-  } else if (Is(name, kCourierDownloadDriverCancel)) {
-    std::lock_guard<std::mutex> lock(g_serviceLock);
-    if (g_service != nullptr) g_service->CancelDriverDownload(record.text);
-  } else if (Is(name, kCourierDoContact)) {
-    std::lock_guard<std::mutex> lock(g_serviceLock);
-    record.value = 0;
-    if (g_service != nullptr) g_service->DoContact(record);
-  } else if (Is(name, kCourierDoSms)) {
-    // `value` carries the pending operation of the default-SMS-app handshake in.
-    std::lock_guard<std::mutex> lock(g_serviceLock);
-    if (g_service != nullptr)
-      g_service->DoSms(record);
-    else
-      record.value = 0;
-  } else if (Is(name, kCourierExportTask)) {
-    std::lock_guard<std::mutex> lock(g_serviceLock);
-    if (g_service != nullptr) g_service->ExportTasks(record);
-  } else if (Is(name, kCourierDoPhoto) || Is(name, kCourierDoFile)) {
-    std::lock_guard<std::mutex> lock(g_serviceLock);
-    if (g_service == nullptr) {
-      record.value = 0;
-      FreeHandedOverLists(Is(name, kCourierDoFile), record);
-    } else if (Is(name, kCourierDoPhoto)) {
-      g_service->DoPhoto(record);
-    } else {
-      g_service->DoFile(record);
-    }
-  } else if (Is(name, kCourierDoCancel)) {
-    std::lock_guard<std::mutex> lock(g_serviceLock);
-    if (g_service != nullptr) g_service->CancelTask(record.value);
-  } else if (const DemoRetry retry = RetryOfCommand(name); retry != DemoRetry::kNone) {
-    std::lock_guard<std::mutex> lock(g_serviceLock);
-    if (g_service != nullptr) g_service->Retry(record.text, retry);
-  } else if (const UnservedKind* kind = UnservedKindOf(name)) {
-    std::lock_guard<std::mutex> lock(g_serviceLock);
-    record.value = 0;
-    if (g_service != nullptr)
-      g_service->DoUnservedKind(record, LoadCodeOfSection(kind->section), ItemKindOfSection(kind->section));
+    return;
   }
-  // The other kinds' operations, Wi-Fi and updates are accepted and not served yet.
+  if (Is(name, kCourierDestroyResource)) {
+    DestroyService();
+    return;
+  }
+  for (const ServedCommand& command : kServedCommands) {
+    if (!Is(name, command.name)) continue;
+    if (command.handler != nullptr) {
+      std::lock_guard<std::mutex> lock(g_serviceLock);
+      command.handler(record, g_service);
+    }
+    return;
+  }
 }
 
 int32_t __cdecl CourierEntry(CommandRecord* record) {
@@ -205,7 +197,7 @@ extern "C" void __cdecl RegisterModule(ModuleRecord* record) {
     g_images = record->imageCache;
     record->moduleEntry = &CourierEntry;
     CommandRecord registration;
-    for (const char* name : kServedCommands) RegisterCommand(*record, registration, name);
+    for (const ServedCommand& command : kServedCommands) RegisterCommand(*record, registration, command.name);
   } catch (...) {
     BASTrace("libCourier: RegisterModule failed");
   }

@@ -142,12 +142,14 @@ void PhotoOperations::Handle(CommandRecord& record) {
   const std::wstring identifier = record.text;
   switch (record.code) {
     case kPhotoOpLoad:
-      record.value = m_jobs.Start(identifier, [this](Job& job) { RunLoad(job); });
+      record.value = m_jobs.Start(
+          identifier, [this](Job& job) { RunLoad(job); }, L"Load photos");
       break;
     case kPhotoOpAdd: {
       std::unique_ptr<PathList> paths(static_cast<PathList*>(record.data));
       const std::vector<std::wstring> files = paths ? *paths : std::vector<std::wstring>();
-      record.value = m_jobs.Start(identifier, [this, files](Job& job) { RunAdd(job, files); });
+      record.value = m_jobs.Start(
+          identifier, [this, files](Job& job) { RunAdd(job, files); }, L"Add photos");
       break;
     }
     case kPhotoOpThumbnails: {
@@ -163,7 +165,8 @@ void PhotoOperations::Handle(CommandRecord& record) {
         for (const PhotoRecord* photo : *checked)
           if (photo != nullptr) photos.emplace_back(photo->identifier, photo->rowIndex);
       FreeHandedOverLists(false, record);
-      record.value = m_jobs.Start(identifier, [this, photos](Job& job) { RunDelete(job, photos); });
+      record.value = m_jobs.Start(
+          identifier, [this, photos](Job& job) { RunDelete(job, photos); }, L"Delete photos");
       break;
     }
     default:
@@ -184,8 +187,13 @@ void PhotoOperations::HandleFile(CommandRecord& record) {
   if (record.code != kFileOpExport || record.text == nullptr || m_fileJobs.Find(record.text) == nullptr) return;
   const std::wstring folder = record.payload != nullptr ? static_cast<const wchar_t*>(record.payload) : L"";
   const std::wstring identifier = record.text;
-  record.value =
-      m_fileJobs.Start(identifier, [this, kind, items, folder](Job& job) { RunExport(job, kind, items, folder); });
+  record.value = m_fileJobs.Start(
+      identifier,
+      [this, kind, items, folder](Job& job) {
+        job.folder = folder;
+        RunExport(job, kind, items, folder);
+      },
+      L"Export files");
 }
 
 void PhotoOperations::SendCount(Job& job, PhotoLibrary& library) {

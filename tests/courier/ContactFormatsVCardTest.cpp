@@ -142,7 +142,7 @@ TEST(VCardImport, ReadsVersion4) {
   EXPECT_EQ(Describe(Item(contact, DemoItemKind::kPhone, 1)), "4 [Work Fax] +30-210-123-4567");
   EXPECT_EQ(Describe(Item(contact, DemoItemKind::kEmail)), "2 [Work] nikos@taxydromeio.example");
   EXPECT_EQ(Describe(Item(contact, DemoItemKind::kIm)), "0 [Jabber] xmpp:nikos@jabber.example");
-  EXPECT_EQ(Describe(Item(contact, DemoItemKind::kPostalAddress)), "1 [Home] Ermou 10: 3rd floor");
+  EXPECT_EQ(Describe(Item(contact, DemoItemKind::kPostalAddress)), "1 [Home] Ermou 10, 10563 Athens, Greece");
   EXPECT_EQ(Describe(Item(contact, DemoItemKind::kNickname, 1)), "0 [] Niko");
   EXPECT_EQ(Describe(Item(contact, DemoItemKind::kWebsite)), "1 [Homepage] https://nikos.example");
 }
@@ -431,7 +431,7 @@ TEST(VCardExport, PassesAStrictIndependentReader) {
 }
 
 // Printed addresses: a 2.1/3.0 LABEL stands for the address only on a card without ADR; a
-// 4.0 ADR's LABEL parameter is the address as its owner prints it, its parts kept beside it.
+// 4.0 ADR's LABEL parameter only for an ADR without parts (the parts are kept as they are).
 TEST(VCardImport, ReadsPrintedAddresses) {
   const ContactReadResult result = ReadVCards(
       "BEGIN:VCARD\r\nVERSION:2.1\r\nFN:Only Label\r\n"
@@ -440,6 +440,7 @@ TEST(VCardImport, ReadsPrintedAddresses) {
       "LABEL;TYPE=HOME:1 Main St\\nSpringfield 12345\\nUSA\r\nEND:VCARD\r\n"
       "BEGIN:VCARD\r\nVERSION:4.0\r\nFN:Four\r\n"
       "ADR;TYPE=work;LABEL=\"Rue de la Paix 2\\n75002 Paris^nFrance\":;;Rue de la Paix 2;Paris;;75002;France\r\n"
+      "ADR;TYPE=home;LABEL=\"Am Hang 3^n99998 Weiler\":;;;;;;\r\n"
       "END:VCARD\r\n");
   ASSERT_EQ(result.contacts.size(), 3u);
   EXPECT_EQ(Describe(Item(result.contacts[0], DemoItemKind::kPostalAddress)), "2 [Work] Hauptstr. 5, 10115 Berlin");
@@ -452,4 +453,5 @@ TEST(VCardImport, ReadsPrintedAddresses) {
   EXPECT_EQ(Describe(&four), "2 [Work] Rue de la Paix 2, 75002 Paris, France");
   ASSERT_EQ(four.parts.size(), 7u);
   EXPECT_EQ(four.parts[3], L"Paris");
+  EXPECT_EQ(Describe(Item(result.contacts[2], DemoItemKind::kPostalAddress, 1)), "1 [Home] Am Hang 3, 99998 Weiler");
 }

@@ -586,10 +586,10 @@ class CardBuilder {
     } else if (name == "ADR") {
       m_sawAddress = true;
       std::vector<std::wstring> parts = SplitComponents(DecodeValue(property), ';', kMaxComponents);
-      // The printed form, when the card gives one, is the address as its owner writes it.
-      std::wstring printed = JoinLines(Utf8ToWideLenient(SanitizeUtf8(property.label)));
-      AddTyped(DemoItemKind::kPostalAddress, property, printed.empty() ? ComposeAddress(parts) : std::move(printed),
-               std::wstring());
+      // The parts are the address; a 4.0 printed form (LABEL) stands in only when they are empty.
+      std::wstring address = ComposeAddress(parts);
+      if (address.empty()) address = JoinLines(Utf8ToWideLenient(SanitizeUtf8(property.label)));
+      AddTyped(DemoItemKind::kPostalAddress, property, std::move(address), std::wstring());
       // Parts beyond the street (ours keeps the whole address there) are kept beside it.
       parts.resize(7);
       const bool streetOnly = JoinNonEmpty({parts[0], parts[1], parts[3], parts[4], parts[5], parts[6]}, L"").empty();
