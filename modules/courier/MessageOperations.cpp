@@ -74,9 +74,14 @@ ConversationRecord* MakeConversationRecord(const DemoConversation& conversation)
   record->address = conversation.address;
   record->itemCount = static_cast<int64_t>(conversation.messages.size());
   const DemoMessage* last = nullptr;
+  size_t textSize = 0;
+  for (const DemoMessage& message : conversation.messages) textSize += message.body.size() + 1;
+  record->texts.reserve(textSize);
   for (const DemoMessage& message : conversation.messages) {
     if (last == nullptr || message.date >= last->date) last = &message;
     if (!message.read) ++record->unread;
+    if (!record->texts.empty()) record->texts += L'\n';
+    record->texts += message.body;
   }
   if (last != nullptr) {
     const size_t lineEnd = last->body.find(L'\n');

@@ -1,0 +1,6 @@
+#pragma once
+
+#include "contracts/CommandRecord.h"
+
+// The module record RegisterModule was given; null before.
+const ModuleRecord* TextsModuleRecord();
