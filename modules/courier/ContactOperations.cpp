@@ -454,3 +454,8 @@ void ContactOperations::RunImport(Job& job, int64_t operation, const std::vector
   else
     m_jobs.Progress(job, done, total, 0, summary, true);
 }
+
+std::map<std::wstring, std::wstring> ContactOperations::NamesByNumber(const std::wstring& identifier) const {
+  auto it = m_books.find(identifier);
+  return it == m_books.end() ? std::map<std::wstring, std::wstring>() : it->second.NamesByNumber();
+}

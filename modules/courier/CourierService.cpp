@@ -36,7 +36,8 @@ CourierService::CourierService(const ModuleRecord& module)
             load.text = identifier.c_str();
             m_contacts.Handle(load);
             return load.value;
-          }),
+          },
+          [this](const std::wstring& identifier) { return m_contacts.NamesByNumber(identifier); }),
       m_timeline(module, &TraceJobFailure),
       m_worker(&TraceJobFailure),
       m_operations(&TraceJobFailure) {

@@ -167,3 +167,11 @@ std::string WideToUtf8(const std::wstring& wide) {
   }
   return out;
 }
+
+std::wstring NumberKey(const std::wstring& number) {
+  std::wstring digits;
+  for (wchar_t c : number)
+    if (c >= L'0' && c <= L'9') digits += c;
+  constexpr size_t kCompared = 8;
+  return digits.size() > kCompared ? digits.substr(digits.size() - kCompared) : digits;
+}

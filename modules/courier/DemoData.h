@@ -258,3 +258,7 @@ size_t DecodeUtf8Sequence(std::string_view bytes, size_t i, char32_t& code);
 // Strict UTF-8 to wide text (UTF-16 on Windows, UTF-32 elsewhere); false on malformed input.
 bool Utf8ToWide(const std::string& utf8, std::wstring& wide);
 std::string WideToUtf8(const std::wstring& wide);
+
+// A number as the phone compares numbers: its last eight digits, so "+47 400 10001" and
+// "40010001" are one number whatever the country prefix and the separators.
+std::wstring NumberKey(const std::wstring& number);

@@ -67,10 +67,15 @@ int32_t BoxNumber(const std::wstring& box) {
 
 }  // namespace
 
-ConversationRecord* MakeConversationRecord(const DemoConversation& conversation) {
+ConversationRecord* MakeConversationRecord(const DemoConversation& conversation,
+                                           const std::map<std::wstring, std::wstring>* names) {
   auto* record = new ConversationRecord;
   record->identifier = conversation.identifier;
   record->name = conversation.address;
+  if (names != nullptr) {
+    auto known = names->find(NumberKey(conversation.address));
+    if (known != names->end()) record->name = known->second;
+  }
   record->address = conversation.address;
   record->itemCount = static_cast<int64_t>(conversation.messages.size());
   const DemoMessage* last = nullptr;
@@ -105,10 +110,12 @@ MessageRecord* MakeMessageRecord(const DemoConversation& conversation, const Dem
 
 MessageOperations::MessageOperations(const ModuleRecord& module, WorkerThread& worker,
                                      DeviceJobs::DeviceLookup findDevice,
-                                     std::function<int64_t(const std::wstring&)> loadContacts)
+                                     std::function<int64_t(const std::wstring&)> loadContacts,
+                                     std::function<NumberNames(const std::wstring&)> namesOf)
     : m_module(module),
       m_jobs(module, worker, std::move(findDevice), kCourierDoSms, kFirstTaskId),
       m_loadContacts(std::move(loadContacts)),
+      m_namesOf(std::move(namesOf)),
       m_arrivals([](const char* what) { BASTrace("libCourier: message arrival failed: %s", what); }) {}
 
 void MessageOperations::OpenStores(const DemoCatalog& catalog, const std::vector<DeviceRecord*>& devices,
@@ -316,6 +323,7 @@ void MessageOperations::RunLoadList(Job& job) {
   const int64_t total = static_cast<int64_t>(store.MessageCount());
   job.device->loaded[kKindMessages] = total == 0 ? 1 : static_cast<uint64_t>(total);
   const std::vector<size_t> order = store.ByLatest();
+  const NumberNames names = m_namesOf ? m_namesOf(job.identifier) : NumberNames();
   size_t sent = 0;
   int64_t messages = 0;
   while (sent < order.size()) {
@@ -325,7 +333,7 @@ void MessageOperations::RunLoadList(Job& job) {
     batch->reserve(size);
     for (size_t i = 0; i < size; ++i) {
       const DemoConversation& conversation = store.Conversations()[order[sent + i]];
-      batch->push_back(MakeConversationRecord(conversation));
+      batch->push_back(MakeConversationRecord(conversation, &names));
       messages += static_cast<int64_t>(conversation.messages.size());
     }
     sent += size;

@@ -120,8 +120,7 @@ bool DhMessagesDelegate::CreateIn(HWND parent, CMessageLoop* loop, const ImageCa
   m_parent = parent;
   m_images = images;
   m_onGone = onGone;
-  if (!Create(parent, kClassName, L"", WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0, PaneRect(parent)))
-    return false;
+  if (!Create(parent, kClassName, L"", WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0, PaneRect(parent))) return false;
   if (loop && loop->AddMessageFilter(this)) m_loop = loop;
   return true;
 }
@@ -269,15 +268,19 @@ const std::wstring* DhMessagesDelegate::RowText(const BASListView&, int, int col
   const auto* conversation = reinterpret_cast<const ConversationRecord*>(data);
   if (conversation == nullptr) return nullptr;
   switch (column) {
-    case kNameColumn: return conversation->name.empty() ? &conversation->address : &conversation->name;
-    case kMessageColumn: return &conversation->snippet;
-    case kDateColumn: return &conversation->date;
+    case kNameColumn:
+      return conversation->name.empty() ? &conversation->address : &conversation->name;
+    case kMessageColumn:
+      return &conversation->snippet;
+    case kDateColumn:
+      return &conversation->date;
     case kCountColumn: {
       std::wstring& text = self->m_scratch[0];
       text = ConversationBook::CountText(*conversation);
       return &text;
     }
-    default: return nullptr;
+    default:
+      return nullptr;
   }
 }
 
@@ -433,9 +436,7 @@ void DhMessagesDelegate::MarkedRead() {
   InvalidateRect(m_thread.Hwnd(), nullptr, FALSE);
 }
 
-void DhMessagesDelegate::Search() {
-  ShowRows(m_book.Search(m_search.Text()));
-}
+void DhMessagesDelegate::Search() { ShowRows(m_book.Search(m_search.Text())); }
 
 ConversationList* DhMessagesDelegate::CheckedConversations() const {
   auto* checked = new ConversationList;
@@ -547,13 +548,14 @@ void DhMessagesDelegate::OpenCompose(CommandRecord& record) {
   if (m_compose && m_compose->Hwnd()) DestroyWindow(m_compose->Hwnd());
   m_compose = std::make_unique<DhNewMessageWindow>();
   HWND owner = GetAncestor(Hwnd(), GA_ROOT);
-  if (!m_compose->Open(owner, m_images, recipients, &DhMessagesDelegate::SendFromCompose,
-                       [](void* context, DhNewMessageWindow* window) {
-                         auto* self = static_cast<DhMessagesDelegate*>(context);
-                         // Only the pane's own window; it is deleted once its messages have run.
-                         if (self->m_compose.get() == window) PostMessageW(self->Hwnd(), kPaneMessage, 100, 0);
-                       },
-                       this))
+  if (!m_compose->Open(
+          owner, m_images, recipients, &DhMessagesDelegate::SendFromCompose,
+          [](void* context, DhNewMessageWindow* window) {
+            auto* self = static_cast<DhMessagesDelegate*>(context);
+            // Only the pane's own window; it is deleted once its messages have run.
+            if (self->m_compose.get() == window) PostMessageW(self->Hwnd(), kPaneMessage, 100, 0);
+          },
+          this))
     m_compose.reset();
 }
 

@@ -55,8 +55,7 @@ DhThreadView::~DhThreadView() = default;
 
 bool DhThreadView::Create(HWND parent, const RECT& rect, UINT id) {
   RegisterWindowClass(kClassName, CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS);
-  return BASWindow::Create(parent, kClassName, L"", WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_CLIPCHILDREN, 0, rect,
-                           id);
+  return BASWindow::Create(parent, kClassName, L"", WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_CLIPCHILDREN, 0, rect, id);
 }
 
 bool DhThreadView::OnCreate(CREATESTRUCTW*) {
@@ -96,8 +95,13 @@ void DhThreadView::Relayout() {
 
 void DhThreadView::UpdateScrollBar() {
   if (!Hwnd()) return;
-  SCROLLINFO info{sizeof info, SIF_RANGE | SIF_PAGE | SIF_POS | SIF_DISABLENOSCROLL, 0,
-                  std::max(0, m_layout.TotalHeight() - 1), static_cast<UINT>(PageHeight()), m_scrollY, 0};
+  SCROLLINFO info{sizeof info,
+                  SIF_RANGE | SIF_PAGE | SIF_POS | SIF_DISABLENOSCROLL,
+                  0,
+                  std::max(0, m_layout.TotalHeight() - 1),
+                  static_cast<UINT>(PageHeight()),
+                  m_scrollY,
+                  0};
   SetScrollInfo(Hwnd(), SB_VERT, &info, TRUE);
 }
 
@@ -153,8 +157,8 @@ void DhThreadView::Append(const MessageRecord& message) {
 }
 
 void DhThreadView::Remove(const std::wstring& messageId) {
-  auto it = std::find_if(m_messages.begin(), m_messages.end(),
-                         [&](const auto& m) { return m->identifier == messageId; });
+  auto it =
+      std::find_if(m_messages.begin(), m_messages.end(), [&](const auto& m) { return m->identifier == messageId; });
   if (it == m_messages.end()) return;
   m_messages.erase(it);
   Relayout();
@@ -176,19 +180,32 @@ RECT DhThreadView::BubbleRect(size_t item) const {
 void DhThreadView::OnVScroll(int request) {
   const int page = std::max(kLineStep, PageHeight() - kLineStep);
   switch (request) {
-    case SB_LINEUP: ScrollTo(m_scrollY - kLineStep); break;
-    case SB_LINEDOWN: ScrollTo(m_scrollY + kLineStep); break;
-    case SB_PAGEUP: ScrollTo(m_scrollY - page); break;
-    case SB_PAGEDOWN: ScrollTo(m_scrollY + page); break;
-    case SB_TOP: ScrollTo(0); break;
-    case SB_BOTTOM: ScrollTo(MaxScroll()); break;
+    case SB_LINEUP:
+      ScrollTo(m_scrollY - kLineStep);
+      break;
+    case SB_LINEDOWN:
+      ScrollTo(m_scrollY + kLineStep);
+      break;
+    case SB_PAGEUP:
+      ScrollTo(m_scrollY - page);
+      break;
+    case SB_PAGEDOWN:
+      ScrollTo(m_scrollY + page);
+      break;
+    case SB_TOP:
+      ScrollTo(0);
+      break;
+    case SB_BOTTOM:
+      ScrollTo(MaxScroll());
+      break;
     case SB_THUMBTRACK:
     case SB_THUMBPOSITION: {
       SCROLLINFO info{sizeof info, SIF_TRACKPOS, 0, 0, 0, 0, 0};
       if (GetScrollInfo(Hwnd(), SB_VERT, &info)) ScrollTo(info.nTrackPos);
       break;
     }
-    default: break;
+    default:
+      break;
   }
 }
 
@@ -220,13 +237,27 @@ LRESULT DhThreadView::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, bool& handle
     case WM_KEYDOWN:
       handled = true;
       switch (wp) {
-        case VK_UP: OnVScroll(SB_LINEUP); break;
-        case VK_DOWN: OnVScroll(SB_LINEDOWN); break;
-        case VK_PRIOR: OnVScroll(SB_PAGEUP); break;
-        case VK_NEXT: OnVScroll(SB_PAGEDOWN); break;
-        case VK_HOME: OnVScroll(SB_TOP); break;
-        case VK_END: OnVScroll(SB_BOTTOM); break;
-        default: handled = false; break;
+        case VK_UP:
+          OnVScroll(SB_LINEUP);
+          break;
+        case VK_DOWN:
+          OnVScroll(SB_LINEDOWN);
+          break;
+        case VK_PRIOR:
+          OnVScroll(SB_PAGEUP);
+          break;
+        case VK_NEXT:
+          OnVScroll(SB_PAGEDOWN);
+          break;
+        case VK_HOME:
+          OnVScroll(SB_TOP);
+          break;
+        case VK_END:
+          OnVScroll(SB_BOTTOM);
+          break;
+        default:
+          handled = false;
+          break;
       }
       return 0;
     case WM_GETDLGCODE:

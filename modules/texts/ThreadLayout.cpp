@@ -21,10 +21,9 @@ uint32_t CodePointAt(const std::wstring& text, size_t i) {
 // selectors, skin-tone modifiers and tag characters (flags of regions).
 bool ExtendsPrevious(uint32_t c) {
   return (c >= 0x0300 && c <= 0x036F) || (c >= 0x0483 && c <= 0x0489) || (c >= 0x0591 && c <= 0x05BD) ||
-         (c >= 0x0610 && c <= 0x061A) || (c >= 0x064B && c <= 0x065F) || c == 0x0670 ||
-         (c >= 0x06D6 && c <= 0x06ED) || c == 0x200C || c == kJoiner || (c >= 0x20D0 && c <= 0x20FF) ||
-         (c >= 0xFE00 && c <= 0xFE0F) || (c >= 0xFE20 && c <= 0xFE2F) || (c >= 0x1F3FB && c <= 0x1F3FF) ||
-         (c >= 0xE0020 && c <= 0xE007F);
+         (c >= 0x0610 && c <= 0x061A) || (c >= 0x064B && c <= 0x065F) || c == 0x0670 || (c >= 0x06D6 && c <= 0x06ED) ||
+         c == 0x200C || c == kJoiner || (c >= 0x20D0 && c <= 0x20FF) || (c >= 0xFE00 && c <= 0xFE0F) ||
+         (c >= 0xFE20 && c <= 0xFE2F) || (c >= 0x1F3FB && c <= 0x1F3FF) || (c >= 0xE0020 && c <= 0xE007F);
 }
 
 bool CanBreakAt(const std::wstring& text, size_t i) {

@@ -57,12 +57,12 @@ struct BubblePlacement {
 
 class ThreadLayout {
  public:
-  static constexpr int kMargin = 16;        // between the view's edges and the bubbles
-  static constexpr int kPaddingX = 12;      // between a bubble's edge and its text
+  static constexpr int kMargin = 16;    // between the view's edges and the bubbles
+  static constexpr int kPaddingX = 12;  // between a bubble's edge and its text
   static constexpr int kPaddingY = 8;
-  static constexpr int kGap = 10;           // between one item and the next
-  static constexpr int kDayHeight = 30;     // a day heading's line
-  static constexpr int kTimeHeight = 16;    // the time under a bubble
+  static constexpr int kGap = 10;         // between one item and the next
+  static constexpr int kDayHeight = 30;   // a day heading's line
+  static constexpr int kTimeHeight = 16;  // the time under a bubble
   static constexpr int kMaxBubbleText = 420;
 
   // Places `messages` (oldest first) in a view `viewWidth` pixels wide.
