@@ -6,14 +6,12 @@
 #pragma once
 
 #include "contracts/ContactRecords.h"
+#include "kit/SearchText.h"
 
 #include <cstddef>
 #include <string>
 #include <unordered_map>
 #include <vector>
-
-// Character by character, in every script, as the search box matches.
-std::wstring LowerCased(const std::wstring& text);
 
 class ContactSet {
  public:

@@ -2,17 +2,12 @@
 // without a window.
 #pragma once
 
+#include "kit/PaneGeometry.h"
+
 #include <windows.h>
 
 #include <array>
 
-// Where the host puts a pane inside its parent: right of the navigator, one pixel in from top
-// and bottom.
-constexpr int kPaneLeft = 217;
-constexpr int kPaneTop = 1;
-RECT PaneRectInParent(int parentClientWidth, int parentClientHeight);
-
-constexpr int kToolbarLineY = 30;
 constexpr int kDetailPanelWidth = 222;
 constexpr int kDetailEditButtonY = 74;
 
@@ -28,12 +23,6 @@ struct PaneLayout {
 
 // `searchButton` and `editButton` are the button images' sizes (0 x 0 without an image).
 PaneLayout ComputePaneLayout(int width, int height, SIZE searchButton, SIZE editButton);
-
-struct ColumnWidths {
-  int scrollBar;   // as used: 0 when the reported width was unusable
-  double percent;  // one hundredth of the width left for the columns
-  std::array<int, 3> widths;
-};
 
 // Check column 10 %, "Name" 50 %, "Phone Number" 40 % of the list width less its vertical
 // scroll bar; a reported bar width outside 0..20 counts as 0.

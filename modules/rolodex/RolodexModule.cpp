@@ -7,13 +7,12 @@
 #include "contracts/ContactRecords.h"
 #include "contracts/MessageLoop.h"
 #include "contracts/cornerstone/Cornerstone.h"
+#include "kit/ContentPaneTable.h"
 #include "modules/rolodex/DhContactsDelegate.h"
 
 #include <cstring>
 #include <exception>
-#include <map>
 #include <memory>
-#include <mutex>
 
 namespace {
 
@@ -26,51 +25,20 @@ const char* const kServedCommands[] = {
 
 ModuleRecord* g_module = nullptr;
 
-// Panes are made, used and destroyed on the user-interface thread; RESET_WINDOW may come from
-// another thread and only posts, but it reads the table, so every access holds the lock.
-std::mutex g_panesLock;
+const PaneCommandNames kPaneCommands = {
+    kRolodexCreateWindow, kRolodexShowWindow,  kRolodexHideWindow,    kRolodexChangeSize,    kRolodexClearData,
+    kRolodexGetChecked,   kRolodexResetWindow, kRolodexGetListTaskId, kRolodexSetListTaskId,
+};
+
+std::unique_ptr<BASContentPane> MakePane() { return std::make_unique<DhContactsDelegate>(); }
 
 // Never freed: nothing of it may run while the module detaches at process exit.
-std::map<HWND, std::unique_ptr<DhContactsDelegate>>& Panes() {
-  static auto* panes = new std::map<HWND, std::unique_ptr<DhContactsDelegate>>();
+ContentPaneTable& Panes() {
+  static auto* panes = new ContentPaneTable(MakePane, kPaneCommands);
   return *panes;
 }
 
 bool Is(const char* name, const char* command) { return std::strcmp(name, command) == 0; }
-
-DhContactsDelegate* PaneOf(HWND parent) {
-  std::lock_guard<std::mutex> lock(g_panesLock);
-  auto it = Panes().find(parent);
-  return it == Panes().end() ? nullptr : it->second.get();
-}
-
-// A parent that goes takes its pane along; its handle may later name a new parent, which must
-// then get a pane of its own.
-void ForgetPane(DhContactsDelegate* pane) {
-  std::unique_ptr<DhContactsDelegate> gone;
-  std::lock_guard<std::mutex> lock(g_panesLock);
-  auto it = Panes().find(pane->Parent());
-  if (it == Panes().end() || it->second.get() != pane) return;
-  gone = std::move(it->second);
-  Panes().erase(it);
-}
-
-void CreatePane(CommandRecord& record) {
-  const HWND parent = record.window;
-  if (!parent || !IsWindow(parent) || PaneOf(parent)) return;
-  auto pane = std::make_unique<DhContactsDelegate>();
-  auto* loop = static_cast<CMessageLoop*>(record.data);
-  if (!pane->CreateIn(parent, loop, g_module ? g_module->imageCache : nullptr, ForgetPane)) {
-    BASTrace("DhContactsDelegate: no pane in %p", static_cast<void*>(parent));
-    return;
-  }
-  DhContactsDelegate* created = pane.get();
-  {
-    std::lock_guard<std::mutex> lock(g_panesLock);
-    Panes()[parent] = std::move(pane);
-  }
-  created->LayOut();
-}
 
 void AddContact(DhContactsDelegate& pane, CommandRecord& record) {
   switch (record.code) {
@@ -95,40 +63,15 @@ void DoContact(DhContactsDelegate& pane, CommandRecord& record) {
     pane.Update(kUpdateSelectDialog, &record);
 }
 
-void GetChecked(DhContactsDelegate& pane, CommandRecord& record) {
-  std::unique_ptr<ContactList> checked(pane.CheckedContacts());
-  if (!checked->empty()) record.data = checked.release();
-}
-
 void Dispatch(CommandRecord& record) {
-  const char* name = record.name;
-  if (Is(name, kRolodexCreateWindow)) {
-    CreatePane(record);
-    return;
-  }
-  if (Is(name, kRolodexResetWindow)) {
-    // Under the lock: the pane cannot go between the look-up and the post.
-    std::lock_guard<std::mutex> lock(g_panesLock);
-    auto it = Panes().find(record.window);
-    if (it != Panes().end()) it->second->PostReset(record.value);
-    return;
-  }
-  DhContactsDelegate* pane = PaneOf(record.window);
+  if (Panes().RunShared(record, g_module)) return;
+  auto* pane = static_cast<DhContactsDelegate*>(Panes().Find(record.window));
   if (!pane) return;
-  if (Is(name, kRolodexShowWindow))
-    pane->Show(true);
-  else if (Is(name, kRolodexHideWindow))
-    pane->Show(false);
-  else if (Is(name, kRolodexChangeSize))
-    pane->ChangeSize();
-  else if (Is(name, kRolodexClearData))
-    pane->ClearData();
-  else if (Is(name, kRolodexAddContact))
+  const char* name = record.name;
+  if (Is(name, kRolodexAddContact))
     AddContact(*pane, record);
   else if (Is(name, kRolodexDeleteContact))
     pane->Update(kUpdateRemove, &record);
-  else if (Is(name, kRolodexGetChecked))
-    GetChecked(*pane, record);
   else if (Is(name, kRolodexDoContact))
     DoContact(*pane, record);
   else if (Is(name, kRolodexAddGroups))
@@ -137,10 +80,6 @@ void Dispatch(CommandRecord& record) {
     pane->SetAccounts(static_cast<const AccountList*>(record.payload));
   else if (Is(name, kRolodexAddTypelabels))
     pane->SetTypeLabels(static_cast<const TypeLabelList*>(record.payload));
-  else if (Is(name, kRolodexGetListTaskId))
-    record.value = pane->ListTaskId();
-  else if (Is(name, kRolodexSetListTaskId))
-    pane->SetListTaskId(record.value);
 }
 
 int32_t __cdecl RolodexEntry(CommandRecord* record) {

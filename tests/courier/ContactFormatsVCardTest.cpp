@@ -129,8 +129,7 @@ TEST(VCardImport, ReadsAnAddressBookExportWithGroupsAndPhoto) {
   ASSERT_NE(photo, nullptr);
   EXPECT_EQ(photo->label, L"JPEG");
   EXPECT_EQ(photo->value.rfind(L"/9j/", 0), 0u);
-  EXPECT_EQ(photo->value.find_first_not_of(
-                L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/="),
+  EXPECT_EQ(photo->value.find_first_not_of(L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/="),
             std::wstring::npos);
   for (const DemoContactItem& item : contact.items)
     if (item.kind != DemoItemKind::kPhoto) EXPECT_EQ(item.value.find(L"/9j/"), std::wstring::npos);
@@ -143,7 +142,7 @@ TEST(VCardImport, ReadsVersion4) {
   EXPECT_EQ(Describe(Item(contact, DemoItemKind::kPhone, 1)), "4 [Work Fax] +30-210-123-4567");
   EXPECT_EQ(Describe(Item(contact, DemoItemKind::kEmail)), "2 [Work] nikos@taxydromeio.example");
   EXPECT_EQ(Describe(Item(contact, DemoItemKind::kIm)), "0 [Jabber] xmpp:nikos@jabber.example");
-  EXPECT_EQ(Describe(Item(contact, DemoItemKind::kPostalAddress)), "1 [Home] Ermou 10, 10563 Athens, Greece");
+  EXPECT_EQ(Describe(Item(contact, DemoItemKind::kPostalAddress)), "1 [Home] Ermou 10: 3rd floor");
   EXPECT_EQ(Describe(Item(contact, DemoItemKind::kNickname, 1)), "0 [] Niko");
   EXPECT_EQ(Describe(Item(contact, DemoItemKind::kWebsite)), "1 [Homepage] https://nikos.example");
 }
@@ -371,8 +370,7 @@ TEST(VCardImport, KeepsNamePartsAndPhoneticNames) {
       "\xE3\x81\x8B\r\nEND:VCARD\r\n"
       "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Ann Lee\r\nN:Lee;Ann;;;\r\nEND:VCARD\r\n");
   ASSERT_EQ(result.contacts.size(), 2u);
-  EXPECT_EQ(result.contacts[0].nameParts,
-            (std::vector<std::wstring>{L"Dr.", L"Misaki", L"", L"Tanaka", L"Jr."}));
+  EXPECT_EQ(result.contacts[0].nameParts, (std::vector<std::wstring>{L"Dr.", L"Misaki", L"", L"Tanaka", L"Jr."}));
   EXPECT_EQ(result.contacts[0].phoneticParts, (std::vector<std::wstring>{L"みさき", L"", L"たなか"}));
   EXPECT_TRUE(result.contacts[1].nameParts.empty()) << "N says nothing FN does not";
 }
@@ -430,4 +428,28 @@ TEST(VCardExport, PassesAStrictIndependentReader) {
   for (size_t i = 0; i < contacts.size(); ++i) {
     EXPECT_EQ(read[i].get<std::string>(), WideToUtf8(contacts[i].name)) << i;
   }
+}
+
+// Printed addresses: a 2.1/3.0 LABEL stands for the address only on a card without ADR; a
+// 4.0 ADR's LABEL parameter is the address as its owner prints it, its parts kept beside it.
+TEST(VCardImport, ReadsPrintedAddresses) {
+  const ContactReadResult result = ReadVCards(
+      "BEGIN:VCARD\r\nVERSION:2.1\r\nFN:Only Label\r\n"
+      "LABEL;WORK;ENCODING=QUOTED-PRINTABLE:Hauptstr. 5=0D=0A10115 Berlin=0D=0A\r\nEND:VCARD\r\n"
+      "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Both\r\nADR;TYPE=HOME:;;1 Main St;Springfield;;12345;USA\r\n"
+      "LABEL;TYPE=HOME:1 Main St\\nSpringfield 12345\\nUSA\r\nEND:VCARD\r\n"
+      "BEGIN:VCARD\r\nVERSION:4.0\r\nFN:Four\r\n"
+      "ADR;TYPE=work;LABEL=\"Rue de la Paix 2\\n75002 Paris^nFrance\":;;Rue de la Paix 2;Paris;;75002;France\r\n"
+      "END:VCARD\r\n");
+  ASSERT_EQ(result.contacts.size(), 3u);
+  EXPECT_EQ(Describe(Item(result.contacts[0], DemoItemKind::kPostalAddress)), "2 [Work] Hauptstr. 5, 10115 Berlin");
+  size_t addresses = 0;
+  for (const DemoContactItem& item : result.contacts[1].items) addresses += item.kind == DemoItemKind::kPostalAddress;
+  EXPECT_EQ(addresses, 1u);
+  EXPECT_EQ(Describe(Item(result.contacts[1], DemoItemKind::kPostalAddress)),
+            "1 [Home] 1 Main St, 12345 Springfield, USA");
+  const DemoContactItem& four = *Item(result.contacts[2], DemoItemKind::kPostalAddress);
+  EXPECT_EQ(Describe(&four), "2 [Work] Rue de la Paix 2, 75002 Paris, France");
+  ASSERT_EQ(four.parts.size(), 7u);
+  EXPECT_EQ(four.parts[3], L"Paris");
 }

@@ -151,6 +151,7 @@ struct Property {
   std::string charset;             // upper case
   std::string serviceType;         // X-SERVICE-TYPE of IMPP
   bool uri = false;                // VALUE=uri: TEL holds "tel:..."
+  std::string label;               // LABEL of a 4.0 ADR: the address as printed
   std::string_view value;
 };
 
@@ -172,6 +173,24 @@ void SplitTypes(std::string_view text, std::vector<std::string>& out) {
     if (!token.empty()) out.push_back(std::move(token));
     start = comma + 1;
   }
+}
+
+// A parameter value may carry line breaks as "\n" or as the caret escapes "^n", "^^" and "^'".
+std::string DecodeParameterValue(const std::string& text) {
+  std::string out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char next = i + 1 < text.size() ? text[i + 1] : '\0';
+    if ((text[i] == '\\' && (next == 'n' || next == 'N')) || (text[i] == '^' && next == 'n')) {
+      out.push_back('\n');
+      ++i;
+    } else if (text[i] == '^' && (next == '^' || next == '\'')) {
+      out.push_back(next == '^' ? '^' : '"');
+      ++i;
+    } else {
+      out.push_back(text[i]);
+    }
+  }
+  return out;
 }
 
 void ParseParameter(std::string_view part, Property& property) {
@@ -198,6 +217,8 @@ void ParseParameter(std::string_view part, Property& property) {
     property.uri = EqualsNoCase(Unquote(value), "uri");
   } else if (key == "X-SERVICE-TYPE") {
     property.serviceType = Unquote(value);
+  } else if (key == "LABEL") {
+    property.label = DecodeParameterValue(Unquote(value));
   }
 }
 
@@ -356,6 +377,22 @@ std::wstring JoinNonEmpty(const std::vector<std::wstring>& parts, const wchar_t*
     out += part;
   }
   return out;
+}
+
+// A printed, several-line address as one line, the way a composed address reads.
+std::wstring JoinLines(const std::wstring& text) {
+  std::vector<std::wstring> lines;
+  size_t start = 0;
+  while (start <= text.size()) {
+    size_t end = text.find_first_of(L"\r\n", start);
+    if (end == std::wstring::npos) end = text.size();
+    std::wstring line = text.substr(start, end - start);
+    const size_t first = line.find_first_not_of(L" \t");
+    const size_t last = line.find_last_not_of(L" \t");
+    lines.push_back(first == std::wstring::npos ? std::wstring() : line.substr(first, last - first + 1));
+    start = end + 1;
+  }
+  return JoinNonEmpty(lines, L", ");
 }
 
 bool IsCjk(const std::wstring& text) {
@@ -547,18 +584,30 @@ class CardBuilder {
       if ((property.uri || m_version4) && StartsWithNoCase(value, "mailto:")) value.erase(0, 7);
       AddTyped(DemoItemKind::kEmail, property, Utf8ToWideLenient(Unescape(value)), std::wstring());
     } else if (name == "ADR") {
+      m_sawAddress = true;
       std::vector<std::wstring> parts = SplitComponents(DecodeValue(property), ';', kMaxComponents);
-      AddTyped(DemoItemKind::kPostalAddress, property, ComposeAddress(parts), std::wstring());
+      // The printed form, when the card gives one, is the address as its owner writes it.
+      std::wstring printed = JoinLines(Utf8ToWideLenient(SanitizeUtf8(property.label)));
+      AddTyped(DemoItemKind::kPostalAddress, property, printed.empty() ? ComposeAddress(parts) : std::move(printed),
+               std::wstring());
       // Parts beyond the street (ours keeps the whole address there) are kept beside it.
       parts.resize(7);
       const bool streetOnly = JoinNonEmpty({parts[0], parts[1], parts[3], parts[4], parts[5], parts[6]}, L"").empty();
       if (!streetOnly && !m_items.empty() && m_items.back().item.kind == DemoItemKind::kPostalAddress)
         m_items.back().item.parts = std::move(parts);
+    } else if (name == "LABEL") {
+      // A printed address: kept when the card has no ADR, which would say the same.
+      const size_t before = m_items.size();
+      AddTyped(DemoItemKind::kPostalAddress, property, JoinLines(Utf8ToWideLenient(Unescape(DecodeValue(property)))),
+               std::wstring());
+      if (m_items.size() > before) {
+        m_printedAddresses.push_back(std::move(m_items.back()));
+        m_items.pop_back();
+      }
     } else if (name == "URL") {
       AddTyped(DemoItemKind::kWebsite, property, Utf8ToWideLenient(Unescape(DecodeValue(property))), std::wstring());
     } else if ((name == "IMPP" && StartsWithNoCase(property.value, "sip:")) || name == "X-SIP") {
-      AddTyped(DemoItemKind::kSipAddress, property, Utf8ToWideLenient(Unescape(DecodeValue(property))),
-               std::wstring());
+      AddTyped(DemoItemKind::kSipAddress, property, Utf8ToWideLenient(Unescape(DecodeValue(property))), std::wstring());
     } else if (name == "IMPP" || ImPropertyLabel(name) != nullptr) {
       const std::string value = Unescape(DecodeValue(property));
       AddTyped(DemoItemKind::kIm, property, Utf8ToWideLenient(value), ImLabelOf(property, value));
@@ -644,6 +693,9 @@ class CardBuilder {
         }
       }
       contact.items.push_back(std::move(pending.item));
+    }
+    if (!m_sawAddress) {
+      for (PendingItem& printed : m_printedAddresses) contact.items.push_back(std::move(printed.item));
     }
     contact.groups = std::move(m_groups);
     if (contact.name.empty() && contact.items.empty()) {
@@ -784,6 +836,8 @@ class CardBuilder {
   std::vector<std::wstring> m_nameParts;
   std::vector<std::wstring> m_phonetic;  // given, middle, family
   std::vector<PendingItem> m_items;
+  std::vector<PendingItem> m_printedAddresses;  // LABEL properties
+  bool m_sawAddress = false;
   std::map<std::string, std::wstring> m_labels;  // group -> X-ABLabel
   std::vector<std::wstring> m_groups;
   std::set<std::wstring> m_groupSet;

@@ -1,0 +1,6 @@
+#pragma once
+
+#include <string>
+
+// Lowered unit by unit in every script, as the panes' search boxes match.
+std::wstring LowerCased(const std::wstring& text);
