@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cwctype>
 
+#include "kit/SearchText.h"
+
 namespace {
 
 std::wstring FirstLine(const std::wstring& body) {
@@ -24,9 +26,7 @@ bool LooksLikeNumber(const std::wstring& query) {
 
 }  // namespace
 
-void ConversationBook::Fold(std::wstring& text) {
-  for (wchar_t& c : text) c = static_cast<wchar_t>(std::towlower(c));
-}
+void ConversationBook::Fold(std::wstring& text) { text = LowerCased(text); }
 
 std::wstring ConversationBook::DigitsOf(const std::wstring& number) {
   std::wstring digits;
@@ -119,6 +119,18 @@ void ConversationBook::MarkOneRead(const std::wstring& conversationId) {
 void ConversationBook::MarkRead(const std::wstring& conversationId) {
   ConversationRecord* conversation = Find(conversationId);
   if (conversation != nullptr) conversation->unread = 0;
+}
+
+bool ConversationBook::Matches(const ConversationRecord& conversation, const std::wstring& query) const {
+  const int index = IndexOf(&conversation);
+  if (index < 0) return false;
+  std::wstring folded = query;
+  Fold(folded);
+  const std::wstring digits = LooksLikeNumber(query) ? DigitsOf(query) : std::wstring();
+  const Item& item = m_items[static_cast<size_t>(index)];
+  return folded.empty() || item.foldedName.find(folded) != std::wstring::npos ||
+         (!digits.empty() && item.digits.find(digits) != std::wstring::npos) ||
+         conversation.texts.find(folded) != std::wstring::npos;
 }
 
 std::vector<ConversationRecord*> ConversationBook::Search(const std::wstring& query) const {

@@ -40,10 +40,11 @@ class ConversationBook {
 
   // The conversations that match `query` (any case), in list order; all for an empty query.
   std::vector<ConversationRecord*> Search(const std::wstring& query) const;
+  bool Matches(const ConversationRecord& conversation, const std::wstring& query) const;
 
   // The text the list shows for a conversation's count.
   static std::wstring CountText(const ConversationRecord& conversation);
-  // Lower case, character by character, as the search compares.
+  // Lower case, as the panes' search boxes compare.
   static void Fold(std::wstring& text);
   // A number with only its digits (and a leading +), so "+47 400-10 001" finds "4740010001".
   static std::wstring DigitsOf(const std::wstring& number);

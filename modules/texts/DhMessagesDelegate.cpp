@@ -7,42 +7,19 @@
 #include "contracts/CommandPayloads.h"
 #include "contracts/ContactRecords.h"
 #include "contracts/cornerstone/Cornerstone.h"
-#include "modules/texts/TextsModule.h"
 
 namespace {
 
-const wchar_t kClassName[] = L"DhMessagesDelegate";
-constexpr int kPaneLeft = 217;
-constexpr int kToolbarLine = 30;
 constexpr int kNameColumn = 1;
 constexpr int kMessageColumn = 2;
 constexpr int kDateColumn = 3;
 constexpr int kCountColumn = 4;
-constexpr COLORREF kLineColor = 0xABABAB;
 constexpr COLORREF kUnreadColor = RGB(0x0B, 0x5C, 0xB5);
-constexpr COLORREF kBackgroundFallback = RGB(0xF7, 0xF7, 0xF7);
-constexpr COLORREF kPressedFallback = RGB(0xDC, 0xDC, 0xDC);
+// Posted to the pane when the New Message window has gone, so it is deleted outside its own
+// messages.
+constexpr UINT kComposeGoneMessage = WM_APP + 1;
 const wchar_t kMarkReadTitle[] = L"Mark as Read";
-
-struct ToolbarButton {
-  UINT id;
-  const wchar_t* text;
-  const char* normal;
-  const char* pressed;
-};
-
-const ToolbarButton kToolbar[5] = {
-    {kTextsNewButtonId, L"New Message", "common\\button\\operate-add-normal.png",
-     "common\\button\\operate-add-pressed.png"},
-    {kTextsDeleteButtonId, L"Delete", "common\\button\\operate-delete-normal.png",
-     "common\\button\\operate-delete-pressed.png"},
-    {kTextsExportButtonId, L"Export", "common\\button\\operate-export-normal.png",
-     "common\\button\\operate-export-pressed.png"},
-    {kTextsImportButtonId, L"Import", "common\\button\\operate-import-normal.png",
-     "common\\button\\operate-import-pressed.png"},
-    {kTextsRefreshButtonId, L"Refresh", "common\\button\\operate-refresh-normal.png",
-     "common\\button\\operate-refresh-pressed.png"},
-};
+const wchar_t kDeleteTitle[] = L"Delete messages";
 
 struct MenuEntry {
   UINT id;
@@ -62,26 +39,34 @@ const MenuEntry kExportMenu[] = {
     {9, L"Backup all conversations"},
 };
 
-COLORREF UrlColor(const char* key, COLORREF fallback) {
-  BASUserDefaults* url = BASUserDefaults::GetUserDefaults("url");
-  return url ? url->GetRGB(key, fallback) : fallback;
+ContentPaneSpec MessagesSpec() {
+  ContentPaneSpec spec;
+  spec.className = L"DhMessagesDelegate";
+  spec.traceName = "DhMessagesDelegate";
+  spec.requestCommand = kTextsDoSms;
+  spec.listId = kTextsListId;
+  spec.columns = {
+      {L"", 60, 12}, {L"Name", 150, 26}, {L"Last Message", 150, 30}, {L"Date", 120, 22}, {L"Count", 50, 10}};
+  spec.buttons = {
+      {kTextsNewButtonId, L"New Message", "common\\button\\operate-add-pressed.png",
+       "common\\button\\operate-add-normal.png"},
+      {kTextsDeleteButtonId, L"Delete", "common\\button\\operate-delete-pressed.png",
+       "common\\button\\operate-delete-normal.png"},
+      {kTextsExportButtonId, L"Export", "common\\button\\operate-export-pressed.png",
+       "common\\button\\operate-export-normal.png"},
+      {kTextsImportButtonId, L"Import", "common\\button\\operate-import-pressed.png",
+       "common\\button\\operate-import-normal.png"},
+      {kTextsRefreshButtonId, L"Refresh", "common\\button\\operate-refresh-pressed.png",
+       "common\\button\\operate-refresh-normal.png"},
+  };
+  spec.firstButtonX = 12;
+  spec.searchEditId = kTextsSearchEditId;
+  spec.searchButtonId = kTextsSearchButtonId;
+  spec.lastUpdateCode = kUpdateRemove;
+  return spec;
 }
 
-void MoveTo(HWND hwnd, const RECT& rect, BOOL repaint = TRUE) {
-  if (hwnd) MoveWindow(hwnd, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, repaint);
-}
-
-HWND CreateGrayLine(HWND parent) {
-  return CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | WS_DISABLED | SS_GRAYRECT, 0, 0, 0, 0, parent,
-                         nullptr, BASWindow::ModuleInstance(), nullptr);
-}
-
-RECT PaneRect(HWND parent) {
-  RECT client{};
-  GetClientRect(parent, &client);
-  return RECT{kPaneLeft, 1, std::max<LONG>(kPaneLeft, client.right), std::max<LONG>(1, client.bottom - 1)};
-}
-
+// The list takes a little under half the pane; the thread the rest.
 int ListRight(int width) { return std::clamp(width * 46 / 100, 300, 560); }
 
 // A blue disc, the mark of a conversation with unread messages (the theme has only the read one).
@@ -96,177 +81,50 @@ std::unique_ptr<Gdiplus::Bitmap> MakeUnreadImage() {
   return image;
 }
 
-class ListChange {
- public:
-  explicit ListChange(bool& flag) : m_flag(flag), m_was(flag) { m_flag = true; }
-  ListChange(const ListChange&) = delete;
-  ListChange& operator=(const ListChange&) = delete;
-  ~ListChange() { m_flag = m_was; }
-
- private:
-  bool& m_flag;
-  bool m_was;
-};
-
 }  // namespace
 
-DhMessagesDelegate::DhMessagesDelegate() = default;
+DhMessagesDelegate::DhMessagesDelegate() : BASContentPane(MessagesSpec()) {}
 
-DhMessagesDelegate::~DhMessagesDelegate() {
-  if (m_loop) m_loop->RemoveMessageFilter(this);
-}
+DhMessagesDelegate::~DhMessagesDelegate() = default;
 
-bool DhMessagesDelegate::CreateIn(HWND parent, CMessageLoop* loop, const ImageCache* images, GoneHandler onGone) {
-  m_parent = parent;
-  m_images = images;
-  m_onGone = onGone;
-  if (!Create(parent, kClassName, L"", WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0, PaneRect(parent))) return false;
-  if (loop && loop->AddMessageFilter(this)) m_loop = loop;
-  return true;
-}
-
-bool DhMessagesDelegate::OnCreate(CREATESTRUCTW*) {
-  BASTrace("DhMessagesDelegate: %p", static_cast<void*>(Hwnd()));
-  m_background = UrlColor("color:operator:background", kBackgroundFallback);
-  m_pressed = UrlColor("color:task:operator:button:pressed", kPressedFallback);
-  m_toolbarFont.Reset(BASUtilityApp::GetFont(16, false, L"Arial"));
-  m_searchFont.Reset(BASUtilityApp::GetFont(19, false, L"Arial"));
-  m_listFont.Reset(BASUtilityApp::GetFont(16, false, L"Arial"));
+bool DhMessagesDelegate::CreateExtras() {
   m_unreadFont.Reset(BASUtilityApp::GetFont(16, true, L"Arial"));
-  m_headerFont.Reset(BASUtilityApp::GetFont(16, false, L"Arial"));
   m_unreadImage = MakeUnreadImage();
-
-  RECT client{};
-  GetClientRect(Hwnd(), &client);
-  if (!m_list.Create(Hwnd(), client, kTextsListId, LVS_SHOWSELALWAYS)) return false;
-  m_list.SetCheckImages(FindImage(m_images, "common\\content-check-yes.png"),
-                        FindImage(m_images, "common\\content-check-no.png"));
-  m_list.SetRowTextHook(&DhMessagesDelegate::RowText, this);
   m_list.SetRowColorHook(&DhMessagesDelegate::ColorRow, this);
   m_list.SetRowImageHook(&DhMessagesDelegate::RowImage, this);
-  m_list.SetRowHeight(60);
-  m_list.SetListFont(BASUtilityApp::GetFont(16, false, L"Arial"));
-  m_list.Header().SetFont(m_headerFont.Get());
-  m_list.InsertColumn(0, L"", 60);
-  m_list.InsertColumn(kNameColumn, L"Name", 150);
-  m_list.InsertColumn(kMessageColumn, L"Last Message", 150);
-  m_list.InsertColumn(kDateColumn, L"Date", 120);
-  m_list.InsertColumn(kCountColumn, L"Count", 50);
-  if (!m_thread.Create(Hwnd(), RECT{0, 0, 0, 0}, kTextsThreadId)) return false;
-  if (!CreateToolbar()) BASTrace("DhMessagesDelegate: toolbar incomplete");
-  return true;
-}
-
-bool DhMessagesDelegate::CreateToolbar() {
-  int x = 12;
-  for (size_t i = 0; i < m_buttons.size(); ++i) {
-    BASSwitchImageButton& button = m_buttons[i];
-    if (!button.Create(Hwnd(), kToolbar[i].id)) return false;
-    button.SetFont(m_toolbarFont.Get());
-    button.SetGroupMember(false);
-    button.SetLayout(BASSwitchImageButton::kIconLeft);
-    button.SetMargins(6, 2);
-    button.Place(m_background, m_pressed, FindImage(m_images, kToolbar[i].normal),
-                 FindImage(m_images, kToolbar[i].pressed), kToolbar[i].text, x, 8);
-    x = button.X() + button.Width() + 20;
-  }
-  if (!m_search.Create(Hwnd(), RECT{0, 4, 0, 25}, kTextsSearchEditId, WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL))
-    return false;
-  m_search.SetFont(m_searchFont.Get());
-  Gdiplus::Bitmap* search = FindImage(m_images, "common\\operate-search.png");
-  if (!m_searchButton.Create(Hwnd(), kTextsSearchButtonId)) return false;
-  m_searchButton.SetImages(search, search);
-  if (search) m_searchButtonSize = SIZE{static_cast<LONG>(search->GetWidth()), static_cast<LONG>(search->GetHeight())};
-  for (HWND& line : m_frame) line = CreateGrayLine(Hwnd());
-  return true;
-}
-
-HWND DhMessagesDelegate::Button(UINT id) const {
-  for (size_t i = 0; i < m_buttons.size(); ++i)
-    if (kToolbar[i].id == id) return m_buttons[i].Hwnd();
-  if (id == kTextsSearchButtonId) return m_searchButton.Hwnd();
-  return nullptr;
+  return m_thread.Create(Hwnd(), RECT{0, 0, 0, 0}, kTextsThreadId);
 }
 
 void DhMessagesDelegate::OnDestroy() {
-  if (m_loop) m_loop->RemoveMessageFilter(this);
-  m_loop = nullptr;
   if (m_compose && m_compose->Hwnd()) DestroyWindow(m_compose->Hwnd());
+  BASContentPane::OnDestroy();
 }
 
-void DhMessagesDelegate::OnFinalMessage(HWND) {
-  if (m_onGone) m_onGone(this);
+RECT DhMessagesDelegate::ListRect(int width, int height) const {
+  return RECT{1, kToolbarLineY + 1, ListRight(width), std::max(kToolbarLineY + 1, height)};
 }
-
-void DhMessagesDelegate::ChangeSize() {
-  const RECT rect = PaneRect(m_parent);
-  SetWindowPos(Hwnd(), nullptr, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
-               SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
-  LayOut();
-}
-
-void DhMessagesDelegate::Show(bool show) { ShowWindow(Hwnd(), show ? SW_SHOW : SW_HIDE); }
 
 void DhMessagesDelegate::LayOut() {
+  BASContentPane::LayOut();
   RECT client{};
   GetClientRect(Hwnd(), &client);
-  const int width = client.right;
-  const int height = client.bottom;
-  const int listRight = ListRight(width);
-  MoveTo(m_list.Hwnd(), RECT{1, kToolbarLine + 1, listRight, height}, FALSE);
-  MoveTo(m_thread.Hwnd(), RECT{listRight + 1, kToolbarLine + 1, width, height}, FALSE);
-
-  const RECT edit{width - 200, 4, width - 40, 25};
-  const RECT button{width - 40, 4, width - 40 + m_searchButtonSize.cx, 4 + m_searchButtonSize.cy};
-  MoveTo(m_search.Hwnd(), edit);
-  MoveTo(m_searchButton.Hwnd(), button);
-  const RECT frame[4] = {{edit.left - 1, edit.top - 1, button.right + 2, edit.top},
-                         {edit.left - 1, 25, button.right + 2, 26},
-                         {edit.left - 1, edit.top - 1, edit.left, 26},
-                         {button.right + 1, edit.top - 1, button.right + 2, 26}};
-  for (size_t i = 0; i < m_frame.size(); ++i) MoveTo(m_frame[i], frame[i]);
-
-  // Fixed room for the check, date and count; name and message share the rest, 2 to 3.
-  const int scrollBar = GetSystemMetrics(SM_CXVSCROLL);
-  const int free = std::max(0, listRight - 1 - scrollBar - 60 - 120 - 54);
-  ListView_SetColumnWidth(m_list.Hwnd(), 0, 60);
-  ListView_SetColumnWidth(m_list.Hwnd(), kNameColumn, free * 2 / 5);
-  ListView_SetColumnWidth(m_list.Hwnd(), kMessageColumn, free - free * 2 / 5);
-  ListView_SetColumnWidth(m_list.Hwnd(), kDateColumn, 120);
-  ListView_SetColumnWidth(m_list.Hwnd(), kCountColumn, 54);
-  InvalidateRect(Hwnd(), nullptr, TRUE);
+  const int left = ListRight(client.right) + 1;
+  MoveWindow(m_thread.Hwnd(), left, kToolbarLineY + 1, std::max(0L, client.right - left),
+             std::max(0L, client.bottom - kToolbarLineY - 1), TRUE);
 }
 
 void DhMessagesDelegate::OnPaint(HDC dc, const RECT& client) {
-  SetDCBrushColor(dc, m_background);
-  FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
-  SelectGuard pen(dc, GetStockObject(DC_PEN));
-  SetDCPenColor(dc, kLineColor);
-  MoveToEx(dc, client.left, kToolbarLine, nullptr);
-  LineTo(dc, client.right, kToolbarLine);
+  BASContentPane::OnPaint(dc, client);
+  SelectGuard pen(dc, m_linePen);
   const int listRight = ListRight(client.right);
-  MoveToEx(dc, listRight, kToolbarLine, nullptr);
+  MoveToEx(dc, listRight, kToolbarLineY, nullptr);
   LineTo(dc, listRight, client.bottom);
 }
 
 // ---- the list ----
 
-ConversationRecord* DhMessagesDelegate::ConversationAt(int row) const {
-  if (row < 0 || row >= m_list.RowCount()) return nullptr;
-  return reinterpret_cast<ConversationRecord*>(m_list.RowData(row));
-}
-
-int DhMessagesDelegate::RowOf(const ConversationRecord* conversation) const {
-  const int count = m_list.RowCount();
-  for (int row = 0; row < count; ++row)
-    if (ConversationAt(row) == conversation) return row;
-  return -1;
-}
-
-const std::wstring* DhMessagesDelegate::RowText(const BASListView&, int, int column, LPARAM data, void* context) {
-  const auto* self = static_cast<const DhMessagesDelegate*>(context);
+const std::wstring* DhMessagesDelegate::CellText(int column, LPARAM data) const {
   const auto* conversation = reinterpret_cast<const ConversationRecord*>(data);
-  if (conversation == nullptr) return nullptr;
   switch (column) {
     case kNameColumn:
       return conversation->name.empty() ? &conversation->address : &conversation->name;
@@ -274,11 +132,10 @@ const std::wstring* DhMessagesDelegate::RowText(const BASListView&, int, int col
       return &conversation->snippet;
     case kDateColumn:
       return &conversation->date;
-    case kCountColumn: {
-      std::wstring& text = self->m_scratch[0];
-      text = ConversationBook::CountText(*conversation);
-      return &text;
-    }
+    case kCountColumn:
+      // Read at once by the list; the next row's count may replace it.
+      m_countText = ConversationBook::CountText(*conversation);
+      return &m_countText;
     default:
       return nullptr;
   }
@@ -288,7 +145,7 @@ void DhMessagesDelegate::ColorRow(HDC dc, BASListView& list, int row, void* cont
   auto* self = static_cast<DhMessagesDelegate*>(context);
   const auto* conversation = reinterpret_cast<const ConversationRecord*>(list.RowData(row));
   if (conversation == nullptr || conversation->unread <= 0) return;
-  // The list restores its own font after the row, so this one needs no guard.
+  // The list puts its own font back after the row, so this one needs no guard.
   SelectObject(dc, self->m_unreadFont.Get());
   SetTextColor(dc, kUnreadColor);
 }
@@ -297,26 +154,22 @@ Gdiplus::Bitmap* DhMessagesDelegate::RowImage(BASListView& list, int row, void* 
   auto* self = static_cast<DhMessagesDelegate*>(context);
   const auto* conversation = reinterpret_cast<const ConversationRecord*>(list.RowData(row));
   if (conversation != nullptr && conversation->unread > 0 && self->m_unreadImage) return self->m_unreadImage.get();
-  return FindImage(self->m_images, "sms\\sms-list-mail-read.png");
+  return FindImage(self->Images(), "sms\\sms-list-mail-read.png");
 }
 
-void DhMessagesDelegate::ShowRows(const std::vector<ConversationRecord*>& rows) {
-  ListChange change(m_changingList);
-  m_list.SetRedraw(false);
-  m_list.DeleteAllRows();
-  m_list.ReserveRows(rows.size());
-  for (ConversationRecord* conversation : rows) m_list.AppendRow({}, reinterpret_cast<LPARAM>(conversation));
-  m_list.SetRedraw(true);
-  const int current = RowOf(m_current);
-  if (current >= 0) {
-    ListView_SetItemState(m_list.Hwnd(), current, LVIS_FOCUSED | LVIS_SELECTED, LVIS_FOCUSED | LVIS_SELECTED);
-    ListView_EnsureVisible(m_list.Hwnd(), current, FALSE);
-  }
+void DhMessagesDelegate::RefreshRowOf(const ConversationRecord* conversation) {
+  const int row = RowOf(reinterpret_cast<LPARAM>(conversation));
+  if (row >= 0) m_list.RefreshRow(row);
 }
 
-void DhMessagesDelegate::ClearData() {
-  ListChange change(m_changingList);
-  m_list.DeleteAllRows();
+std::vector<LPARAM> DhMessagesDelegate::Matching(const std::wstring& lowered) const {
+  std::vector<LPARAM> found;
+  for (ConversationRecord* conversation : m_book.Search(lowered))
+    found.push_back(reinterpret_cast<LPARAM>(conversation));
+  return found;
+}
+
+void DhMessagesDelegate::ClearRecords() {
   m_current = nullptr;
   m_requested.clear();
   m_markingRead.clear();
@@ -324,19 +177,44 @@ void DhMessagesDelegate::ClearData() {
   m_book.Clear();
 }
 
+void* DhMessagesDelegate::NewCheckedList() const {
+  auto checked = std::make_unique<ConversationList>();
+  const int count = m_list.RowCount();
+  for (int row = 0; row < count; ++row)
+    if (m_list.IsChecked(row)) checked->push_back(ConversationAt(row));
+  return checked->empty() ? nullptr : checked.release();
+}
+
+void DhMessagesDelegate::Update(WPARAM code, CommandRecord* record) {
+  if (record == nullptr) return;
+  if (code == kUpdateAppend)
+    AddConversations(static_cast<ConversationList*>(record->payload));
+  else if (code == kUpdateRemove)
+    RemoveMessage(static_cast<const MessageRecord*>(record->payload));
+}
+
 void DhMessagesDelegate::AddConversations(ConversationList* batch) {
   if (batch == nullptr) return;
-  ListChange change(m_changingList);
-  const bool filtered = !m_search.Text().empty();
-  m_list.ReserveRows(m_book.Count() + batch->size());
-  for (ConversationRecord* conversation : *batch) {
-    if (conversation == nullptr) continue;
-    m_book.Append(conversation);
-    // A search in force shows only what matches it.
-    if (!filtered) m_list.AppendRow({}, reinterpret_cast<LPARAM>(conversation));
+  const std::wstring query = m_toolbar.SearchText();
+  const bool filtered = !query.empty();
+  {
+    ListChange change(m_changingList);
+    m_list.ReserveRows(m_book.Count() + batch->size());
+    for (ConversationRecord* conversation : *batch) {
+      if (conversation == nullptr) continue;
+      m_book.Append(conversation);
+      // A search in force shows only what matches it.
+      if (!filtered || m_book.Matches(*conversation, query))
+        m_list.AppendRow({}, reinterpret_cast<LPARAM>(conversation));
+    }
   }
+  // Nothing is selected or checked for the user: a row is opened only when picked.
   batch->clear();
-  if (filtered) Search();
+}
+
+void DhMessagesDelegate::SetCurrentRow(int row) {
+  BASContentPane::SetCurrentRow(row);
+  if (row >= 0) OpenConversation(ConversationAt(row));
 }
 
 void DhMessagesDelegate::OpenConversation(ConversationRecord* conversation) {
@@ -346,7 +224,7 @@ void DhMessagesDelegate::OpenConversation(ConversationRecord* conversation) {
   m_requested = conversation->identifier;
   CommandRecord request;
   request.data = conversation;
-  PostRequest(kSmsRequestLoadConversation, request);
+  Request(kSmsRequestLoadConversation, request);
 }
 
 void DhMessagesDelegate::ShowConversation(CommandRecord& record) {
@@ -357,7 +235,7 @@ void DhMessagesDelegate::ShowConversation(CommandRecord& record) {
   if (list != nullptr) messages.swap(*list);
   const std::wstring conversationId = messages.empty() ? m_requested : messages.front()->conversationId;
   if (m_current == nullptr || conversationId != m_current->identifier) {
-    // An answer that the user has clicked past.
+    // An answer the user has clicked past.
     for (MessageRecord* message : messages) delete message;
     return;
   }
@@ -366,22 +244,23 @@ void DhMessagesDelegate::ShowConversation(CommandRecord& record) {
   if (m_current->unread > 0) RequestMarkRead(m_current);
 }
 
-void DhMessagesDelegate::TakeMessage(const MessageRecord& message, bool received) {
-  bool created = false;
+void DhMessagesDelegate::TakeMessage(const MessageRecord& message) {
   const ConversationRecord* before = m_book.Find(message.conversationId);
+  const int row = before != nullptr ? RowOf(reinterpret_cast<LPARAM>(before)) : -1;
+  bool created = false;
   ConversationRecord* conversation = m_book.AddMessage(message, created);
-  (void)received;
   {
+    // The conversation moves to the top, keeping its check and highlight.
     ListChange change(m_changingList);
-    const int row = before != nullptr ? RowOf(before) : -1;
     const bool selected = row >= 0 && m_list.IsSelected(row);
     const bool checked = row >= 0 && m_list.IsChecked(row);
     if (row >= 0) m_list.DeleteRow(row);
-    if (m_search.Text().empty() || row >= 0) {
+    if (row >= 0 || m_toolbar.SearchText().empty()) {
       m_list.InsertRow(0, {}, reinterpret_cast<LPARAM>(conversation));
       if (checked) m_list.SetChecked(0, true);
       if (selected) ListView_SetItemState(m_list.Hwnd(), 0, LVIS_SELECTED, LVIS_SELECTED);
     }
+    if (CurrentRow() >= 0) BASContentPane::SetCurrentRow(RowOf(reinterpret_cast<LPARAM>(m_current)));
   }
   if (conversation == m_current) {
     m_thread.Append(message);
@@ -395,33 +274,30 @@ void DhMessagesDelegate::RemoveMessage(const MessageRecord* gone) {
   ConversationRecord* conversation = m_book.Find(gone->conversationId);
   if (conversation == nullptr) return;
   if (conversation == m_current) m_thread.Remove(gone->identifier);
+  bool removed = false;
   if (conversation->itemCount > 1) {
-    bool removed = false;
     m_book.RemoveMessage(*gone, removed);
-    const int row = RowOf(conversation);
-    if (row >= 0) m_list.RefreshRow(row);
+    RefreshRowOf(conversation);
     return;
   }
   // Its last message: the row goes before the record does.
   {
     ListChange change(m_changingList);
-    const int row = RowOf(conversation);
+    const int row = RowOf(reinterpret_cast<LPARAM>(conversation));
     if (row >= 0) m_list.DeleteRow(row);
+    BASContentPane::SetCurrentRow(m_current == conversation ? -1 : RowOf(reinterpret_cast<LPARAM>(m_current)));
   }
   if (conversation == m_current) {
     m_current = nullptr;
     m_thread.Open(L"", L"");
   }
-  bool removed = false;
   m_book.RemoveMessage(*gone, removed);
 }
 
 void DhMessagesDelegate::MarkOneRead(const MessageRecord* message) {
   if (message == nullptr) return;
   m_book.MarkOneRead(message->conversationId);
-  const ConversationRecord* conversation = m_book.Find(message->conversationId);
-  const int row = RowOf(conversation);
-  if (row >= 0) m_list.RefreshRow(row);
+  RefreshRowOf(m_book.Find(message->conversationId));
 }
 
 void DhMessagesDelegate::MarkedRead() {
@@ -429,21 +305,10 @@ void DhMessagesDelegate::MarkedRead() {
     m_book.MarkRead(id);
     const ConversationRecord* conversation = m_book.Find(id);
     if (conversation != nullptr && conversation == m_current) m_thread.MarkAllRead();
-    const int row = RowOf(conversation);
-    if (row >= 0) m_list.RefreshRow(row);
+    RefreshRowOf(conversation);
   }
   m_markingRead.clear();
   InvalidateRect(m_thread.Hwnd(), nullptr, FALSE);
-}
-
-void DhMessagesDelegate::Search() { ShowRows(m_book.Search(m_search.Text())); }
-
-ConversationList* DhMessagesDelegate::CheckedConversations() const {
-  auto* checked = new ConversationList;
-  const int count = m_list.RowCount();
-  for (int row = 0; row < count; ++row)
-    if (m_list.IsChecked(row)) checked->push_back(ConversationAt(row));
-  return checked;
 }
 
 // ---- commands of the host ----
@@ -455,13 +320,13 @@ void DhMessagesDelegate::DoSms(CommandRecord& record) {
       break;
     case kTextsPaneReceived:
     case kTextsPaneReceivedCounted:
-      if (const auto* message = static_cast<const MessageRecord*>(record.payload)) TakeMessage(*message, true);
+      if (const auto* message = static_cast<const MessageRecord*>(record.payload)) TakeMessage(*message);
       break;
     case kTextsPaneReceivedRead:
       MarkOneRead(static_cast<const MessageRecord*>(record.payload));
       break;
     case kTextsPaneSent:
-      if (const auto* message = static_cast<const MessageRecord*>(record.data)) TakeMessage(*message, false);
+      if (const auto* message = static_cast<const MessageRecord*>(record.data)) TakeMessage(*message);
       break;
     case kTextsPaneMarkedRead:
       MarkedRead();
@@ -474,20 +339,10 @@ void DhMessagesDelegate::DoSms(CommandRecord& record) {
   }
 }
 
-void DhMessagesDelegate::PostReset(int64_t value) {
-  PostMessageW(Hwnd(), kPaneMessage, kUpdateNothing, static_cast<LPARAM>(value & 0xFFFFFFFF));
-}
-
 // ---- requests ----
 
-void DhMessagesDelegate::PostRequest(int64_t code, CommandRecord& record) {
-  record.code = code;
-  record.window = Hwnd();
-  const ModuleRecord* module = TextsModuleRecord();
-  if (module && module->hostEntry) {
-    PostToHost(*module, record, kTextsDoSms);
-    return;
-  }
+void DhMessagesDelegate::Request(int64_t code, CommandRecord& record) {
+  if (PostRequest(code, record)) return;
   // Nobody to take them.
   if (code == kSmsRequestExport || code == kSmsRequestDelete || code == kSmsRequestOperation34)
     delete static_cast<ConversationList*>(record.data);
@@ -497,11 +352,12 @@ void DhMessagesDelegate::PostRequest(int64_t code, CommandRecord& record) {
 
 void DhMessagesDelegate::RequestDelete() {
   CommandRecord request;
-  auto* checked = CheckedConversations();
+  auto* checked = static_cast<ConversationList*>(NewCheckedList());
+  if (checked == nullptr) checked = new ConversationList;
   request.count = static_cast<int64_t>(checked->size());
   request.data = checked;
-  request.text = L"Delete messages";
-  PostRequest(kSmsRequestDelete, request);
+  request.text = kDeleteTitle;
+  Request(kSmsRequestDelete, request);
 }
 
 void DhMessagesDelegate::RequestExport() {
@@ -509,26 +365,22 @@ void DhMessagesDelegate::RequestExport() {
   if (menu == nullptr) return;
   for (const MenuEntry& entry : kExportMenu) AppendMenuW(menu, MF_STRING, entry.id, entry.text);
   RECT rect{};
-  GetWindowRect(Button(kTextsExportButtonId), &rect);
+  GetWindowRect(m_toolbar.Button(kTextsExportButtonId), &rect);
   const UINT choice = static_cast<UINT>(
       TrackPopupMenu(menu, TPM_RETURNCMD | TPM_LEFTALIGN | TPM_TOPALIGN, rect.left, rect.bottom, 0, Hwnd(), nullptr));
   DestroyMenu(menu);
   for (const MenuEntry& entry : kExportMenu) {
     if (entry.id != choice) continue;
     CommandRecord request;
-    auto* checked = CheckedConversations();
+    auto* checked = static_cast<ConversationList*>(NewCheckedList());
+    if (checked == nullptr) checked = new ConversationList;
     request.count = static_cast<int64_t>(checked->size());
     request.data = checked;
     request.value = entry.id;
     request.text = entry.text;
-    PostRequest(kSmsRequestExport, request);
+    Request(kSmsRequestExport, request);
     return;
   }
-}
-
-void DhMessagesDelegate::RequestImport() {
-  CommandRecord request;
-  PostRequest(kSmsRequestImport, request);
 }
 
 void DhMessagesDelegate::RequestMarkRead(ConversationRecord* conversation) {
@@ -538,7 +390,7 @@ void DhMessagesDelegate::RequestMarkRead(ConversationRecord* conversation) {
   request.data = new ConversationList{conversation};
   request.count = 1;
   request.text = kMarkReadTitle;
-  PostRequest(kSmsRequestOperation34, request);
+  Request(kSmsRequestOperation34, request);
 }
 
 void DhMessagesDelegate::OpenCompose(CommandRecord& record) {
@@ -547,102 +399,60 @@ void DhMessagesDelegate::OpenCompose(CommandRecord& record) {
   const std::wstring recipients = picked ? RecipientsText(*picked) : std::wstring();
   if (m_compose && m_compose->Hwnd()) DestroyWindow(m_compose->Hwnd());
   m_compose = std::make_unique<DhNewMessageWindow>();
-  HWND owner = GetAncestor(Hwnd(), GA_ROOT);
-  if (!m_compose->Open(
-          owner, m_images, recipients, &DhMessagesDelegate::SendFromCompose,
-          [](void* context, DhNewMessageWindow* window) {
-            auto* self = static_cast<DhMessagesDelegate*>(context);
-            // Only the pane's own window; it is deleted once its messages have run.
-            if (self->m_compose.get() == window) PostMessageW(self->Hwnd(), kPaneMessage, 100, 0);
-          },
-          this))
+  if (!m_compose->Open(GetAncestor(Hwnd(), GA_ROOT), Images(), recipients, &DhMessagesDelegate::SendFromCompose,
+                       &DhMessagesDelegate::ComposeGone, this))
     m_compose.reset();
 }
 
 void DhMessagesDelegate::SendFromCompose(void* context, OutgoingMessage* message) {
-  auto* self = static_cast<DhMessagesDelegate*>(context);
   CommandRecord request;
   request.data = message;
-  self->PostRequest(kSmsRequestSend, request);
+  static_cast<DhMessagesDelegate*>(context)->Request(kSmsRequestSend, request);
+}
+
+void DhMessagesDelegate::ComposeGone(void* context, DhNewMessageWindow* window) {
+  auto* self = static_cast<DhMessagesDelegate*>(context);
+  if (self->m_compose.get() == window) PostMessageW(self->Hwnd(), kComposeGoneMessage, 0, 0);
 }
 
 // ---- window messages ----
 
-bool DhMessagesDelegate::OnCommand(int id, int code, HWND) {
-  auto release = [this](UINT button) {
-    for (size_t i = 0; i < m_buttons.size(); ++i)
-      if (kToolbar[i].id == button && m_buttons[i].State() == BASSwitchButton::kSelected)
-        m_buttons[i].SetState(BASSwitchButton::kNormal);
-  };
+bool DhMessagesDelegate::OnToolbarCommand(int id) {
+  CommandRecord request;
   switch (id) {
-    case kTextsNewButtonId: {
-      release(kTextsNewButtonId);
-      CommandRecord request;
-      PostRequest(kSmsRequestOpen, request);
+    case kTextsNewButtonId:
+      Request(kSmsRequestOpen, request);
       return true;
-    }
     case kTextsDeleteButtonId:
-      release(kTextsDeleteButtonId);
       RequestDelete();
       return true;
     case kTextsExportButtonId:
       RequestExport();
-      release(kTextsExportButtonId);
       return true;
     case kTextsImportButtonId:
-      release(kTextsImportButtonId);
-      RequestImport();
+      Request(kSmsRequestImport, request);
       return true;
-    case kTextsRefreshButtonId: {
-      release(kTextsRefreshButtonId);
-      CommandRecord request;
-      PostRequest(kSmsRequestLoadList, request);
-      return true;
-    }
-    case kTextsSearchButtonId:
-      Search();
-      return true;
-    case kTextsSearchEditId:
-      if (code == EN_CHANGE) Search();
+    case kTextsRefreshButtonId:
+      Request(kSmsRequestLoadList, request);
       return true;
     default:
       return false;
   }
 }
 
-bool DhMessagesDelegate::OnNotify(NMHDR* header, LRESULT&) {
-  if (header->idFrom != kTextsListId || header->hwndFrom != m_list.Hwnd()) return false;
-  if (header->code == LVN_ITEMCHANGED) {
-    // The keys move the highlight: the thread follows the focused, highlighted row.
-    const auto* change = reinterpret_cast<const NMLISTVIEW*>(header);
-    const UINT both = LVIS_FOCUSED | LVIS_SELECTED;
-    if (!m_changingList && change->iItem >= 0 && (change->uChanged & LVIF_STATE) &&
-        (change->uNewState & both) == both && (change->uOldState & both) != both)
-      OpenConversation(ConversationAt(change->iItem));
-    return false;
-  }
-  if (header->code != NM_CLICK) return false;
-  m_list.FollowSelection();
-  OpenConversation(ConversationAt(reinterpret_cast<NMITEMACTIVATE*>(header)->iItem));
-  return false;
-}
-
 LRESULT DhMessagesDelegate::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, bool& handled) {
-  if (msg != kPaneMessage) return BASWindow::HandleMessage(msg, wp, lp, handled);
-  handled = true;
-  // 100: the New Message window has gone.
-  if (wp == 100 && m_compose && !m_compose->Hwnd()) m_compose.reset();
-  return 0;
+  if (msg == kComposeGoneMessage) {
+    handled = true;
+    if (m_compose && !m_compose->Hwnd()) m_compose.reset();
+    return 0;
+  }
+  return BASContentPane::HandleMessage(msg, wp, lp, handled);
 }
 
 BOOL DhMessagesDelegate::PreTranslateMessage(MSG* msg) {
-  if (msg->message != WM_KEYDOWN) return FALSE;
-  if (msg->wParam == VK_RETURN && msg->hwnd == m_search.Hwnd()) {
-    Search();
-    return TRUE;
-  }
   // Tab moves between the New Message window's fields.
-  if (msg->wParam == VK_TAB && m_compose && m_compose->Hwnd() && IsChild(m_compose->Hwnd(), msg->hwnd))
+  if (msg && msg->message == WM_KEYDOWN && msg->wParam == VK_TAB && m_compose && m_compose->Hwnd() &&
+      IsChild(m_compose->Hwnd(), msg->hwnd))
     return IsDialogMessageW(m_compose->Hwnd(), msg);
-  return FALSE;
+  return BASContentPane::PreTranslateMessage(msg);
 }

@@ -224,7 +224,7 @@ bool DhThreadView::OnLButtonDown(int, int, UINT) {
   return true;
 }
 
-LRESULT DhThreadView::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, bool& handled) {
+LRESULT DhThreadView::HandleMessage(UINT msg, WPARAM wp, LPARAM, bool& handled) {
   switch (msg) {
     case WM_VSCROLL:
       OnVScroll(LOWORD(wp));
@@ -331,7 +331,13 @@ void DhThreadView::OnPaint(HDC dc, const RECT& client) {
   SetDCPenColor(dc, kHeaderLine);
   MoveToEx(dc, client.left, kHeaderHeight - 1, nullptr);
   LineTo(dc, client.right, kHeaderHeight - 1);
-  if (m_title.empty()) return;
+  if (m_title.empty()) {
+    SelectGuard font(dc, m_smallFont.Get());
+    SetTextColor(dc, kQuietText);
+    RECT hint{client.left, kHeaderHeight, client.right, client.bottom};
+    DrawTextW(dc, L"Choose a conversation to read its messages.", -1, &hint, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    return;
+  }
   SelectGuard font(dc, m_titleFont.Get());
   SetTextColor(dc, RGB(0x20, 0x22, 0x25));
   RECT title{16, 0, client.right - 16, kHeaderHeight};

@@ -144,7 +144,8 @@ TEST(ThreadPlacing, ReceivedLeftSentRightDayHeadingsAndNoOverlap) {
 
   EXPECT_EQ(layout.FirstVisible(0), 0u);
   EXPECT_EQ(layout.FirstVisible(bubbles[2].top), 2u);
-  EXPECT_EQ(layout.FirstVisible(bubbles[2].top - 1), 1u);
+  EXPECT_EQ(layout.FirstVisible(bubbles[1].top + bubbles[1].height - 1), 1u);
+  EXPECT_EQ(layout.FirstVisible(bubbles[1].top + bubbles[1].height), 2u);  // in the gap below it
   EXPECT_EQ(layout.FirstVisible(layout.TotalHeight()), 4u);
 
   // One message added at the end lands where a new layout would put it.

@@ -1,6 +1,0 @@
-#pragma once
-
-#include "contracts/CommandRecord.h"
-
-// The module record RegisterModule was given; null before.
-const ModuleRecord* TextsModuleRecord();
