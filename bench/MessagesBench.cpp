@@ -79,11 +79,11 @@ void Pump() {
   }
 }
 
-double PrivateMegabytes() {
-  PROCESS_MEMORY_COUNTERS_EX counters{};
+double CommittedMegabytes() {
+  PROCESS_MEMORY_COUNTERS counters{};
   counters.cb = sizeof counters;
-  GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof counters);
-  return counters.PrivateUsage / (1024.0 * 1024.0);
+  GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+  return counters.PagefileUsage / (1024.0 * 1024.0);
 }
 
 HWND MakeParent(const wchar_t* title) {
@@ -160,7 +160,7 @@ void PaneFigures(const MessageStore& store, size_t textBytes) {
   HWND list = GetDlgItem(pane, 5110);
   HWND thread = GetDlgItem(pane, 5111);
   Pump();
-  const double before = PrivateMegabytes();
+  const double before = CommittedMegabytes();
 
   // The records are made as the service makes them, outside the time; the pane takes them over.
   const std::vector<size_t> order = store.ByLatest();
@@ -215,7 +215,7 @@ void PaneFigures(const MessageStore& store, size_t textBytes) {
   });
   const int found = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
   const double searchedRare = Seconds([&] {
-    SetWindowTextW(search, L"#99999");
+    SetWindowTextW(search, L"#98000");
     SendMessageW(pane, WM_COMMAND, MAKEWPARAM(5106, BN_CLICKED), 0);
     UpdateWindow(list);
   });
@@ -223,7 +223,7 @@ void PaneFigures(const MessageStore& store, size_t textBytes) {
               found, 1000 * searchedRare, static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)));
   SetWindowTextW(search, L"");
   Pump();
-  const double held = PrivateMegabytes() - before;
+  const double held = CommittedMegabytes() - before;
   const double text = textBytes / (1024.0 * 1024.0);
   std::printf("pane: memory %.1f MB for %.1f MB of text (%.2f times)\n", held, text, held / text);
   DestroyWindow(parent);
