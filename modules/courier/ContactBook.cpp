@@ -146,15 +146,10 @@ void ContactBook::Reindex() {
   }
 }
 
-std::map<std::wstring, std::wstring> ContactBook::NamesByNumber() const {
-  std::map<std::wstring, std::wstring> names;
-  for (const DemoContact& contact : m_contacts) {
-    if (contact.name.empty()) continue;
-    for (const DemoContactItem& item : contact.items) {
-      if (item.kind != DemoItemKind::kPhone) continue;
-      const std::wstring key = NumberKey(item.value);
-      if (!key.empty()) names.emplace(key, contact.name);
-    }
-  }
+NumberDirectory ContactBook::NamesByNumber() const {
+  NumberDirectory names;
+  for (const DemoContact& contact : m_contacts)
+    for (const DemoContactItem& item : contact.items)
+      if (item.kind == DemoItemKind::kPhone) names.Add(item.value, contact.name);
   return names;
 }

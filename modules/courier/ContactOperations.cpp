@@ -455,7 +455,7 @@ void ContactOperations::RunImport(Job& job, int64_t operation, const std::vector
     m_jobs.Progress(job, done, total, 0, summary, true);
 }
 
-std::map<std::wstring, std::wstring> ContactOperations::NamesByNumber(const std::wstring& identifier) const {
+NumberDirectory ContactOperations::NamesByNumber(const std::wstring& identifier) const {
   auto it = m_books.find(identifier);
-  return it == m_books.end() ? std::map<std::wstring, std::wstring>() : it->second.NamesByNumber();
+  return it == m_books.end() ? NumberDirectory() : it->second.NamesByNumber();
 }

@@ -45,7 +45,7 @@ class ContactOperations {
   void Cancel(int64_t taskId);
   // The contact names of a phone's numbers (see ContactBook::NamesByNumber). Only on the
   // operations thread, which alone changes the books once the phones are published.
-  std::map<std::wstring, std::wstring> NamesByNumber(const std::wstring& identifier) const;
+  NumberDirectory NamesByNumber(const std::wstring& identifier) const;
 
   // The default folder of the per-user copies: <application data>\<maker>\<product>\Phones.
   static std::filesystem::path StateFolder(const std::wstring& makerName, const std::wstring& productName);

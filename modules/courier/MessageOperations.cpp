@@ -68,14 +68,12 @@ int32_t BoxNumber(const std::wstring& box) {
 }  // namespace
 
 ConversationRecord* MakeConversationRecord(const DemoConversation& conversation,
-                                           const std::map<std::wstring, std::wstring>* names) {
+                                           const NumberDirectory* names) {
   auto* record = new ConversationRecord;
   record->identifier = conversation.identifier;
   record->name = conversation.address;
-  if (names != nullptr) {
-    auto known = names->find(NumberKey(conversation.address));
-    if (known != names->end()) record->name = known->second;
-  }
+  const std::wstring known = names != nullptr ? names->NameOf(conversation.address) : std::wstring();
+  if (!known.empty()) record->name = known;
   record->address = conversation.address;
   record->itemCount = static_cast<int64_t>(conversation.messages.size());
   const DemoMessage* last = nullptr;
@@ -111,7 +109,7 @@ MessageRecord* MakeMessageRecord(const DemoConversation& conversation, const Dem
 MessageOperations::MessageOperations(const ModuleRecord& module, WorkerThread& worker,
                                      DeviceJobs::DeviceLookup findDevice,
                                      std::function<int64_t(const std::wstring&)> loadContacts,
-                                     std::function<NumberNames(const std::wstring&)> namesOf)
+                                     std::function<NumberDirectory(const std::wstring&)> namesOf)
     : m_module(module),
       m_jobs(module, worker, std::move(findDevice), kCourierDoSms, kFirstTaskId),
       m_loadContacts(std::move(loadContacts)),
@@ -323,7 +321,7 @@ void MessageOperations::RunLoadList(Job& job) {
   const int64_t total = static_cast<int64_t>(store.MessageCount());
   job.device->loaded[kKindMessages] = total == 0 ? 1 : static_cast<uint64_t>(total);
   const std::vector<size_t> order = store.ByLatest();
-  const NumberNames names = m_namesOf ? m_namesOf(job.identifier) : NumberNames();
+  const NumberDirectory names = m_namesOf ? m_namesOf(job.identifier) : NumberDirectory();
   size_t sent = 0;
   int64_t messages = 0;
   while (sent < order.size()) {

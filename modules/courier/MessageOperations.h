@@ -30,12 +30,11 @@ class MessageOperations {
   static constexpr int64_t kFirstTaskId = int64_t{1} << 40;
 
   // `loadContacts` starts a contact load of a phone on the same thread and returns its task.
-  typedef std::map<std::wstring, std::wstring> NumberNames;  // by NumberKey
   // `namesOf` gives a phone's contact names by number, for the conversations' names; it runs
   // on the operations thread.
   MessageOperations(const ModuleRecord& module, WorkerThread& worker, DeviceJobs::DeviceLookup findDevice,
                     std::function<int64_t(const std::wstring& identifier)> loadContacts,
-                    std::function<NumberNames(const std::wstring& identifier)> namesOf = nullptr);
+                    std::function<NumberDirectory(const std::wstring& identifier)> namesOf = nullptr);
 
   // Opens every phone's messages before the phones are published and sets their counts.
   void OpenStores(const DemoCatalog& catalog, const std::vector<DeviceRecord*>& devices,
@@ -76,7 +75,7 @@ class MessageOperations {
   const ModuleRecord& m_module;
   DeviceJobs m_jobs;
   std::function<int64_t(const std::wstring&)> m_loadContacts;
-  std::function<NumberNames(const std::wstring&)> m_namesOf;
+  std::function<NumberDirectory(const std::wstring&)> m_namesOf;
   // By phone identifier; filled before the phones are published, then used only by jobs (the
   // default-app flag also by the host's thread, hence atomic).
   std::map<std::wstring, std::unique_ptr<Phone>> m_phones;
@@ -85,7 +84,7 @@ class MessageOperations {
 };
 
 // Makes the records the host and the pane receive.
-// `names` (by NumberKey) names the conversation after the contact that has its number.
+// `names` names the conversation after the contact that has its number.
 ConversationRecord* MakeConversationRecord(const DemoConversation& conversation,
-                                           const std::map<std::wstring, std::wstring>* names = nullptr);
+                                           const NumberDirectory* names = nullptr);
 MessageRecord* MakeMessageRecord(const DemoConversation& conversation, const DemoMessage& message);

@@ -46,7 +46,7 @@ ContentPaneSpec MessagesSpec() {
   spec.requestCommand = kTextsDoSms;
   spec.listId = kTextsListId;
   spec.columns = {
-      {L"", 60, 12}, {L"Name", 150, 26}, {L"Last Message", 150, 30}, {L"Date", 120, 22}, {L"Count", 50, 10}};
+      {L"", 60, 12}, {L"Name", 150, 27}, {L"Last Message", 150, 30}, {L"Date", 100, 19}, {L"Count", 50, 12}};
   spec.buttons = {
       {kTextsNewButtonId, L"New Message", "common\\button\\operate-add-pressed.png",
        "common\\button\\operate-add-normal.png"},
@@ -67,7 +67,7 @@ ContentPaneSpec MessagesSpec() {
 }
 
 // The list takes a little under half the pane; the thread the rest.
-int ListRight(int width) { return std::clamp(width * 46 / 100, 300, 560); }
+int ListRight(int width) { return std::clamp(width / 2, 300, 600); }
 
 // A blue disc, the mark of a conversation with unread messages (the theme has only the read one).
 std::unique_ptr<Gdiplus::Bitmap> MakeUnreadImage() {
@@ -131,7 +131,9 @@ const std::wstring* DhMessagesDelegate::CellText(int column, LPARAM data) const 
     case kMessageColumn:
       return &conversation->snippet;
     case kDateColumn:
-      return &conversation->date;
+      // The day; the thread shows the times.
+      m_dateText = DayOf(conversation->date);
+      return &m_dateText;
     case kCountColumn:
       // Read at once by the list; the next row's count may replace it.
       m_countText = ConversationBook::CountText(*conversation);
@@ -450,9 +452,13 @@ LRESULT DhMessagesDelegate::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, bool& 
 }
 
 BOOL DhMessagesDelegate::PreTranslateMessage(MSG* msg) {
-  // Tab moves between the New Message window's fields.
-  if (msg && msg->message == WM_KEYDOWN && msg->wParam == VK_TAB && m_compose && m_compose->Hwnd() &&
-      IsChild(m_compose->Hwnd(), msg->hwnd))
-    return IsDialogMessageW(m_compose->Hwnd(), msg);
+  // Tab moves between the New Message window's fields; Escape closes it.
+  if (msg && msg->message == WM_KEYDOWN && m_compose && m_compose->Hwnd() && IsChild(m_compose->Hwnd(), msg->hwnd)) {
+    if (msg->wParam == VK_TAB) return IsDialogMessageW(m_compose->Hwnd(), msg);
+    if (msg->wParam == VK_ESCAPE) {
+      DestroyWindow(m_compose->Hwnd());
+      return TRUE;
+    }
+  }
   return BASContentPane::PreTranslateMessage(msg);
 }

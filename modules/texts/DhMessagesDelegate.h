@@ -93,7 +93,9 @@ class DhMessagesDelegate : public BASContentPane {
   ConversationRecord* m_current = nullptr;
   std::wstring m_requested;
   std::set<std::wstring> m_markingRead;
+  // The texts of the row being drawn that no record holds as such.
   mutable std::wstring m_countText;
+  mutable std::wstring m_dateText;
 
   ConversationBook m_book;
   GdiFont m_unreadFont;

@@ -43,6 +43,7 @@ class DhNewMessageWindow : public BASWindow {
  protected:
   bool OnCreate(CREATESTRUCTW* create) override;
   void OnPaint(HDC dc, const RECT& client) override;
+  bool OnLButtonDown(int x, int y, UINT keys) override;
   bool OnCommand(int id, int code, HWND control) override;
   LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp, bool& handled) override;
   void OnFinalMessage(HWND hwnd) override;
@@ -60,6 +61,9 @@ class DhNewMessageWindow : public BASWindow {
 
   GdiFont m_font;
   GdiFont m_labelFont;
+  GdiFont m_titleFont;
+  COLORREF m_titleColor = 0;
+  BASImgButton m_close;
   BASEdit m_to;
   BASEdit m_body;
   HWND m_count = nullptr;

@@ -378,7 +378,7 @@ class TextsPane : public ::testing::Test {
 TEST_F(TextsPane, BatchesFillTheListAndANewLoadReplacesIt) {
   EXPECT_EQ(Names(), (std::vector<std::wstring>{L"Anna Berg", L"+47 400 10002", L"Bo"}));
   EXPECT_EQ(Cell(0, 2), g_phone[0].messages.back().body);
-  EXPECT_EQ(Cell(0, 3), g_phone[0].messages.back().date);
+  EXPECT_EQ(Cell(0, 3), g_phone[0].messages.back().date.substr(0, 10));  // the day; the thread shows times
   EXPECT_EQ(Cell(0, 4), L"60");
   EXPECT_EQ(Cell(2, 2), L"明天见 \U0001F600");
 
