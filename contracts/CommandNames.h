@@ -45,6 +45,8 @@ inline constexpr char kNavigatorCreateWindow[] = "LIBNAVIGATOR_COMMAND_CREATE_WI
 inline constexpr char kNavigatorHideWindow[] = "LIBNAVIGATOR_COMMAND_HIDE_WINDOW";
 inline constexpr char kNavigatorSelectFirst[] = "LIBNAVIGATOR_COMMAND_SELECT_FIRST";
 inline constexpr char kNavigatorSelectItem[] = "LIBNAVIGATOR_COMMAND_SELECT_ITEM";
+// Selects the section `value` of the phone whose content window is `window`, as a click would.
+inline constexpr char kNavigatorSelectSection[] = "LIBNAVIGATOR_COMMAND_SELECT_SECTION";
 inline constexpr char kNavigatorShowWindow[] = "LIBNAVIGATOR_COMMAND_SHOW_WINDOW";
 inline constexpr char kNavigatorUpdateItem[] = "LIBNAVIGATOR_COMMAND_UPDATE_ITEM";
 
@@ -112,8 +114,7 @@ inline constexpr char kCourierLogTask[] = "LIBCOURIER_COMMAND_LOG_TASK";
 inline constexpr char kCourierNotifyProgress[] = "LIBCOURIER_COMMAND_NOTIFY_PROGRESS";
 inline constexpr char kCourierNotifyProgressFinish[] = "LIBCOURIER_COMMAND_NOTIFY_PROGRESS_FINISH";
 inline constexpr char kCourierReadyStartServer[] = "LIBCOURIER_COMMAND_READY_START_SERVER";
-inline constexpr char kCourierReceiveDeviceRecovery[] =
-    "LIBCOURIER_COMMAND_RECEIVE_DEVICE_RECOVERY";
+inline constexpr char kCourierReceiveDeviceRecovery[] = "LIBCOURIER_COMMAND_RECEIVE_DEVICE_RECOVERY";
 inline constexpr char kCourierRemoveDevice[] = "LIBCOURIER_COMMAND_REMOVE_DEVICE";
 inline constexpr char kCourierRetryConnectDevice[] = "LIBCOURIER_COMMAND_RETRY_CONNECT_DEVICE";
 inline constexpr char kCourierRootAuthorizeRetry[] = "LIBCOURIER_COMMAND_ROOT_AUTHORIZE_RETRY";
@@ -127,7 +128,10 @@ inline constexpr char kCourierStartWifiServer[] = "LIBCOURIER_COMMAND_START_WIFI
 inline constexpr char kDashboardChangeSize[] = "LIBDASHBOARD_COMMAND_CHANGE_SIZE";
 inline constexpr char kDashboardCreateWindow[] = "LIBDASHBOARD_COMMAND_CREATE_WINDOW";
 inline constexpr char kDashboardHideWindow[] = "LIBDASHBOARD_COMMAND_HIDE_WINDOW";
+// Posted by the page: open section `value` of the phone whose content window is `window`.
+inline constexpr char kDashboardOpenSection[] = "LIBDASHBOARD_COMMAND_OPEN_SECTION";
 inline constexpr char kDashboardShowWindow[] = "LIBDASHBOARD_COMMAND_SHOW_WINDOW";
+inline constexpr char kDashboardUpdateCount[] = "LIBDASHBOARD_COMMAND_UPDATE_COUNT";
 inline constexpr char kDashboardUpdateDeviceInfo[] = "LIBDASHBOARD_COMMAND_UPDATE_DEVICE_INFO";
 
 // Apps pane (libPackages).
@@ -149,12 +153,10 @@ inline constexpr char kTextsClearData[] = "LIBTEXTS_COMMAND_CLEAR_DATA";
 inline constexpr char kTextsCreateWindow[] = "LIBTEXTS_COMMAND_CREATE_WINDOW";
 inline constexpr char kTextsDeleteSms[] = "LIBTEXTS_COMMAND_DELETE_SMS";
 inline constexpr char kTextsDoSms[] = "LIBTEXTS_COMMAND_DO_SMS";
-inline constexpr char kTextsGetConversationListTaskId[] =
-    "LIBTEXTS_COMMAND_GET_CONVERSATION_LIST_TASK_ID";
+inline constexpr char kTextsGetConversationListTaskId[] = "LIBTEXTS_COMMAND_GET_CONVERSATION_LIST_TASK_ID";
 inline constexpr char kTextsHideWindow[] = "LIBTEXTS_COMMAND_HIDE_WINDOW";
 inline constexpr char kTextsResetWindow[] = "LIBTEXTS_COMMAND_RESET_WINDOW";
-inline constexpr char kTextsSetConversationListTaskId[] =
-    "LIBTEXTS_COMMAND_SET_CONVERSATION_LIST_TASK_ID";
+inline constexpr char kTextsSetConversationListTaskId[] = "LIBTEXTS_COMMAND_SET_CONVERSATION_LIST_TASK_ID";
 inline constexpr char kTextsShowWindow[] = "LIBTEXTS_COMMAND_SHOW_WINDOW";
 
 // Music pane (libTunes).

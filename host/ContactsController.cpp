@@ -1,6 +1,7 @@
 #include "host/ContactsController.h"
 
 #include <algorithm>
+#include <map>
 #include <memory>
 #include <set>
 #include <string>
@@ -33,6 +34,14 @@ std::set<int64_t>& ImportTasks() {
   return tasks;
 }
 
+// The saves the pane asked for, by task id, with the token its request carried. Only their
+// answers end a save: a save result of anything else (an import's contacts) must not close an
+// editor, and the token lets the pane tell its open editor's answer from a late one.
+std::map<int64_t, int64_t>& PendingSaves() {
+  static std::map<int64_t, int64_t> saves;
+  return saves;
+}
+
 void DisposeContactItem(uint32_t kind, void* item) {
   switch (kind) {
     case kContactNoticeBatch:
@@ -62,11 +71,12 @@ void DisposeContactItem(uint32_t kind, void* item) {
 // A phone without a known view window has no pane to keep records.
 bool PaneCanKeep(HWND deviceView) { return deviceView != nullptr && Bus().IsRegistered(kRolodexAddContact); }
 
-void TellSaveEnded(HWND deviceView, int64_t result) {
+void TellSaveEnded(HWND deviceView, int64_t result, int64_t token) {
   CommandRecord ended;
   ended.window = deviceView;
   ended.code = kContactPaneSaveEnded;
   ended.value = result;
+  ended.count = token;
   Bus().Send(kRolodexDoContact, &ended);
 }
 
@@ -75,8 +85,9 @@ std::wstring TitleOf(const CommandRecord& request) { return request.text != null
 // ---- requests of the pane ----
 
 void RequestSave(const CommandRecord& incoming, const ContentRequest& request) {
+  const int64_t token = incoming.value;
   if (incoming.data == nullptr) {
-    TellSaveEnded(request.deviceView, kSaveFailed);
+    TellSaveEnded(request.deviceView, kSaveFailed, token);
     return;
   }
   CommandRecord save;
@@ -84,6 +95,12 @@ void RequestSave(const CommandRecord& incoming, const ContentRequest& request) {
   save.text = request.identifier.c_str();
   save.data = incoming.data;
   Bus().Send(kCourierDoContact, &save);
+  // No task, no answer: the editor would wait for ever.
+  if (save.value == 0) {
+    TellSaveEnded(request.deviceView, kSaveFailed, token);
+    return;
+  }
+  PendingSaves()[save.value] = token;
 }
 
 void RequestLoad(const ContentRequest& request) {
@@ -160,7 +177,7 @@ int32_t OnContactRequest(CommandRecord* incoming) {
   ContentRequest request;
   if (!ResolveContentRequest(incoming->window, request)) {
     // An editor waiting for the end of its save must not wait forever.
-    if (code == kContactRequestSave) TellSaveEnded(request.deviceView, kSaveFailed);
+    if (code == kContactRequestSave) TellSaveEnded(request.deviceView, kSaveFailed, incoming->value);
     return 0;
   }
   switch (code) {
@@ -243,14 +260,17 @@ void OnSaved(const CommandRecord& copy, OwnedNotice& notice, DeviceRecord& devic
   if (what != kSavedNewContact && what != kSavedEditedContact) return;
   ContactRecord* saved = notice.Item<ContactRecord>();
   const bool succeeded = notice->status == kNotificationSuccess && saved != nullptr;
+  auto pending = PendingSaves().find(notice->taskId);
+  const bool asked = pending != PendingSaves().end();
+  const int64_t token = asked ? pending->second : 0;
+  if (asked) PendingSaves().erase(pending);
   if (ImportTasks().count(notice->taskId) != 0) {
-    // One contact of an import, listed after the others. No editor waits for it, so no end of
-    // a save is told (an editor opened meanwhile would close on it).
+    // One contact of an import, listed after the others.
     if (succeeded && what == kSavedNewContact) ListNewContact(copy, notice, device, kAddContactAppend);
     return;
   }
   if (!succeeded) {
-    TellSaveEnded(copy.window, kSaveFailed);
+    if (asked) TellSaveEnded(copy.window, kSaveFailed, token);
     return;
   }
   if (what == kSavedNewContact) {
@@ -262,7 +282,7 @@ void OnSaved(const CommandRecord& copy, OwnedNotice& notice, DeviceRecord& devic
     replace.payload = saved;
     Bus().Send(kRolodexAddContact, &replace);
   }
-  TellSaveEnded(copy.window, kSaveSucceeded);
+  if (asked) TellSaveEnded(copy.window, kSaveSucceeded, token);
 }
 
 void OnDeleted(const CommandRecord& copy, OwnedNotice& notice, DeviceRecord& device) {

@@ -127,6 +127,9 @@ void SendCount(HWND deviceView, std::initializer_list<int32_t> items, const Item
     update.window = deviceView;
     update.payload = &descriptor;
     CommandBus::Instance().Send(kNavigatorUpdateItem, &update);
+    // The Home page shows the same counts.
+    CommandRecord home = update;
+    CommandBus::Instance().Send(kDashboardUpdateCount, &home);
   }
 }
 

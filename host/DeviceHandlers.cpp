@@ -187,6 +187,17 @@ int32_t OnReceiveDeviceRecovery(CommandRecord* incoming) {
   update.window = window;
   update.payload = &item;
   Bus().Send(kNavigatorUpdateItem, &update);
+  CommandRecord home = update;
+  Bus().Send(kDashboardUpdateCount, &home);
+  return 0;
+}
+
+// The Home page's links: the navigator selects the section, and its report swaps the panes.
+int32_t OnOpenSection(CommandRecord* incoming) {
+  CommandRecord select;
+  select.window = incoming->window;
+  select.value = incoming->value;
+  Bus().Send(kNavigatorSelectSection, &select);
   return 0;
 }
 
@@ -272,6 +283,7 @@ int32_t OnPressExport(CommandRecord* incoming) {
 void FillDeviceHandlers(CommandBus& bus) {
   bus.SetHandler(kJobsPressExport, OnPressExport);
   bus.SetHandler(kNavigatorSelectItem, OnSelectItem);
+  bus.SetHandler(kDashboardOpenSection, OnOpenSection);
   bus.SetHandler(kCourierNotifyProgress, OnProgress);
   bus.SetHandler(kCourierNotifyProgressFinish, OnProgress);
   bus.SetHandler(kHandsetBingingButton, OnBindButton);

@@ -90,6 +90,10 @@ int32_t OnChangeSize(CommandRecord* incoming) {
   CommandRecord jobs;
   jobs.data = &content;
   bus.Send(kJobsChangeSize, &jobs);
+  // The toolkit page fills the same area; without this it kept its first size.
+  CommandRecord extras;
+  extras.data = &content;
+  bus.Send(kExtrasChangeSize, &extras);
   FitSheetToView();
   return 0;
 }

@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "contracts/MessageLoop.h"
-#include "host/CThemedShadowWnd.h"
+#include "kit/CThemedShadowWnd.h"
 #include "host/MainFrameView.h"
 #include "kit/BASWindow.h"
 

@@ -21,3 +21,22 @@ void BASEdit::SetText(const std::wstring& text) {
 void BASEdit::SetFont(HFONT font) {
   if (Hwnd()) SendMessageW(Hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
 }
+
+LRESULT BASEdit::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, bool& handled) {
+  if (!m_onEnter) return 0;
+  if (msg == WM_GETDLGCODE) {
+    handled = true;
+    return DefaultProc(msg, wp, lp) | DLGC_WANTALLKEYS;
+  }
+  if (msg == WM_KEYDOWN && wp == VK_RETURN) {
+    handled = true;
+    m_onEnter();
+    return 0;
+  }
+  // The Enter that reaches the box as a character would beep.
+  if (msg == WM_CHAR && (wp == L'\r' || wp == L'\n')) {
+    handled = true;
+    return 0;
+  }
+  return 0;
+}

@@ -2,6 +2,7 @@
 
 #include "kit/BASWindow.h"
 
+#include <functional>
 #include <string>
 
 // A standard edit control in the window base, so its owner gets typed handlers and reflected
@@ -13,4 +14,13 @@ class BASEdit : public BASWindow {
   std::wstring Text() const;
   void SetText(const std::wstring& text);
   void SetFont(HFONT font);
+  // Enter in the box runs `onEnter` instead of reaching a dialog's default button; the box
+  // then takes every key in a dialog, as a search box should.
+  void SetEnterHandler(std::function<void()> onEnter) { m_onEnter = std::move(onEnter); }
+
+ protected:
+  LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp, bool& handled) override;
+
+ private:
+  std::function<void()> m_onEnter;
 };

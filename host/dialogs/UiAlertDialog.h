@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "host/dialogs/UiDialog.h"
+#include "kit/UiDialog.h"
 #include "kit/BASSwitchButton.h"
 
 class UiAlertDialog : public UiDialog {

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "host/dialogs/ProgressState.h"
-#include "host/dialogs/UiDialog.h"
+#include "kit/UiDialog.h"
 
 class UiProgressDialog : public UiDialog {
  public:

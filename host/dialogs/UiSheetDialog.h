@@ -7,7 +7,7 @@
 #include <functional>
 #include <string>
 
-#include "host/dialogs/UiDialog.h"
+#include "kit/UiDialog.h"
 
 class UiSheetDialog : public UiDialog {
  public:

@@ -61,5 +61,5 @@ class ContactBook {
   std::filesystem::path m_stateFile;
   std::filesystem::path m_keptAs;
   std::string m_persistBlocked;  // why no copy may be written, when one may not
-  uint64_t m_nextNumber = 1;  // for identifiers of contacts made here
+  uint64_t m_nextNumber = 1;     // for identifiers of contacts made here
 };

@@ -3,11 +3,10 @@
 #include <algorithm>
 #include <cwchar>
 
-
 namespace {
 
 // Kinds whose rows carry a type the editor offers from a list.
-const DemoItemKind kTypedKinds[] = {DemoItemKind::kPhone,   DemoItemKind::kEmail,      DemoItemKind::kIm,
+const DemoItemKind kTypedKinds[] = {DemoItemKind::kPhone,         DemoItemKind::kEmail,   DemoItemKind::kIm,
                                     DemoItemKind::kPostalAddress, DemoItemKind::kWebsite, DemoItemKind::kEvent,
                                     DemoItemKind::kSipAddress,    DemoItemKind::kRelation};
 
@@ -236,14 +235,17 @@ bool ApplyContactEdit(const ContactRecord& edited, const std::vector<DemoGroup>&
     // The editor offers no type for an organization; the job title it keeps stays.
     if (!isNewRow && existing != result.items.end() && ContactTypeLabels(kind).empty() && item.label.empty())
       item.label = existing->label;
-    if (!isNewRow && existing != result.items.end()) *existing = item;
-    else result.items.push_back(item);
+    if (!isNewRow && existing != result.items.end())
+      *existing = item;
+    else
+      result.items.push_back(item);
   }
   for (const std::wstring& leave : edited.groupsToLeave) {
     result.groups.erase(std::remove(result.groups.begin(), result.groups.end(), leave), result.groups.end());
   }
   for (const std::wstring& join : edited.groupsToJoin) {
-    if (IsKnownGroup(groups, join) && std::find(result.groups.begin(), result.groups.end(), join) == result.groups.end())
+    if (IsKnownGroup(groups, join) &&
+        std::find(result.groups.begin(), result.groups.end(), join) == result.groups.end())
       result.groups.push_back(join);
   }
   if (edited.accountChosen != 0) {

@@ -24,7 +24,6 @@ namespace {
 constexpr size_t kFirstBatch = 100;
 constexpr size_t kBatch = 500;
 
-
 // An import file is read whole; larger than this it would not fit beside the phone's contacts
 // in a 32-bit process. A phone's own export of 100 000 contacts with pictures stays below it.
 constexpr int64_t kMaxImportBytes = 256ll * 1024 * 1024;
@@ -33,9 +32,7 @@ constexpr int64_t kMaxImportBytes = 256ll * 1024 * 1024;
 constexpr auto kExportReportEvery = std::chrono::milliseconds(250);
 
 // A file name of one phone's copy: the identifier with what a file name may not hold replaced.
-std::wstring StateFileName(const std::wstring& identifier) {
-  return FileStem(identifier) + L".contacts.json";
-}
+std::wstring StateFileName(const std::wstring& identifier) { return FileStem(identifier) + L".contacts.json"; }
 
 // What makes two contacts the same person to a user: the name and every number and e-mail
 // address, numbers compared by their digits, addresses without regard to case.
@@ -91,8 +88,7 @@ bool SameContact(const DemoContact& a, const DemoContact& b) {
   for (size_t i = 0; i < a.items.size(); ++i) {
     const DemoContactItem& x = a.items[i];
     const DemoContactItem& y = b.items[i];
-    if (x.kind != y.kind || x.typeCode != y.typeCode || x.label != y.label || x.value != y.value ||
-        x.parts != y.parts)
+    if (x.kind != y.kind || x.typeCode != y.typeCode || x.label != y.label || x.value != y.value || x.parts != y.parts)
       return false;
   }
   return true;
@@ -132,12 +128,11 @@ void ContactOperations::OpenBooks(const DemoCatalog& catalog, const std::vector<
       BASTrace("libCourier: contacts of a phone: %s", error.c_str());
       // One line on the sheet: the file's name, and the click opens its folder.
       const std::wstring phoneName = FirstDisplayName(*device);
-      const std::wstring text =
-          book.KeptAs().empty()
-              ? L"Another program is using the saved contacts of " + phoneName +
-                    L"; changes made now are not kept (click to open the folder)"
-              : L"Saved contacts of " + phoneName + L" could not be read in full; kept as " +
-                    book.KeptAs().filename().wstring() + L" (click to open)";
+      const std::wstring text = book.KeptAs().empty()
+                                    ? L"Another program is using the saved contacts of " + phoneName +
+                                          L"; changes made now are not kept (click to open the folder)"
+                                    : L"Saved contacts of " + phoneName + L" could not be read in full; kept as " +
+                                          book.KeptAs().filename().wstring() + L" (click to open)";
       m_notices[device->identifier] = UserNotice{text, file.parent_path().wstring()};
     }
     device->counts[kKindContacts] = book.Count();
@@ -149,13 +144,15 @@ void ContactOperations::Handle(CommandRecord& record) {
   if (record.text == nullptr || record.text[0] == L'\0') return;
   switch (record.code) {
     case kContactOpLoad:
-      record.value = m_jobs.Start(record.text, [this](Job& job) { RunLoad(job); });
+      record.value = m_jobs.Start(
+          record.text, [this](Job& job) { RunLoad(job); }, L"Load contacts");
       break;
     case kContactOpSave: {
       if (record.data == nullptr) return;
       // The pane's record stays the pane's: the job works on a deep copy.
       auto edited = std::make_shared<ContactRecord>(*static_cast<const ContactRecord*>(record.data));
-      record.value = m_jobs.Start(record.text, [this, edited](Job& job) { RunSave(job, *edited); });
+      record.value = m_jobs.Start(
+          record.text, [this, edited](Job& job) { RunSave(job, *edited); }, L"Save contact");
       break;
     }
     case kContactOpDelete:
@@ -172,7 +169,8 @@ void ContactOperations::Handle(CommandRecord& record) {
           for (const ContactRecord* contact : *checked)
             if (contact != nullptr) targets.emplace_back(contact->identifier, contact->rowIndex);
         }
-        record.value = m_jobs.Start(record.text, [this, targets](Job& job) { RunDelete(job, targets); });
+        record.value = m_jobs.Start(
+            record.text, [this, targets](Job& job) { RunDelete(job, targets); }, L"Delete contacts");
       } else {
         std::vector<DemoContact> contacts;
         if (checked) {
@@ -180,9 +178,13 @@ void ContactOperations::Handle(CommandRecord& record) {
             if (contact != nullptr) contacts.push_back(ContactFromRecord(*contact));
         }
         const std::wstring folder = record.payload != nullptr ? static_cast<const wchar_t*>(record.payload) : L"";
-        record.value = m_jobs.Start(record.text, [this, operation, contacts, folder](Job& job) mutable {
-          RunExport(job, operation, contacts, folder);
-        });
+        record.value = m_jobs.Start(
+            record.text,
+            [this, operation, contacts, folder](Job& job) mutable {
+              job.folder = folder;
+              RunExport(job, operation, contacts, folder);
+            },
+            L"Export contacts");
       }
       break;
     }
@@ -191,7 +193,8 @@ void ContactOperations::Handle(CommandRecord& record) {
       std::unique_ptr<PathList> paths(static_cast<PathList*>(record.data));
       const std::vector<std::wstring> files = paths ? *paths : std::vector<std::wstring>();
       const int64_t operation = record.code;
-      record.value = m_jobs.Start(record.text, [this, operation, files](Job& job) { RunImport(job, operation, files); });
+      record.value = m_jobs.Start(
+          record.text, [this, operation, files](Job& job) { RunImport(job, operation, files); }, L"Import contacts");
       break;
     }
     default:
@@ -338,8 +341,9 @@ void ContactOperations::RunExport(Job& job, int64_t operation, std::vector<DemoC
     if (own != nullptr) contact = *own;
   }
   const int64_t total = static_cast<int64_t>(contacts.size());
-  const wchar_t* extension =
-      operation == kContactOpExportHtml ? L".html" : operation == kContactOpExportVcf ? L".vcf" : L".bak";
+  const wchar_t* extension = operation == kContactOpExportHtml  ? L".html"
+                             : operation == kContactOpExportVcf ? L".vcf"
+                                                                : L".bak";
   std::error_code failure;
   if (folder.empty() || !std::filesystem::is_directory(std::filesystem::path(folder), failure)) {
     m_jobs.Progress(job, 0, total, total, L"The folder " + folder + L" is not there.", true);
@@ -368,8 +372,8 @@ void ContactOperations::RunExport(Job& job, int64_t operation, std::vector<DemoC
     }
     if (sink.Stopped()) {
       file.Abandon();
-      m_jobs.Progress(job, 0, total, total, job.disconnected ? std::wstring(kPhoneDisconnected) : L"The export was cancelled.",
-               true);
+      m_jobs.Progress(job, 0, total, total,
+                      job.disconnected ? std::wstring(kPhoneDisconnected) : L"The export was cancelled.", true);
       return;
     }
     if (written && file.Commit()) {
@@ -401,8 +405,8 @@ void ContactOperations::RunImport(Job& job, int64_t operation, const std::vector
     if (size > kMaxImportBytes) {
       ++total;
       m_jobs.Progress(job, done, total, 1,
-               FileNameOf(path) + L" is larger than " + std::to_wstring(kMaxImportBytes >> 20) +
-                   L" MB; split it into smaller files to import it.");
+                      FileNameOf(path) + L" is larger than " + std::to_wstring(kMaxImportBytes >> 20) +
+                          L" MB; split it into smaller files to import it.");
       continue;
     }
     if (!ReadWholeFile(std::filesystem::path(path), bytes, error)) {
@@ -415,7 +419,8 @@ void ContactOperations::RunImport(Job& job, int64_t operation, const std::vector
     bytes.shrink_to_fit();
     total += static_cast<int64_t>(read.contacts.size() + read.failed);
     if (read.failed != 0) {
-      const std::wstring problem = read.problems.empty() ? std::wstring(L"unreadable") : WideFromUtf8(read.problems.front());
+      const std::wstring problem =
+          read.problems.empty() ? std::wstring(L"unreadable") : WideFromUtf8(read.problems.front());
       m_jobs.Progress(job, done, total, static_cast<int64_t>(read.failed), FileNameOf(path) + L": " + problem);
     }
     for (DemoContact& contact : read.contacts) {
@@ -438,7 +443,7 @@ void ContactOperations::RunImport(Job& job, int64_t operation, const std::vector
       const std::wstring identifier = book.Add(std::move(contact));
       ++added;
       m_jobs.Notify(job, kContactNoticeSaved, MakeContactRecord(*book.Find(identifier)), kNotificationSuccess,
-             kSavedNewContact);
+                    kSavedNewContact);
       m_jobs.Progress(job, done, total, 0, std::wstring());
     }
   }

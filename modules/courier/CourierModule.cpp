@@ -153,6 +153,9 @@ void Dispatch(CommandRecord& record) {
       g_service->DoSms(record);
     else
       record.value = 0;
+  } else if (Is(name, kCourierExportTask)) {
+    std::lock_guard<std::mutex> lock(g_serviceLock);
+    if (g_service != nullptr) g_service->ExportTasks(record);
   } else if (Is(name, kCourierDoCancel)) {
     std::lock_guard<std::mutex> lock(g_serviceLock);
     if (g_service != nullptr) g_service->CancelTask(record.value);

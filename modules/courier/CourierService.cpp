@@ -9,6 +9,7 @@
 #include "contracts/cornerstone/Cornerstone.h"
 #include "modules/courier/DemoDataParser.h"
 #include "modules/courier/PhoneRecords.h"
+#include "modules/courier/TaskListExport.h"
 
 namespace {
 
@@ -169,6 +170,25 @@ void CourierService::LoadPhones(const std::wstring& path) {
 }
 
 void CourierService::Post(CommandRecord& record, const char* name) { PostToHost(m_module, record, name); }
+
+void CourierService::ExportTasks(const CommandRecord& record) {
+  // Both are the caller's: copied now, before the call returns.
+  const auto* checked = static_cast<const TaskEntryList*>(record.data);
+  const TaskEntryList tasks = checked != nullptr ? *checked : TaskEntryList();
+  const std::wstring folder = record.text != nullptr ? record.text : L"";
+  m_operations.Post([this, tasks, folder] {
+    std::wstring error;
+    const std::filesystem::path written = WriteTaskList(tasks, folder, error);
+    const int64_t count = static_cast<int64_t>(tasks.size());
+    CommandRecord finish;
+    finish.code = kProgressOfTaskPane;
+    finish.position = written.empty() ? 0 : count;
+    finish.total = count;
+    finish.value = written.empty() ? count : 0;
+    finish.data = error.empty() ? nullptr : const_cast<wchar_t*>(error.c_str());
+    Post(finish, kCourierNotifyProgressFinish);
+  });
+}
 
 void CourierService::DoUnservedKind(CommandRecord& record, int64_t loadCode, int32_t kind) {
   record.value = 0;

@@ -72,6 +72,9 @@ class CourierService {
   // A request of a kind whose items the service does not stream yet: a load ends at once with
   // the phone's count, so no loading dialog waits for what never comes; others start nothing.
   void DoUnservedKind(CommandRecord& record, int64_t loadCode, int32_t kind);
+  // LIBCOURIER_COMMAND_EXPORT_TASK: the checked tasks (`data`, a TaskEntryList read during the
+  // call) into the folder `text`, reported through the task pane's progress dialog.
+  void ExportTasks(const CommandRecord& record);
   // LIBCOURIER_COMMAND_DO_CANCEL, for an operation of any kind.
   void CancelTask(int64_t taskId) {
     m_contacts.Cancel(taskId);

@@ -36,11 +36,12 @@ const std::vector<DemoTypeLabel>& ContactTypeLabels(DemoItemKind kind) {
   static const std::vector<DemoTypeLabel> kWebsite = {{0, L"Custom"}, {1, L"Homepage"}, {2, L"Blog"},
                                                       {4, L"Home"},   {5, L"Work"},     {7, L"Other"}};
   static const std::vector<DemoTypeLabel> kIm = {{0, L"Custom"}, {1, L"Home"}, {2, L"Work"}, {3, L"Other"}};
-  static const std::vector<DemoTypeLabel> kEvent = {{0, L"Custom"}, {1, L"Anniversary"}, {2, L"Other"}, {3, L"Birthday"}};
+  static const std::vector<DemoTypeLabel> kEvent = {
+      {0, L"Custom"}, {1, L"Anniversary"}, {2, L"Other"}, {3, L"Birthday"}};
   static const std::vector<DemoTypeLabel> kSip = {{0, L"Custom"}, {1, L"Home"}, {2, L"Work"}, {3, L"Other"}};
   static const std::vector<DemoTypeLabel> kRelation = {
-      {0, L"Custom"},  {1, L"Assistant"}, {2, L"Brother"},   {3, L"Child"},       {4, L"Domestic Partner"},
-      {5, L"Father"},  {6, L"Friend"},    {7, L"Manager"},   {8, L"Mother"},      {9, L"Parent"},
+      {0, L"Custom"},   {1, L"Assistant"},    {2, L"Brother"},   {3, L"Child"},   {4, L"Domestic Partner"},
+      {5, L"Father"},   {6, L"Friend"},       {7, L"Manager"},   {8, L"Mother"},  {9, L"Parent"},
       {10, L"Partner"}, {11, L"Referred By"}, {12, L"Relative"}, {13, L"Sister"}, {14, L"Spouse"}};
   static const std::vector<DemoTypeLabel> kNone;
   switch (kind) {

@@ -76,9 +76,9 @@ enum class DemoItemKind {
   kPhoto,       // the contact's picture: base64 of the image, its type ("JPEG", "PNG") as label
 };
 inline constexpr DemoItemKind kAllItemKinds[] = {
-    DemoItemKind::kPhone,   DemoItemKind::kEmail, DemoItemKind::kPostalAddress, DemoItemKind::kWebsite,
-    DemoItemKind::kOrganization, DemoItemKind::kNickname, DemoItemKind::kNote, DemoItemKind::kIm,
-    DemoItemKind::kEvent,   DemoItemKind::kSipAddress, DemoItemKind::kRelation, DemoItemKind::kPhoto};
+    DemoItemKind::kPhone,        DemoItemKind::kEmail,      DemoItemKind::kPostalAddress, DemoItemKind::kWebsite,
+    DemoItemKind::kOrganization, DemoItemKind::kNickname,   DemoItemKind::kNote,          DemoItemKind::kIm,
+    DemoItemKind::kEvent,        DemoItemKind::kSipAddress, DemoItemKind::kRelation,      DemoItemKind::kPhoto};
 
 // One data item of a contact: a number, an address, a note...
 struct DemoContactItem {

@@ -242,11 +242,12 @@ class PhoneReader {
     m_phone.identifier = Text(value, m_path, "identifier");
     // From here on the phone is named in every message.
     m_path += " (" + WideToUtf8(m_phone.identifier) + ")";
-    ExpectObject(value, m_path, {"identifier",     "displayName",  "modelName",    "productName", "model",
-                                 "androidVersion", "serialNumber", "battery",      "phoneMemory", "storageMemory",
-                                 "connection",     "accounts",     "groups",       "contacts",    "generatedContacts",
-                                 "conversations",  "photos",       "music",        "playlists",   "videos",
-                                 "books",          "apps",         "defaultSmsApp", "incomingMessages"});
+    ExpectObject(value, m_path,
+                 {"identifier",     "displayName",  "modelName",     "productName",     "model",
+                  "androidVersion", "serialNumber", "battery",       "phoneMemory",     "storageMemory",
+                  "connection",     "accounts",     "groups",        "contacts",        "generatedContacts",
+                  "conversations",  "photos",       "music",         "playlists",       "videos",
+                  "books",          "apps",         "defaultSmsApp", "incomingMessages"});
     if (m_phone.identifier.size() > 64) Fail(Member(m_path, "identifier"), "longer than 64 characters");
     if (m_phone.identifier.find(L'.') != std::wstring::npos && !IsNetworkAddress(m_phone.identifier)) {
       Fail(Member(m_path, "identifier"), "an identifier with a dot must be a network address a.b.c.d[:port]");

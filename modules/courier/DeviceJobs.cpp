@@ -7,6 +7,7 @@
 
 #include "contracts/CommandCodes.h"
 #include "contracts/CommandNames.h"
+#include "contracts/TaskRecords.h"
 #include "modules/courier/ConnectionStatus.h"
 #include "modules/courier/DemoData.h"
 
@@ -18,10 +19,11 @@ DeviceJobs::DeviceJobs(const ModuleRecord& module, WorkerThread& worker, DeviceL
       m_notifyName(notifyName),
       m_nextTaskId(firstTaskId) {}
 
-int64_t DeviceJobs::Start(const std::wstring& identifier, std::function<void(Job&)> work) {
+int64_t DeviceJobs::Start(const std::wstring& identifier, std::function<void(Job&)> work, const std::wstring& title) {
   auto job = std::make_shared<Job>();
   job->taskId = m_nextTaskId++;
   job->identifier = identifier;
+  job->title = title;
   const bool queued = m_worker.Post([this, job, work] {
     job->device = m_findDevice(job->identifier);
     if (job->device == nullptr) {
@@ -29,6 +31,7 @@ int64_t DeviceJobs::Start(const std::wstring& identifier, std::function<void(Job
       Progress(*job, 0, 0, 1, kPhoneDisconnected, true);
     } else {
       job->readyAtStart = job->device->connectionStatus == kStatusReady;
+      LogTask(*job, 0, 0, std::wstring(), false, true);
       work(*job);
     }
     std::lock_guard<std::mutex> lock(m_cancelLock);
@@ -43,12 +46,14 @@ void DeviceJobs::Cancel(int64_t taskId) {
   m_cancelled.insert(taskId);
 }
 
+bool DeviceJobs::IsCancelled(int64_t taskId) {
+  std::lock_guard<std::mutex> lock(m_cancelLock);
+  return m_cancelled.count(taskId) != 0;
+}
+
 bool DeviceJobs::MayContinue(Job& job) {
   if (m_worker.IsStopping()) return false;
-  {
-    std::lock_guard<std::mutex> lock(m_cancelLock);
-    if (m_cancelled.count(job.taskId) != 0) return false;
-  }
+  if (IsCancelled(job.taskId)) return false;
   DeviceRecord* device = m_findDevice(job.identifier);
   if (device == nullptr || (job.readyAtStart && device->connectionStatus != kStatusReady)) {
     job.disconnected = true;
@@ -85,6 +90,35 @@ void DeviceJobs::Progress(Job& job, int64_t position, int64_t total, int64_t fai
   record.value = failed;
   record.data = text.empty() ? nullptr : const_cast<wchar_t*>(text.c_str());
   PostToHost(m_module, record, finish ? kCourierNotifyProgressFinish : kCourierNotifyProgress);
+  job.failedSoFar += failed;  // the host adds each report's failures up as well
+  LogTask(job, position, total, text, finish);
+}
+
+void DeviceJobs::LogTask(Job& job, int64_t position, int64_t total, const std::wstring& text, bool ended, bool force) {
+  if (job.title.empty()) return;
+  const auto now = std::chrono::steady_clock::now();
+  if (!ended && !force && now - job.lastLog < std::chrono::milliseconds(250)) return;
+  job.lastLog = now;
+  TaskEntry entry;
+  entry.taskId = job.taskId;
+  entry.position = position;
+  entry.total = total;
+  entry.failed = job.failedSoFar;
+  entry.identifier = job.identifier;
+  if (job.device != nullptr) entry.phone = FirstDisplayName(*job.device);
+  entry.title = job.title;
+  entry.folder = job.folder;
+  entry.message = text;
+  entry.state = !ended                                    ? kTaskRunning
+                : IsCancelled(job.taskId)                 ? kTaskCancelled
+                : job.disconnected || job.failedSoFar > 0 ? kTaskFailed
+                                                          : kTaskFinished;
+  // The receivers copy it during the call.
+  CommandRecord record;
+  record.text = job.identifier.c_str();
+  record.value = job.taskId;
+  record.payload = &entry;
+  PostToHost(m_module, record, kCourierLogTask);
 }
 
 std::wstring WideFromUtf8(const std::string& utf8) {

@@ -57,6 +57,11 @@ class DeviceJobs {
     DeviceRecord* device = nullptr;
     bool readyAtStart = false;  // a phone that leaves the ready state mid-job was unplugged
     bool disconnected = false;
+    // The task list's: a job with a title is reported there; an export names its folder.
+    std::wstring title;
+    std::wstring folder;
+    int64_t failedSoFar = 0;
+    std::chrono::steady_clock::time_point lastLog{};
   };
 
   // `notifyName` is the DO_<kind> notification the jobs send; task IDs start at `firstTaskId`.
@@ -64,8 +69,9 @@ class DeviceJobs {
              int64_t firstTaskId);
 
   // Queues `work` for the phone named by `identifier`; the task ID, or 0 when nothing was
-  // queued. A phone gone before the job runs ends it as failed.
-  int64_t Start(const std::wstring& identifier, std::function<void(Job&)> work);
+  // queued. A phone gone before the job runs ends it as failed. A job with a `title` is
+  // reported to the task list as it starts, goes on and ends.
+  int64_t Start(const std::wstring& identifier, std::function<void(Job&)> work, const std::wstring& title = L"");
   void Cancel(int64_t taskId);
   // Whether the job may go on: not cancelled, the service not stopping, the phone still there.
   bool MayContinue(Job& job);
@@ -79,6 +85,10 @@ class DeviceJobs {
   DeviceRecord* Find(const std::wstring& identifier) const { return m_findDevice(identifier); }
 
  private:
+  bool IsCancelled(int64_t taskId);
+  // LOG_TASK for a titled job: at once when `ended` or `force`, else at most every 250 ms.
+  void LogTask(Job& job, int64_t position, int64_t total, const std::wstring& text, bool ended, bool force = false);
+
   const ModuleRecord& m_module;
   WorkerThread& m_worker;
   DeviceLookup m_findDevice;

@@ -197,7 +197,8 @@ void MessageOperations::Handle(CommandRecord& record) {
   Phone* phone = m_jobs.Find(identifier) != nullptr ? PhoneOf(identifier) : nullptr;
   switch (record.code) {
     case kSmsOpLoadList:
-      record.value = m_jobs.Start(identifier, [this](Job& job) { RunLoadList(job); });
+      record.value = m_jobs.Start(
+          identifier, [this](Job& job) { RunLoadList(job); }, L"Load messages");
       break;
     case kSmsOpLoadConversation: {
       const auto* conversation = static_cast<const ConversationRecord*>(record.data);
@@ -215,7 +216,8 @@ void MessageOperations::Handle(CommandRecord& record) {
           if (conversation != nullptr) ids.push_back(conversation->identifier);
       }
       if (record.code == kSmsOpDelete) {
-        record.value = m_jobs.Start(identifier, [this, ids](Job& job) { RunDelete(job, ids); });
+        record.value = m_jobs.Start(
+            identifier, [this, ids](Job& job) { RunDelete(job, ids); }, L"Delete messages");
       } else {
         record.value = m_jobs.Start(identifier, [this, ids](Job& job) {
           Phone* owner = PhoneOf(job.identifier);
@@ -227,13 +229,15 @@ void MessageOperations::Handle(CommandRecord& record) {
     case kSmsOpImport: {
       std::unique_ptr<PathList> paths(static_cast<PathList*>(record.data));
       const std::vector<std::wstring> files = paths ? *paths : std::vector<std::wstring>();
-      record.value = m_jobs.Start(identifier, [this, files](Job& job) { RunImport(job, files); });
+      record.value = m_jobs.Start(
+          identifier, [this, files](Job& job) { RunImport(job, files); }, L"Import messages");
       break;
     }
     case kSmsOpSend: {
       std::shared_ptr<OutgoingMessage> message(static_cast<OutgoingMessage*>(record.data));
       if (!message) return;
-      record.value = m_jobs.Start(identifier, [this, message](Job& job) { RunSend(job, *message); });
+      record.value = m_jobs.Start(
+          identifier, [this, message](Job& job) { RunSend(job, *message); }, L"Send message");
       break;
     }
     case kSmsOpAskDefault:
@@ -273,8 +277,13 @@ void MessageOperations::Handle(CommandRecord& record) {
         }
         const auto kind = static_cast<MessageExport>(record.code - kSmsOpExportFirst + 1);
         const std::wstring folder = record.payload != nullptr ? static_cast<const wchar_t*>(record.payload) : L"";
-        record.value =
-            m_jobs.Start(identifier, [this, kind, ids, folder](Job& job) { RunExport(job, kind, ids, folder); });
+        record.value = m_jobs.Start(
+            identifier,
+            [this, kind, ids, folder](Job& job) {
+              job.folder = folder;
+              RunExport(job, kind, ids, folder);
+            },
+            L"Export messages");
       }
       break;
   }
@@ -481,7 +490,8 @@ void MessageOperations::RunImport(Job& job, const std::vector<std::wstring>& pat
     for (const DemoConversation& conversation : read.conversations) messages += conversation.messages.size();
     total += static_cast<int64_t>(messages + read.failed);
     if (read.failed != 0) {
-      const std::wstring problem = read.problems.empty() ? std::wstring(L"unreadable") : WideFromUtf8(read.problems.front());
+      const std::wstring problem =
+          read.problems.empty() ? std::wstring(L"unreadable") : WideFromUtf8(read.problems.front());
       m_jobs.Progress(job, done, total, static_cast<int64_t>(read.failed), FileNameOf(path) + L": " + problem);
     }
     for (DemoConversation& conversation : read.conversations) {

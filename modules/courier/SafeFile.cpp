@@ -125,8 +125,7 @@ bool SafeFileWriter::Open() {
 #ifdef _WIN32
   name += L"." + std::to_wstring(GetCurrentProcessId()) + L".tmp";
   m_temporary = m_target.parent_path() / name;
-  HANDLE file = CreateFileW(m_temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_HIDDEN,
-                            nullptr);
+  HANDLE file = CreateFileW(m_temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_HIDDEN, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
     Fail("cannot create a file in the folder", static_cast<int>(GetLastError()));
     m_temporary.clear();

@@ -82,10 +82,10 @@ std::filesystem::path SetFileAside(const std::filesystem::path& path, std::strin
 
 // What became of a user's saved copy on opening it.
 struct SavedCopy {
-  bool whole = false;           // there was a copy and it was read in full
+  bool whole = false;            // there was a copy and it was read in full
   std::filesystem::path keptAs;  // where a copy that could not be read in full was set aside
-  std::string blocked;          // why nothing may be written over it: it could not be moved aside
-  std::string error;            // what happened, for the trace; empty when all is well
+  std::string blocked;           // why nothing may be written over it: it could not be moved aside
+  std::string error;             // what happened, for the trace; empty when all is well
 };
 
 // Opens the per-user copy `path` of `what` ("contacts") and hands it to `read`, which answers

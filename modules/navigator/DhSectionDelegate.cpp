@@ -90,6 +90,12 @@ void DhSectionDelegate::SelectFirst() {
   TreeView_SelectItem(m_tree.Hwnd(), m_itemById.begin()->second);
 }
 
+void DhSectionDelegate::SelectSection(int32_t id) {
+  auto it = m_itemById.find(id);
+  // Not cleared first: the report names the section left, whose pane the host then hides.
+  if (it != m_itemById.end() && m_tree.Hwnd()) TreeView_SelectItem(m_tree.Hwnd(), it->second);
+}
+
 int32_t DhSectionDelegate::IdOf(HTREEITEM item) const {
   auto it = m_idByItem.find(item);
   return it == m_idByItem.end() ? kSectionNone : it->second;

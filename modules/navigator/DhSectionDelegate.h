@@ -34,6 +34,8 @@ class DhSectionDelegate : public BASWindow {
   void Show(bool show);
   // Selects the row of the lowest id afresh, so the host always hears of it.
   void SelectFirst();
+  // Selects the row of `id` as a click would; an unknown id changes nothing.
+  void SelectSection(int32_t id);
   HWND Parent() const { return m_parent; }
 
  protected:

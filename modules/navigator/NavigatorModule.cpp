@@ -20,7 +20,7 @@ namespace {
 // Registered in this order.
 const char* const kServedCommands[] = {
     kNavigatorShowWindow, kNavigatorSelectItem,   kNavigatorUpdateItem,  kNavigatorChangeSize,
-    kNavigatorHideWindow, kNavigatorCreateWindow, kNavigatorSelectFirst,
+    kNavigatorHideWindow, kNavigatorCreateWindow, kNavigatorSelectFirst, kNavigatorSelectSection,
 };
 
 // Holds the instance handle and the host image cache as well.
@@ -130,6 +130,8 @@ void Dispatch(CommandRecord& record) {
     pane->Show(false);
   else if (Is(name, kNavigatorSelectFirst))
     pane->SelectFirst();
+  else if (Is(name, kNavigatorSelectSection))
+    pane->SelectSection(static_cast<int32_t>(record.value));
   // SELECT_ITEM is the host's to handle; it only shares the name.
 }
 

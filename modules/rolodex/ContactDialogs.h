@@ -1,8 +1,9 @@
 // The pane's way into its two modal dialogs, the contact editor and the contact select dialog.
-// Until those dialogs are part of the module, the editor opens nothing and the select dialog
-// picks nothing; the pane already calls them exactly as it will then.
+// Until the select dialog is part of the module it picks nothing; the pane already calls it
+// exactly as it will then.
 #pragma once
 
+#include "contracts/CommandRecord.h"
 #include "contracts/ContactRecords.h"
 #include "kit/BASSubject.h"
 #include "kit/GdiPlus.h"
@@ -25,6 +26,7 @@ struct ContactEditorRequest {
   ContactRecord* contact = nullptr;  // Edit: the pane's contact; New: null, the editor makes one
   Gdiplus::Bitmap* portrait = nullptr;
   BASSubject* subject = nullptr;  // the editor hears the end of its save through it
+  int64_t saveToken = 0;          // goes with the editor's save requests; the host's answer echoes it
 };
 
 // Runs the editor modally over the active window; returns once it has closed.
@@ -32,5 +34,5 @@ void RunContactEditor(const ContactEditorRequest& request);
 
 // Runs the select dialog modally over `owner`: the picked (name, number) pairs, owned by the
 // caller, or null when nothing was picked.
-PickedContactList* RunContactSelectDialog(HWND owner, const wchar_t* title,
-                                          const std::vector<ContactRecord*>& contacts);
+PickedContactList* RunContactSelectDialog(HWND owner, const wchar_t* title, const std::vector<ContactRecord*>& contacts,
+                                          const ImageCache* images);

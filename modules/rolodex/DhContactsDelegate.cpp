@@ -122,7 +122,7 @@ void DhContactsDelegate::Update(WPARAM code, CommandRecord* record) {
       RemoveContact(static_cast<const ContactRecord*>(record->payload));
       break;
     case kUpdateSelectDialog:
-      record->payload = RunContactSelectDialog(Hwnd(), kSelectDialogTitle, m_contacts.Contacts());
+      record->payload = RunContactSelectDialog(Hwnd(), kSelectDialogTitle, m_contacts.Contacts(), Images());
       break;
     default:
       break;
@@ -264,7 +264,28 @@ void DhContactsDelegate::OpenEditor(ContactRecord* contact) {
   request.contact = contact;
   request.portrait = m_portrait;
   request.subject = this;
+  request.saveToken = m_editorToken = ++m_lastSaveToken;
   RunContactEditor(request);
+  m_editorToken = 0;
+}
+
+void DhContactsDelegate::EndOfSave(int64_t value, int64_t token) {
+  // Saves of imports, or of an editor closed before its answer came, must not end another.
+  if (m_editorToken == 0 || token != m_editorToken) return;
+  OperationEnded(value);
+}
+
+bool DhContactsDelegate::OnNotify(NMHDR* header, LRESULT& result) {
+  if (header->hwndFrom == m_list.Hwnd() && header->code == NM_DBLCLK) {
+    // The editor opens once the list has finished with its double-click.
+    const int row = reinterpret_cast<NMITEMACTIVATE*>(header)->iItem;
+    if (row >= 0 && row < m_list.RowCount()) {
+      if (row != CurrentRow()) SetCurrentRow(row);
+      PostMessageW(Hwnd(), WM_COMMAND, MAKEWPARAM(kDetailEditButtonId, BN_CLICKED), 0);
+    }
+    return false;
+  }
+  return BASContentPane::OnNotify(header, result);
 }
 
 void DhContactsDelegate::Edit() {

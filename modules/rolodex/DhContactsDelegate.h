@@ -29,7 +29,8 @@ class DhContactsDelegate : public BASContentPane {
   void* NewCheckedList() const override;
   // A heap vector of the checked rows' contacts (which stay the pane's), top row first.
   ContactList* CheckedContacts() const;
-  void EndOfSave(int64_t value) { OperationEnded(value); }
+  // The host's answer to a save; only that of the open editor's own save reaches it.
+  void EndOfSave(int64_t value, int64_t token);
   void SetGroups(const GroupList* groups);
   void SetAccounts(const AccountList* accounts);
   void SetTypeLabels(const TypeLabelList* labels);
@@ -43,6 +44,7 @@ class DhContactsDelegate : public BASContentPane {
   bool OnToolbarCommand(int id) override;
   void SetCurrentRow(int row) override;
   void OnPaint(HDC dc, const RECT& client) override;
+  bool OnNotify(NMHDR* header, LRESULT& result) override;
 
  private:
   static void ColorRow(HDC dc, BASListView& list, int row, void* context);
@@ -77,4 +79,6 @@ class DhContactsDelegate : public BASContentPane {
 
   ContactsToolbarLead m_toolbarLead;
   BASImgButton m_detailEdit;
+  int64_t m_lastSaveToken = 0;
+  int64_t m_editorToken = 0;  // of the editor open now, 0 when none
 };

@@ -58,7 +58,7 @@ void AddContact(DhContactsDelegate& pane, CommandRecord& record) {
 
 void DoContact(DhContactsDelegate& pane, CommandRecord& record) {
   if (record.code == kContactPaneSaveEnded)
-    pane.EndOfSave(record.value);
+    pane.EndOfSave(record.value, record.count);
   else if (record.code == kContactPaneSelectNumbers)
     pane.Update(kUpdateSelectDialog, &record);
 }

@@ -17,6 +17,7 @@
 
 #include "contracts/CommandCodes.h"
 #include "contracts/CommandNames.h"
+#include "contracts/TaskRecords.h"
 #include "contracts/CommandPayloads.h"
 #include "contracts/CommandRecord.h"
 #include "contracts/ContactRecords.h"
@@ -98,6 +99,13 @@ class CourierContacts : public ::testing::Test {
     m_harness->SetHook(kCourierDoContact, [this](CommandRecord& record) { return Take(record); });
     m_harness->SetHook(kCourierNotifyProgress, [this](CommandRecord& record) { return Note(record, false); });
     m_harness->SetHook(kCourierNotifyProgressFinish, [this](CommandRecord& record) { return Note(record, true); });
+    // The entry lives only for the call, as the host's task list copies it.
+    m_harness->SetHook(kCourierLogTask, [this](CommandRecord& record) {
+      if (record.payload == nullptr) return 0;
+      std::lock_guard<std::mutex> lock(m_lock);
+      m_tasks.push_back(*static_cast<const TaskEntry*>(record.payload));
+      return 0;
+    });
     Start(*m_harness);
     ASSERT_TRUE(m_harness->WaitForPost(kCourierReadyStartServer, kWaitMs));
     ASSERT_NE(GetDevice(*m_harness, kPhone), nullptr);
@@ -206,6 +214,11 @@ class CourierContacts : public ::testing::Test {
     std::lock_guard<std::mutex> lock(m_lock);
     m_notices.clear();
     m_progress.clear();
+    m_tasks.clear();
+  }
+  std::vector<TaskEntry> TaskLog() const {
+    std::lock_guard<std::mutex> lock(m_lock);
+    return m_tasks;
   }
   // A full load; the contacts in the order they were streamed.
   std::vector<ContactRecord> LoadAll() {
@@ -229,6 +242,7 @@ class CourierContacts : public ::testing::Test {
   mutable std::mutex m_lock;
   std::vector<Notice> m_notices;
   std::vector<Progress> m_progress;
+  std::vector<TaskEntry> m_tasks;
 };
 
 ContactDataRow* NewRow(const wchar_t* mimetype, const wchar_t* label, const wchar_t* value, int32_t state) {
@@ -339,6 +353,82 @@ TEST_F(CourierContacts, SavesAreAnsweredAndKeptAcrossARestartWithoutTouchingTheD
   EXPECT_EQ(ReadAll(m_dataFile), shipped);
 }
 
+// Everything the editor can change in one save: name parts, a custom type label, a changed and
+// a deleted row, a new row, a group left and one joined, the account. All of it is kept, loaded
+// again, and written by each kind of export.
+TEST_F(CourierContacts, AnEditorsEveryChangeIsKeptAndCarriedByEveryExport) {
+  StartService();
+  std::vector<ContactRecord> all = LoadAll();
+  ContactRecord edited = *Named(all, L"Joanne Åberg");
+  edited.rowIndex = 0;
+  for (ContactDataRow* row : edited.dataRows) {
+    row->editState = kEditUnchanged;
+    if (row->mimetype == kMimeName) {
+      row->editState = kEditChanged;
+      row->newValue = L"Joanne\nMaria\nÅberg-Lind";
+    } else if (row->mimetype == kMimePhone && row->oldTypeLabel == L"Mobile") {
+      row->editState = kEditChanged;
+      row->newValue = row->oldValue;
+      row->newTypeCode = L"0";
+      row->newTypeLabel = L"Cabin";
+    } else if (row->mimetype == kMimePhone) {
+      row->editState = kEditDeleted;
+    } else if (row->mimetype == kMimeEmail) {
+      row->editState = kEditChanged;
+      row->newValue = L"jo@new.example";
+      row->newTypeCode = L"2";
+      row->newTypeLabel = L"Work";
+    }
+  }
+  edited.dataRows.push_back(NewRow(kMimeWebsite, L"", L"jo.example", kEditNew));
+  edited.groupsToLeave = {L"g1"};
+  edited.groupsToJoin = {L"g2"};
+  edited.accountChosen = 1;
+  edited.accountName.clear();
+  edited.accountType.clear();
+  Clear();
+  Operation(kContactOpSave, &edited);
+  const ULONGLONG end = GetTickCount64() + kWaitMs;
+  while (Notices(kContactNoticeSaved).empty() && GetTickCount64() < end) Sleep(5);
+  ASSERT_EQ(Notices(kContactNoticeSaved).size(), 1u);
+  ASSERT_EQ(Notices(kContactNoticeSaved)[0].status, kNotificationSuccess);
+
+  all = LoadAll();
+  const ContactRecord* joanne = Named(all, L"Joanne Maria Åberg-Lind");
+  ASSERT_NE(joanne, nullptr);
+  EXPECT_EQ(joanne->identifier, L"c1");
+  EXPECT_EQ(joanne->groups, std::vector<std::wstring>{L"g2"});
+  EXPECT_TRUE(joanne->accountName.empty());
+  std::vector<std::wstring> rows;
+  for (const ContactDataRow* row : joanne->dataRows)
+    if (row->mimetype != kMimeName) rows.push_back(row->oldTypeLabel + L":" + row->oldValue);
+  EXPECT_NE(std::find(rows.begin(), rows.end(), L"Cabin:+46 70 111 22 33"), rows.end());
+  EXPECT_NE(std::find(rows.begin(), rows.end(), L"Work:jo@new.example"), rows.end());
+  EXPECT_EQ(std::count_if(rows.begin(), rows.end(),
+                          [](const std::wstring& r) {
+                            return r.find(L"jo.example") != std::wstring::npos && r.find(L"@") == std::wstring::npos;
+                          }),
+            1);
+  for (const std::wstring& row : rows)
+    EXPECT_EQ(row.find(L"+46 8 555 000"), std::wstring::npos) << "a deleted row came back";
+
+  const std::wstring out = (m_folder / "out").wstring();
+  ContactRecord copy = *joanne;
+  for (int64_t operation : {kContactOpExportVcf, kContactOpExportHtml, kContactOpExportBackup}) {
+    Clear();
+    Operation(operation, new ContactList{&copy}, const_cast<wchar_t*>(out.c_str()));
+    ASSERT_TRUE(WaitForFinish());
+    EXPECT_EQ(FailedTotal(), 0);
+  }
+  for (const char* file : {"Contacts.vcf", "Contacts.html", "Contacts.bak"}) {
+    const std::string text = ReadAll(m_folder / "out" / file);
+    ASSERT_FALSE(text.empty()) << file;
+    for (const char* kept : {"Maria", "Cabin", "jo@new.example", "jo.example"})
+      EXPECT_NE(text.find(kept), std::string::npos) << file << " lacks " << kept;
+    EXPECT_EQ(text.find("555 000"), std::string::npos) << file << " holds the deleted number";
+  }
+}
+
 TEST_F(CourierContacts, DeleteReportsEachContactWithItsRowAndCountsTheMissingOnes) {
   StartService();
   std::vector<ContactRecord> all = LoadAll();
@@ -383,6 +473,70 @@ TEST_F(CourierContacts, ExportsWriteNewFilesAndReportAVanishedFolder) {
   EXPECT_FALSE(ProgressLog().back().text.empty() && ProgressLog().front().text.empty());
 }
 
+// The task list hears of every titled job as it starts and ends, with its phone, its counts,
+// how it ended and an export's folder; and the checked tasks are written out as a CSV file.
+TEST_F(CourierContacts, JobsAreLoggedForTheTaskListWhichCanBeWrittenOut) {
+  StartService();
+  std::vector<ContactRecord> all = LoadAll();
+  std::vector<TaskEntry> log = TaskLog();
+  ASSERT_GE(log.size(), 2u);
+  EXPECT_EQ(log.front().title, L"Load contacts");
+  EXPECT_EQ(log.front().state, kTaskRunning);
+  EXPECT_FALSE(log.front().phone.empty());
+  EXPECT_EQ(log.back().state, kTaskFinished);
+  EXPECT_EQ(log.back().taskId, log.front().taskId);
+
+  Clear();
+  const std::wstring out = (m_folder / "tasks").wstring();
+  std::filesystem::create_directories(m_folder / "tasks");
+  Operation(kContactOpExportVcf, new ContactList{&all[0]}, const_cast<wchar_t*>(out.c_str()));
+  ASSERT_TRUE(WaitForFinish());
+  Clear();
+  const std::wstring gone = (m_folder / "gone").wstring();
+  Operation(kContactOpExportVcf, new ContactList{&all[0]}, const_cast<wchar_t*>(gone.c_str()));
+  ASSERT_TRUE(WaitForFinish());
+  log = TaskLog();
+  ASSERT_FALSE(log.empty());
+  EXPECT_EQ(log.back().title, L"Export contacts");
+  EXPECT_EQ(log.back().state, kTaskFailed);
+  EXPECT_EQ(log.back().folder, gone);
+  EXPECT_EQ(log.back().failed, 1);
+  EXPECT_FALSE(log.back().message.empty());
+
+  // EXPORT_TASK reads the list during the call and reports through the task pane's dialog.
+  Clear();
+  TaskEntryList tasks(2);
+  tasks[0].phone = L"Lena's \"Aster\", 13";
+  tasks[0].title = L"Export contacts";
+  tasks[0].state = kTaskFinished;
+  tasks[1].phone = L"Ж";
+  tasks[1].state = kTaskCancelled;
+  CommandRecord record;
+  record.text = out.c_str();
+  record.value = 2;
+  record.data = &tasks;
+  m_harness->Send(kCourierExportTask, record);
+  tasks.clear();
+  ASSERT_TRUE(WaitForFinish());
+  EXPECT_EQ(FailedTotal(), 0);
+  const std::string csv = ReadAll(m_folder / "tasks" / "Tasks.csv");
+  EXPECT_EQ(csv.rfind("\xEF\xBB\xBFPhone,Task,", 0), 0u);
+  EXPECT_NE(csv.find("\"Lena's \"\"Aster\"\", 13\",Export contacts,0,0,0,Finished"), std::string::npos) << csv;
+  EXPECT_NE(csv.find("\xD0\x96,,0,0,0,Cancelled"), std::string::npos) << csv;
+  // A second export takes the next free name; a vanished folder is one failure with its reason.
+  Clear();
+  tasks.resize(1);
+  m_harness->Send(kCourierExportTask, record);
+  ASSERT_TRUE(WaitForFinish());
+  EXPECT_TRUE(std::filesystem::exists(m_folder / "tasks" / "Tasks (2).csv"));
+  Clear();
+  record.text = gone.c_str();
+  m_harness->Send(kCourierExportTask, record);
+  ASSERT_TRUE(WaitForFinish());
+  EXPECT_EQ(FailedTotal(), 1);
+  EXPECT_FALSE(ProgressLog().back().text.empty());
+}
+
 TEST_F(CourierContacts, ImportsAddGoodCardsCountBadOnesAndRestoreABackupOnce) {
   StartService();
   std::vector<ContactRecord> all = LoadAll();
@@ -392,9 +546,10 @@ TEST_F(CourierContacts, ImportsAddGoodCardsCountBadOnesAndRestoreABackupOnce) {
   ASSERT_TRUE(WaitForFinish());
 
   const std::filesystem::path cards = m_folder / "out" / "cards.vcf";
-  std::ofstream(cards, std::ios::binary) << "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Kari Nordmann\r\nTEL;TYPE=CELL:+47 111\r\n"
-                                            "END:VCARD\r\nBEGIN:VCARD\r\nVERSION:2.1\r\nN;CHARSET=UTF-8;ENCODING=QUOTED-"
-                                            "PRINTABLE:=C3=85se;=\r\nPer\r\nEND:VCARD\r\nBEGIN:VCARD\r\nVERSION:3.0\r\n";
+  std::ofstream(cards, std::ios::binary)
+      << "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Kari Nordmann\r\nTEL;TYPE=CELL:+47 111\r\n"
+         "END:VCARD\r\nBEGIN:VCARD\r\nVERSION:2.1\r\nN;CHARSET=UTF-8;ENCODING=QUOTED-"
+         "PRINTABLE:=C3=85se;=\r\nPer\r\nEND:VCARD\r\nBEGIN:VCARD\r\nVERSION:3.0\r\n";
   Clear();
   auto* paths = new PathList{cards.wstring(), (m_folder / "out" / "missing.vcf").wstring()};
   EXPECT_NE(Operation(kContactOpImportVcard, paths), 0);
@@ -485,7 +640,8 @@ TEST_F(CourierContacts, SavedChangesThatCannotBeReadAreKeptAsideAndToldOnceWhenT
   while (Notices(kContactNoticeMessage).empty() && GetTickCount64() < end) Sleep(5);
   const std::vector<Notice> told = Notices(kContactNoticeMessage);
   ASSERT_EQ(told.size(), 1u);
-  EXPECT_NE(told[0].message.text.find(L"Saved contacts of Contact phone could not be read"), std::wstring::npos) << told[0].message.text;
+  EXPECT_NE(told[0].message.text.find(L"Saved contacts of Contact phone could not be read"), std::wstring::npos)
+      << told[0].message.text;
   EXPECT_NE(told[0].message.text.find(L"CT-PHONE-1.contacts.json.corrupt"), std::wstring::npos);
   EXPECT_EQ(std::filesystem::path(told[0].message.folder), m_folder / "state");
   EXPECT_EQ(LoadAll().size(), 3u) << "nothing could be read: the phone's own contacts";
@@ -542,8 +698,7 @@ TEST_F(CourierContacts, AHundredThousandCardImportAddsEveryContact) {
   {
     std::ofstream out(cards, std::ios::binary);
     for (int i = 0; i < kCards; ++i)
-      out << "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Person " << i << "\r\nTEL;TYPE=CELL:+1 555 " << i
-          << "\r\nEND:VCARD\r\n";
+      out << "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Person " << i << "\r\nTEL;TYPE=CELL:+1 555 " << i << "\r\nEND:VCARD\r\n";
   }
   Operation(kContactOpImportVcard, new PathList{cards.wstring()});
   const ULONGLONG end = GetTickCount64() + 120000;

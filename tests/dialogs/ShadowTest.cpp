@@ -1,4 +1,4 @@
-#include "host/CThemedShadowWnd.h"
+#include "kit/CThemedShadowWnd.h"
 
 #include <gtest/gtest.h>
 

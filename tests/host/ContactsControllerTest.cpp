@@ -100,6 +100,7 @@ using namespace dialogtest;
 namespace {
 
 constexpr int64_t kTaskOfOperations = 0x100000007LL;  // a high word, so both halves travel
+constexpr int64_t kTaskOfSave = 0x100000009LL;
 
 struct Sent {
   std::string name;
@@ -114,6 +115,7 @@ struct FakePane {
   OwnedPtrVector<ContactRecord> contacts;
   const void* groups = nullptr;
   std::vector<int64_t> saveEnded;
+  std::vector<int64_t> saveTokens;  // the token each end of a save carried
 };
 
 std::vector<Sent> g_sent;
@@ -131,7 +133,7 @@ void FakeCourier(const std::string& name, CommandRecord* r) {
   if (name == kCourierGetDevice) {
     if (g_device != nullptr && r->text != nullptr && g_device->identifier == r->text) r->payload = g_device;
   } else if (name == kCourierDoContact) {
-    r->value = kTaskOfOperations;
+    r->value = r->code == kContactOpSave ? kTaskOfSave : kTaskOfOperations;
     // The service takes the checked lists and path lists over.
     if (r->code == kContactOpDelete || (r->code >= kContactOpExportHtml && r->code <= kContactOpExportBackup)) {
       auto* list = static_cast<ContactList*>(r->data);
@@ -172,6 +174,7 @@ void FakeRolodex(const std::string& name, CommandRecord* r) {
     pane->groups = r->payload;
   } else if (name == kRolodexDoContact && r->code == kContactPaneSaveEnded) {
     pane->saveEnded.push_back(r->value);
+    pane->saveTokens.push_back(r->count);
   }
 }
 
@@ -317,6 +320,16 @@ class ContactsController : public ::testing::Test {
     r.text = text;
     r.data = checked;
     r.count = checked ? static_cast<int64_t>(checked->size()) : 0;
+    CommandBus::Instance().Post(kRolodexDoContact, &r);
+  }
+
+  // The editor's save request with its token, as the pane posts it.
+  static void RequestSave(ContactRecord& contact, int64_t token) {
+    CommandRecord r;
+    r.code = kContactRequestSave;
+    r.value = token;
+    r.window = s_pane;
+    r.data = &contact;
     CommandBus::Instance().Post(kRolodexDoContact, &r);
   }
 
@@ -496,10 +509,12 @@ TEST_F(ContactsController, ExportStartsInTheRememberedFolderOnlyWhileItExists) {
   delete c;
 }
 
-TEST_F(ContactsController, SaveResultsCountOnlyNewContactsAndAlwaysEndTheSave) {
+TEST_F(ContactsController, SaveResultsCountOnlyNewContactsAndEndTheSaveThatAskedWithItsToken) {
   g_panes[s_deviceView].contacts.push_back(Contact(L"old", L"Before"));
+  ContactRecord editing;
+  RequestSave(editing, 41);
   ContactRecord* fresh = Contact(L"new1");
-  Notify(kContactNoticeSaved, fresh, 1, kNotificationSuccess, kSavedNewContact);
+  Notify(kContactNoticeSaved, fresh, kTaskOfSave, kNotificationSuccess, kSavedNewContact);
   EXPECT_EQ(m_device.counts[kKindContacts].load(), 6u);
   auto updates = SentOf(kNavigatorUpdateItem);
   ASSERT_EQ(updates.size(), 1u);
@@ -510,21 +525,27 @@ TEST_F(ContactsController, SaveResultsCountOnlyNewContactsAndAlwaysEndTheSave) {
   EXPECT_TRUE(Alive(fresh));
 
   g_sent.clear();
+  RequestSave(editing, 42);
   ContactRecord* edited = Contact(L"old", L"After");
-  Notify(kContactNoticeSaved, edited, 1, kNotificationSuccess, kSavedEditedContact);
+  Notify(kContactNoticeSaved, edited, kTaskOfSave, kNotificationSuccess, kSavedEditedContact);
   EXPECT_EQ(m_device.counts[kKindContacts].load(), 6u);
   EXPECT_TRUE(SentOf(kNavigatorUpdateItem).empty());
   EXPECT_EQ(SentOf(kRolodexAddContact)[0]->record.code, kAddContactReplace);
   EXPECT_EQ(g_panes[s_deviceView].contacts[1]->name, L"After");
   EXPECT_FALSE(Alive(edited)) << "the pane copies an edit; the report is freed";
 
+  RequestSave(editing, 43);
   ContactRecord* failed = Contact(L"x");
-  Notify(kContactNoticeSaved, failed, 1, 0, kSavedNewContact);
+  Notify(kContactNoticeSaved, failed, kTaskOfSave, 0, kSavedNewContact);
   ContactRecord* odd = Contact(L"y");
-  Notify(kContactNoticeSaved, odd, 1, kNotificationSuccess, 5);
-  EXPECT_EQ(m_device.counts[kKindContacts].load(), 6u);
-  EXPECT_EQ(g_panes[s_deviceView].saveEnded, (std::vector<int64_t>{kSaveSucceeded, kSaveSucceeded, kSaveFailed}));
+  Notify(kContactNoticeSaved, odd, kTaskOfSave, kNotificationSuccess, 5);
   EXPECT_FALSE(Alive(failed) || Alive(odd));
+  // A save result of a save nobody asked for (or already answered) is listed and ends none.
+  ContactRecord* unasked = Contact(L"z");
+  Notify(kContactNoticeSaved, unasked, kTaskOfSave, kNotificationSuccess, kSavedNewContact);
+  EXPECT_EQ(m_device.counts[kKindContacts].load(), 7u);
+  EXPECT_EQ(g_panes[s_deviceView].saveEnded, (std::vector<int64_t>{kSaveSucceeded, kSaveSucceeded, kSaveFailed}));
+  EXPECT_EQ(g_panes[s_deviceView].saveTokens, (std::vector<int64_t>{41, 42, 43}));
 }
 
 // An import posts one notice per contact from the service's thread, faster than the UI thread
@@ -610,9 +631,11 @@ TEST_F(ContactsController, SaveRequestsGoToTheServiceOrFailAtOnceWithoutAPhone) 
   // The phone went away: the editor hears of the failure instead of waiting.
   g_device = nullptr;
   g_sent.clear();
+  r.value = 77;
   CommandBus::Instance().Post(kRolodexDoContact, &r);
   EXPECT_TRUE(SentOf(kCourierDoContact).empty());
   EXPECT_EQ(g_panes[s_deviceView].saveEnded, (std::vector<int64_t>{kSaveFailed}));
+  EXPECT_EQ(g_panes[s_deviceView].saveTokens, (std::vector<int64_t>{77}));
 }
 
 TEST_F(ContactsController, DeletedContactLowersTheCountAndDropsTheDevicesOwnCopy) {
@@ -761,9 +784,12 @@ TEST_F(ContactsController, ImportedContactsFollowTheListedOnesInTheFilesOrderAnd
   EXPECT_TRUE(g_panes[s_deviceView].saveEnded.empty()) << "an import ended an editor's save";
 
   // A contact saved from the editor still goes on top and ends the save.
-  Notify(kContactNoticeSaved, Contact(L"typed"), 1, kNotificationSuccess, kSavedNewContact);
+  ContactRecord typed;
+  RequestSave(typed, 5);
+  Notify(kContactNoticeSaved, Contact(L"typed"), kTaskOfSave, kNotificationSuccess, kSavedNewContact);
   EXPECT_EQ(PaneIdentifiers().front(), L"typed");
   EXPECT_EQ(g_panes[s_deviceView].saveEnded, (std::vector<int64_t>{kSaveSucceeded}));
+  EXPECT_EQ(g_panes[s_deviceView].saveTokens, (std::vector<int64_t>{5}));
   SetFilesPicker(nullptr);
 }
 

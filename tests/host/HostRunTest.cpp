@@ -126,11 +126,13 @@ TEST(HostRun, TwoInstancesRunSideBySideEachWithItsOwnLogFolder) {
   AddProbe(second, L"Probe", {{"register", {kCaptionCreateTitlebar}}, {"closeAfterMs", 4000}});
   RunningHost a(first), b(second);
   ASSERT_TRUE(a.Started() && b.Started());
-  ASSERT_TRUE(WaitFor([&] { return FolderExists(LogFolderOf(a.Pid())) && FolderExists(LogFolderOf(b.Pid())); },
-                      20000));
-  ASSERT_TRUE(WaitFor([&] { return !WindowsOf(a.Pid(), L"ZorvaneStewardMainFrame").empty() &&
-                                   !WindowsOf(b.Pid(), L"ZorvaneStewardMainFrame").empty(); },
-                      20000));
+  ASSERT_TRUE(WaitFor([&] { return FolderExists(LogFolderOf(a.Pid())) && FolderExists(LogFolderOf(b.Pid())); }, 20000));
+  ASSERT_TRUE(WaitFor(
+      [&] {
+        return !WindowsOf(a.Pid(), L"ZorvaneStewardMainFrame").empty() &&
+               !WindowsOf(b.Pid(), L"ZorvaneStewardMainFrame").empty();
+      },
+      20000));
   // A dump in the second one's folder keeps it; the first one's empty folder goes.
   std::wstring keep = LogFolderOf(b.Pid()) + L"\\20261208000000.dmp";
   FILE* f = _wfopen(keep.c_str(), L"wb");
@@ -177,21 +179,24 @@ TEST(HostRun, TheShippedDeviceServiceStartsWithItsDemoPhonesAndStopsAtExit) {
 
 TEST(HostRun, PanesGetTheirSizesAndMaximiseThenRestoreGivesBackTheFrame) {
   std::wstring copy = MakeProductCopy(L"layout", {});
-  const json peek = {{kCaptionChangeSize, 2}, {kHandsetChangeSize, 2}, {kJobsChangeSize, 2}};
+  const json peek = {{kCaptionChangeSize, 2}, {kHandsetChangeSize, 2}, {kJobsChangeSize, 2}, {kExtrasChangeSize, 2}};
   AddProbe(copy, L"Probe",
-           {{"register", {kCaptionChangeSize, kHandsetChangeSize, kJobsChangeSize}},
+           {{"register", {kCaptionChangeSize, kHandsetChangeSize, kJobsChangeSize, kExtrasChangeSize}},
             {"peekData", peek},
-            {"post", {{{"name", kCaptionPressMaxOrReset}, {"afterMs", 600}},
-                      {{"name", kCaptionPressMaxOrReset}, {"afterMs", 1200}}}},
+            {"post",
+             {{{"name", kCaptionPressMaxOrReset}, {"afterMs", 600}},
+              {{"name", kCaptionPressMaxOrReset}, {"afterMs", 1200}}}},
             {"closeAfterMs", 3500}});
   RunningHost host(copy);
   ASSERT_TRUE(host.Started());
   HWND frame = nullptr;
-  ASSERT_TRUE(WaitFor([&] {
-    auto frames = WindowsOf(host.Pid(), L"ZorvaneStewardMainFrame");
-    frame = frames.empty() ? nullptr : frames[0];
-    return frame != nullptr && IsWindowVisible(frame);
-  }, 20000));
+  ASSERT_TRUE(WaitFor(
+      [&] {
+        auto frames = WindowsOf(host.Pid(), L"ZorvaneStewardMainFrame");
+        frame = frames.empty() ? nullptr : frames[0];
+        return frame != nullptr && IsWindowVisible(frame);
+      },
+      20000));
   RECT before;
   GetWindowRect(frame, &before);
   Sleep(2200);  // maximised, then restored
@@ -207,9 +212,12 @@ TEST(HostRun, PanesGetTheirSizesAndMaximiseThenRestoreGivesBackTheFrame) {
   auto titleBar = Received(log, kCaptionChangeSize);
   auto device = Received(log, kHandsetChangeSize);
   auto tasks = Received(log, kJobsChangeSize);
+  auto toolkit = Received(log, kExtrasChangeSize);
   ASSERT_GE(titleBar.size(), 3u);
   ASSERT_EQ(device.size(), titleBar.size());
   ASSERT_EQ(tasks.size(), titleBar.size());
+  // The toolkit page fills the same area as the others.
+  ASSERT_EQ(toolkit.size(), titleBar.size());
   // Start: the view is 984 x 700, the panes below the title bar 982 x 631.
   EXPECT_EQ(titleBar.front()["peek"], json({984, 700}));
   EXPECT_EQ(device.front()["peek"], json({982, 631}));
@@ -223,6 +231,7 @@ TEST(HostRun, PanesGetTheirSizesAndMaximiseThenRestoreGivesBackTheFrame) {
   EXPECT_TRUE(sawMaximised);
   EXPECT_EQ(titleBar.back()["peek"], json({984, 700}));
   EXPECT_EQ(device.back()["peek"], json({982, 631}));
+  EXPECT_EQ(toolkit.back()["peek"], json({982, 631}));
 }
 
 TEST(HostRun, BothDemoPhonesReachTheirNavigatorAndTheFirstSectionIsOpened) {
@@ -231,13 +240,12 @@ TEST(HostRun, BothDemoPhonesReachTheirNavigatorAndTheFirstSectionIsOpened) {
   options.withThemes = true;
   std::wstring copy = MakeProductCopy(L"phones", options);
   // The probe stands in for the content panes: the host opens "Home" on the dashboard.
-  AddProbe(copy, L"Probe",
-           {{"register", {kDashboardCreateWindow, kDashboardShowWindow, kRolodexCreateWindow}},
-            {"closeAfterMs", 20000}});
+  AddProbe(
+      copy, L"Probe",
+      {{"register", {kDashboardCreateWindow, kDashboardShowWindow, kRolodexCreateWindow}}, {"closeAfterMs", 20000}});
   RunningHost host(copy);
   ASSERT_TRUE(host.Started());
-  ASSERT_TRUE(WaitFor([&] { return Received(ReadProbeLog(copy, L"Probe"), kDashboardShowWindow).size() >= 2; },
-                      30000))
+  ASSERT_TRUE(WaitFor([&] { return Received(ReadProbeLog(copy, L"Probe"), kDashboardShowWindow).size() >= 2; }, 30000))
       << host.Output();
   EXPECT_EQ(host.Wait(60000), 0);
   auto log = ReadProbeLog(copy, L"Probe");

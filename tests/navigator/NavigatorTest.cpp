@@ -278,10 +278,10 @@ class NavigatorTest : public ::testing::Test {
 
 }  // namespace
 
-TEST(NavigatorModule, RegistersItsSevenCommandsInOrderAndDropsEmptyRecords) {
-  const std::vector<std::string> expected = {kNavigatorShowWindow, kNavigatorSelectItem, kNavigatorUpdateItem,
-                                             kNavigatorChangeSize, kNavigatorHideWindow, kNavigatorCreateWindow,
-                                             kNavigatorSelectFirst};
+TEST(NavigatorModule, RegistersItsEightCommandsInOrderAndDropsEmptyRecords) {
+  const std::vector<std::string> expected = {kNavigatorShowWindow,  kNavigatorSelectItem,   kNavigatorUpdateItem,
+                                             kNavigatorChangeSize,  kNavigatorHideWindow,   kNavigatorCreateWindow,
+                                             kNavigatorSelectFirst, kNavigatorSelectSection};
   EXPECT_EQ(Harness().RegisteredNames(), expected);
   for (const Registration& registration : Harness().Registrations())
     EXPECT_EQ(registration.instance, Harness().Module());
@@ -359,6 +359,19 @@ TEST_F(NavigatorTest, CommandsReachOnlyTheNavigatorOfTheirParent) {
   SendTo(kNavigatorSelectItem, parent.Hwnd());
   EXPECT_EQ(NavigatorOf(bystander.Hwnd()), nullptr);
   EXPECT_TRUE(Harness().Posts().empty());
+}
+
+// The Home page's links: the section is selected (its folded parent opened) and reported as a
+// click would be; an id the phone lacks changes nothing.
+TEST_F(NavigatorTest, SelectSectionReportsTheSectionAsAClickWould) {
+  Standard();
+  SendTo(kNavigatorSelectFirst, parent.Hwnd());
+  SendTo(kNavigatorSelectSection, parent.Hwnd(), kSectionPhoneGallery);
+  EXPECT_EQ(SelectedId(tree), kSectionPhoneGallery);
+  SendTo(kNavigatorSelectSection, parent.Hwnd(), 42);
+  EXPECT_EQ(SelectedId(tree), kSectionPhoneGallery);
+  EXPECT_EQ(SelectionPosts(),
+            (std::vector<Selection>{{navigator, 0, kSectionHome}, {navigator, kSectionHome, kSectionPhoneGallery}}));
 }
 
 TEST_F(NavigatorTest, SelectFirstReportsTheLowestSectionAfreshEveryTime) {

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "contracts/cornerstone/Cornerstone.h"
+#include "modules/dashboard/DashboardModel.h"
 #include "tests/host/ProductCopy.h"
 #include "tests/product/UserInput.h"
 
@@ -26,7 +27,7 @@ constexpr wchar_t kFrameClass[] = L"ZorvaneStewardMainFrame";
 constexpr wchar_t kViewClass[] = L"ZorvaneStewardMainView";
 constexpr UINT kContactsListId = 5010;
 constexpr int kDeleteButtonId = 5003;  // the contacts toolbar's Delete
-constexpr int kContactsRow = 2;  // Home, Apps, Contacts, SMS ...
+constexpr int kContactsRow = 2;        // Home, Apps, Contacts, SMS ...
 constexpr int kSmsRow = 3;
 
 RECT WindowRect(HWND hwnd) {
@@ -48,7 +49,7 @@ class ProductUser : public ::testing::Test {
  protected:
   void SetUp() override {
     CopyOptions options;
-    options.plugins = {L"Courier", L"Caption", L"Handset", L"Navigator", L"Rolodex"};
+    options.plugins = {L"Courier", L"Caption", L"Handset", L"Navigator", L"Rolodex", L"Dashboard"};
     options.withThemes = true;
     m_copy = MakeProductCopy(L"user", options);
     SetEnvironmentVariableW(L"ZORVANE_DEMO_STATE", (m_copy + L"state").c_str());
@@ -202,6 +203,36 @@ TEST_F(ProductUser, BlockingDialogStaysAboveTheFrameAndEscapeLeavesTheFrameUsabl
 
 // Sections whose lists the device service does not stream yet: their loading dialog ends by
 // itself, and the navigator goes on taking clicks.
+// Home shows the phone's counts; a click on one opens its section, as the navigator would.
+TEST_F(ProductUser, HomeCountsOpenTheirSections) {
+  HWND home = nullptr;
+  ASSERT_TRUE(WaitFor(
+      [&] {
+        std::vector<HWND> pages = VisibleChildren(m_host->Pid(), L"ZsDashboardDelegate");
+        home = pages.empty() ? nullptr : pages.front();
+        return home != nullptr;
+      },
+      20000));
+  Screenshot(L"user-home.png");
+  // The contacts count is the second tile of the row below the memories.
+  const RECT page = WindowRect(home);
+  const DashboardLayout layout = LayOutDashboard(page.right - page.left);
+  const RECT tile = layout.kinds[1];
+  ASSERT_TRUE(Click(POINT{page.left + (tile.left + tile.right) / 2, page.top + (tile.top + tile.bottom) / 2}));
+  EXPECT_TRUE(WaitFor(
+      [&] {
+        HWND list = ContactsList();
+        return list && SendMessageW(list, LVM_GETITEMCOUNT, 0, 0) == 21;
+      },
+      20000))
+      << m_host->Output();
+  EXPECT_FALSE(IsWindowVisible(home));
+  EXPECT_EQ(SendMessageW(m_tree, TVM_GETNEXTITEM, TVGN_CARET, 0),
+            SendMessageW(
+                m_tree, TVM_GETNEXTITEM, TVGN_NEXT,
+                SendMessageW(m_tree, TVM_GETNEXTITEM, TVGN_NEXT, SendMessageW(m_tree, TVM_GETNEXTITEM, TVGN_ROOT, 0))));
+}
+
 TEST_F(ProductUser, SectionsNotServedYetEndTheirLoadingAtOnce) {
   for (int row : {4, 6, 7}) {  // Music, Videos, Books
     ASSERT_TRUE(Click(NavigatorRow(row)));

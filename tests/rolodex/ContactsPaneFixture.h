@@ -4,10 +4,12 @@
 
 #include "contracts/CommandCodes.h"
 #include "contracts/CommandNames.h"
+#include "tests/rolodex/EditorDriver.h"
 #include "tests/rolodex/RolodexTestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -31,8 +33,16 @@ class ContactsPaneTest : public ::testing::Test {
     loop.Pump();
     Harness().ClearPosts();
     Harness().SetHook(kRolodexDoContact, [this](CommandRecord& record) {
+      // A save hands over the editor's record, which stays the editor's: the host copies it.
+      if (record.code == kContactRequestSave) {
+        auto* contact = static_cast<const ContactRecord*>(record.data);
+        requests.push_back(Request{record.code, record.value, record.count, ContactList(),
+                                   contact ? std::make_shared<ContactRecord>(*contact) : nullptr, record.window});
+        return 0;
+      }
       auto* checked = static_cast<ContactList*>(record.data);
-      requests.push_back(Request{record.code, record.value, record.count, checked ? *checked : ContactList()});
+      requests.push_back(
+          Request{record.code, record.value, record.count, checked ? *checked : ContactList(), nullptr, record.window});
       delete checked;
       return 0;
     });
@@ -44,6 +54,8 @@ class ContactsPaneTest : public ::testing::Test {
     int64_t value;
     int64_t count;
     ContactList checked;
+    std::shared_ptr<ContactRecord> saved;  // a save's record as it was sent
+    HWND window;
   };
 
   HWND Control(int id) const { return GetDlgItem(pane, id); }
@@ -64,7 +76,10 @@ class ContactsPaneTest : public ::testing::Test {
     constexpr int32_t kUnstamped = -7;
     for (int row = 0; row < RowCount(list); ++row) RowContact(list, row)->rowIndex = kUnstamped;
     const size_t before = requests.size();
-    Command(kEditButtonId);
+    {
+      EditorScript close([](HWND editor) { PostMessageW(editor, WM_CLOSE, 0, 0); });
+      Command(kEditButtonId);
+    }
     if (requests.size() > before) {
       EXPECT_EQ(requests.back().code, kContactRequestNothingChecked);
       requests.pop_back();

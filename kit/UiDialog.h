@@ -1,6 +1,7 @@
-// UiDialog: the base of every host dialog. A borderless popup with a coloured title strip,
-// an image close button and a soft shadow, centred over the top-level window of its owner.
-// Modal dialogs run with RunModal; modeless ones are created once and shown and hidden.
+// UiDialog: the base of every drawn dialog, the host's and the modules'. A borderless popup
+// with a coloured title strip, an image close button and a soft shadow, centred over the
+// top-level window of its owner. Modal dialogs run with RunModal; modeless ones are created
+// once and shown and hidden.
 #pragma once
 
 #include <windows.h>
@@ -8,7 +9,7 @@
 #include <atomic>
 #include <string>
 
-#include "host/CThemedShadowWnd.h"
+#include "kit/CThemedShadowWnd.h"
 #include "kit/BASImgButton.h"
 #include "kit/BASObserver.h"
 #include "kit/BASSubject.h"

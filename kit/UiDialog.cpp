@@ -1,4 +1,4 @@
-#include "host/dialogs/UiDialog.h"
+#include "kit/UiDialog.h"
 
 #include <windowsx.h>
 

@@ -1,5 +1,5 @@
 // CThemedShadowWnd: the soft drop shadow around one borderless window (the main frame, each
-// host dialog). A click-through layered popup owned by that window, drawn from a
+// drawn dialog). A click-through layered popup owned by that window, drawn from a
 // premultiplied-alpha bitmap whose edge fades out over the configured number of pixels.
 // Its inside is fully transparent, so it may lie above its owner without hiding it.
 //
