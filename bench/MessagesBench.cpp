@@ -2,7 +2,9 @@
 // them 5 000 long): what it does for the conversation list, for one long conversation, for a
 // search over every text, and for keeping, backing up and exporting them, each beside a bare
 // control of the same size (a loop over the same data that makes nothing, or a write of the
-// same bytes from one buffer).
+// same bytes from one buffer). Then the messages pane (libTexts) with the same phone: the list
+// beside a bare report list view taking the same rows, the long conversation opened and drawn,
+// a search over every text, and the pane's memory beside the size of the texts.
 #include <windows.h>
 
 #include <algorithm>
@@ -14,7 +16,15 @@
 #include <functional>
 #include <string>
 
+#include <commctrl.h>
+#include <psapi.h>
+
+#include "contracts/CommandCodes.h"
+#include "contracts/CommandNames.h"
+#include "contracts/CommandPayloads.h"
 #include "contracts/MessageRecords.h"
+#include "kit/GdiPlus.h"
+#include "tests/harness/ModuleHarness.h"
 #include "modules/courier/MessageOperations.h"
 #include "modules/courier/MessageStore.h"
 #include "modules/courier/SafeFile.h"
@@ -59,6 +69,165 @@ DemoPhone MakePhone() {
     }
   }
   return phone;
+}
+
+void Pump() {
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+}
+
+double CommittedMegabytes() {
+  PROCESS_MEMORY_COUNTERS counters{};
+  counters.cb = sizeof counters;
+  GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+  return counters.PagefileUsage / (1024.0 * 1024.0);
+}
+
+HWND MakeParent(const wchar_t* title) {
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = DefWindowProcW;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.lpszClassName = L"ZsMessagesBenchParent";
+  RegisterClassW(&wc);
+  return CreateWindowExW(0, wc.lpszClassName, title, WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 1200, 700, nullptr,
+                         nullptr, wc.hInstance, nullptr);
+}
+
+// The same rows on a plain report list view: each inserted with its four texts, drawing paused,
+// then drawn.
+double BareList(const MessageStore& store) {
+  HWND parent = MakeParent(L"Bare list");
+  HWND list = CreateWindowExW(0, WC_LISTVIEWW, L"", WS_CHILD | WS_VISIBLE | LVS_REPORT, 217, 31, 540, 640, parent,
+                              nullptr, GetModuleHandleW(nullptr), nullptr);
+  ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT | LVS_EX_CHECKBOXES);
+  const wchar_t* titles[] = {L"", L"Name", L"Last Message", L"Date", L"Count"};
+  for (int i = 0; i < 5; ++i) {
+    LVCOLUMNW column = {};
+    column.mask = LVCF_TEXT | LVCF_WIDTH;
+    column.pszText = const_cast<wchar_t*>(titles[i]);
+    column.cx = 100;
+    ListView_InsertColumn(list, i, &column);
+  }
+  std::vector<ConversationRecord*> records;
+  for (size_t position : store.ByLatest()) records.push_back(MakeConversationRecord(store.Conversations()[position]));
+  Pump();
+  const double seconds = Seconds([&] {
+    SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+    int row = 0;
+    for (const ConversationRecord* c : records) {
+      LVITEMW item = {};
+      item.mask = LVIF_TEXT;
+      item.iItem = row;
+      item.pszText = const_cast<wchar_t*>(L"");
+      row = ListView_InsertItem(list, &item);
+      ListView_SetItemText(list, row, 1, const_cast<wchar_t*>(c->name.c_str()));
+      ListView_SetItemText(list, row, 2, const_cast<wchar_t*>(c->snippet.c_str()));
+      ListView_SetItemText(list, row, 3, const_cast<wchar_t*>(c->date.c_str()));
+      const std::wstring count = std::to_wstring(c->itemCount);
+      ListView_SetItemText(list, row, 4, const_cast<wchar_t*>(count.c_str()));
+      ++row;
+    }
+    SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+    UpdateWindow(list);
+  });
+  for (ConversationRecord* c : records) delete c;
+  DestroyWindow(parent);
+  Pump();
+  return seconds;
+}
+
+// The pane as the host drives it: the list in the service's batches, a click on the longest
+// conversation and its 5 000 messages, a search typed into its box.
+void PaneFigures(const MessageStore& store, size_t textBytes) {
+  GdiplusSession gdiplus;
+  ModuleHarness harness;
+  if (!harness.Load(ModuleHarness::PluginPath(L"libTexts"))) {
+    std::printf("libTexts did not load (%lu)\n", harness.LoadError());
+    return;
+  }
+  const double bare = BareList(store);
+  HWND parent = MakeParent(L"Messages pane");
+  CommandRecord create;
+  create.window = parent;
+  harness.Send(kTextsCreateWindow, create);
+  CommandRecord show;
+  show.window = parent;
+  harness.Send(kTextsShowWindow, show);
+  HWND pane = FindWindowExW(parent, nullptr, L"DhMessagesDelegate", nullptr);
+  HWND list = GetDlgItem(pane, 5110);
+  HWND thread = GetDlgItem(pane, 5111);
+  Pump();
+  const double before = CommittedMegabytes();
+
+  // The records are made as the service makes them, outside the time; the pane takes them over.
+  const std::vector<size_t> order = store.ByLatest();
+  std::vector<ConversationList*> batches;
+  for (size_t sent = 0; sent < order.size();) {
+    const size_t size = std::min<size_t>(sent == 0 ? 100 : 500, order.size() - sent);
+    auto* batch = new ConversationList;
+    for (size_t i = 0; i < size; ++i) batch->push_back(MakeConversationRecord(store.Conversations()[order[sent + i]]));
+    batches.push_back(batch);
+    sent += size;
+  }
+  const double listed = Seconds([&] {
+    for (ConversationList* batch : batches) {
+      CommandRecord add;
+      add.window = parent;
+      add.payload = batch;
+      harness.Send(kTextsAddSms, add);
+    }
+    Pump();
+    UpdateWindow(list);
+  });
+  for (ConversationList* batch : batches) delete batch;
+  std::printf("pane: conversation list (%d rows):  %7.1f ms   bare list view %.1f ms  (%.2f times)\n",
+              static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)), 1000 * listed, 1000 * bare, listed / bare);
+
+  // The longest conversation is the first row but one; a click asks for it, its messages come.
+  const DemoConversation& longest = *store.Find(L"t0");
+  int row = 0;
+  for (; row < static_cast<int>(order.size()); ++row)
+    if (store.Conversations()[order[row]].identifier == L"t0") break;
+  ListView_SetItemState(list, row, LVIS_FOCUSED | LVIS_SELECTED, LVIS_FOCUSED | LVIS_SELECTED);
+  Pump();
+  auto* messages = new MessageList;
+  for (const DemoMessage& message : longest.messages) messages->push_back(MakeMessageRecord(longest, message));
+  NotificationPayload notice{kSmsNoticeConversation, 1, 1, messages, nullptr};
+  const double opened = Seconds([&] {
+    CommandRecord open;
+    open.window = parent;
+    open.code = 2;
+    open.payload = &notice;
+    harness.Send(kTextsDoSms, open);
+    UpdateWindow(thread);
+  });
+  delete messages;
+  std::printf("pane: 5 000-message conversation opened and drawn: %.1f ms\n", 1000 * opened);
+
+  HWND search = GetDlgItem(pane, 5105);
+  const double searched = Seconds([&] {
+    SetWindowTextW(search, L"station");
+    SendMessageW(pane, WM_COMMAND, MAKEWPARAM(5106, BN_CLICKED), 0);
+    UpdateWindow(list);
+  });
+  const int found = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+  const double searchedRare = Seconds([&] {
+    SetWindowTextW(search, L"#98000");
+    SendMessageW(pane, WM_COMMAND, MAKEWPARAM(5106, BN_CLICKED), 0);
+    UpdateWindow(list);
+  });
+  std::printf("pane: search all texts: %.1f ms (%d conversations), %.1f ms for one message (%d)\n", 1000 * searched,
+              found, 1000 * searchedRare, static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)));
+  SetWindowTextW(search, L"");
+  Pump();
+  const double held = CommittedMegabytes() - before;
+  const double text = textBytes / (1024.0 * 1024.0);
+  std::printf("pane: memory %.1f MB for %.1f MB of text (%.2f times)\n", held, text, held / text);
+  DestroyWindow(parent);
+  Pump();
 }
 
 }  // namespace
@@ -154,5 +323,6 @@ int wmain() {
   std::printf("read the backup (%zu conversations): %7.1f ms\nread the XML (%zu conversations):    %7.1f ms\n", read,
               1000 * readBackup, readXml, 1000 * xmlSeconds);
   fs::remove_all(folder);
+  PaneFigures(store, textBytes);
   return static_cast<int>(made + bare + scanned) < 0;
 }

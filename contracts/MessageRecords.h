@@ -30,6 +30,9 @@ struct ConversationRecord : MediaRecord {
   std::wstring snippet;  // the last message's text
   std::wstring date;     // of the last message
   int64_t unread = 0;
+  // Every message's text, one after another with a line break between, so the pane can search
+  // all texts without holding every message. The pane may fold it for its search.
+  std::wstring texts;
 };
 
 // Lists of records made with new; who deletes the records is said where a list is passed.

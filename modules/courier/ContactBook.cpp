@@ -145,3 +145,11 @@ void ContactBook::Reindex() {
     }
   }
 }
+
+NumberDirectory ContactBook::NamesByNumber() const {
+  NumberDirectory names;
+  for (const DemoContact& contact : m_contacts)
+    for (const DemoContactItem& item : contact.items)
+      if (item.kind == DemoItemKind::kPhone) names.Add(item.value, contact.name);
+  return names;
+}

@@ -29,6 +29,9 @@ class ContactBook {
   const std::vector<DemoGroup>& Groups() const { return m_groups; }
   const std::vector<DemoAccount>& Accounts() const { return m_accounts; }
   const DemoContact* Find(const std::wstring& identifier) const;
+  // Each phone number's contact name (the first contact holding a number names it), so
+  // messages can show who wrote them.
+  NumberDirectory NamesByNumber() const;
 
   // Adds the contact under its own identifier when it has one no contact uses, else under a new
   // one; returns the identifier.

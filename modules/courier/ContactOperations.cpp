@@ -459,3 +459,8 @@ void ContactOperations::RunImport(Job& job, int64_t operation, const std::vector
   else
     m_jobs.Progress(job, done, total, 0, summary, true);
 }
+
+NumberDirectory ContactOperations::NamesByNumber(const std::wstring& identifier) const {
+  auto it = m_books.find(identifier);
+  return it == m_books.end() ? NumberDirectory() : it->second.NamesByNumber();
+}

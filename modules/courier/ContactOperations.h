@@ -43,6 +43,9 @@ class ContactOperations {
   void AnnounceCount(DeviceRecord& device);
   // LIBCOURIER_COMMAND_DO_CANCEL: a running job stops at its next step, a queued one never starts.
   void Cancel(int64_t taskId);
+  // The contact names of a phone's numbers (see ContactBook::NamesByNumber). Only on the
+  // operations thread, which alone changes the books once the phones are published.
+  NumberDirectory NamesByNumber(const std::wstring& identifier) const;
 
   // The default folder of the per-user copies: <application data>\<maker>\<product>\Phones.
   static std::filesystem::path StateFolder(const std::wstring& makerName, const std::wstring& productName);

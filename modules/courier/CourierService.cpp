@@ -37,7 +37,8 @@ CourierService::CourierService(const ModuleRecord& module)
             load.text = identifier.c_str();
             m_contacts.Handle(load);
             return load.value;
-          }),
+          },
+          [this](const std::wstring& identifier) { return m_contacts.NamesByNumber(identifier); }),
       m_photos(module, m_operations, [this](const std::wstring& identifier) { return FindDevice(identifier.c_str()); }),
       m_timeline(module, &TraceJobFailure),
       m_worker(&TraceJobFailure),

@@ -168,3 +168,54 @@ std::string WideToUtf8(const std::wstring& wide) {
   }
   return out;
 }
+
+namespace {
+
+constexpr size_t kSuffixDigits = 6;
+
+// The digits of a number without its international prefix ("+" or "00") or trunk "0".
+void NumberDigits(const std::wstring& number, std::wstring& digits, bool& international) {
+  digits.clear();
+  international = false;
+  for (wchar_t c : number) {
+    if (c == L'+' && digits.empty()) international = true;
+    if (c >= L'0' && c <= L'9') digits += c;
+  }
+  if (!international && digits.compare(0, 2, L"00") == 0) {
+    international = true;
+    digits.erase(0, 2);
+  } else if (!international && !digits.empty() && digits[0] == L'0') {
+    digits.erase(0, 1);
+  }
+}
+
+bool EndsWith(const std::wstring& text, const std::wstring& end) {
+  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+}  // namespace
+
+void NumberDirectory::Add(const std::wstring& number, const std::wstring& name) {
+  Entry entry;
+  NumberDigits(number, entry.digits, entry.international);
+  if (entry.digits.size() < kSuffixDigits || name.empty()) return;
+  entry.name = name;
+  m_entries.emplace(entry.digits.substr(entry.digits.size() - kSuffixDigits), std::move(entry));
+}
+
+std::wstring NumberDirectory::NameOf(const std::wstring& number) const {
+  std::wstring digits;
+  bool international = false;
+  NumberDigits(number, digits, international);
+  if (digits.size() < kSuffixDigits) return std::wstring();
+  const auto range = m_entries.equal_range(digits.substr(digits.size() - kSuffixDigits));
+  for (auto it = range.first; it != range.second; ++it) {
+    const Entry& entry = it->second;
+    // Two international numbers are one only when equal; a local one matches the end of another.
+    const bool same = entry.international && international
+                          ? entry.digits == digits
+                          : EndsWith(entry.digits, digits) || EndsWith(digits, entry.digits);
+    if (same) return entry.name;
+  }
+  return std::wstring();
+}

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -258,3 +259,24 @@ size_t DecodeUtf8Sequence(std::string_view bytes, size_t i, char32_t& code);
 // Strict UTF-8 to wide text (UTF-16 on Windows, UTF-32 elsewhere); false on malformed input.
 bool Utf8ToWide(const std::string& utf8, std::wstring& wide);
 std::string WideToUtf8(const std::wstring& wide);
+
+// A phone's contact names by number. Numbers are compared as a phone compares them: by their
+// digits, whatever separators they are written with; an international number ("+47 400 10001",
+// "0047 ...") and a number without its country prefix ("400 10001", "0400 10001") are one number
+// when the shorter one, without its trunk 0, ends the longer one and has at least six digits.
+class NumberDirectory {
+ public:
+  // The first name given for a number names it.
+  void Add(const std::wstring& number, const std::wstring& name);
+  // The name of `number`, or empty.
+  std::wstring NameOf(const std::wstring& number) const;
+
+ private:
+  struct Entry {
+    std::wstring digits;
+    bool international = false;
+    std::wstring name;
+  };
+  // By the last six digits, so a look-up reads only the entries that can match.
+  std::multimap<std::wstring, Entry> m_entries;
+};

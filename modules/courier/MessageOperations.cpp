@@ -67,16 +67,24 @@ int32_t BoxNumber(const std::wstring& box) {
 
 }  // namespace
 
-ConversationRecord* MakeConversationRecord(const DemoConversation& conversation) {
+ConversationRecord* MakeConversationRecord(const DemoConversation& conversation,
+                                           const NumberDirectory* names) {
   auto* record = new ConversationRecord;
   record->identifier = conversation.identifier;
   record->name = conversation.address;
+  const std::wstring known = names != nullptr ? names->NameOf(conversation.address) : std::wstring();
+  if (!known.empty()) record->name = known;
   record->address = conversation.address;
   record->itemCount = static_cast<int64_t>(conversation.messages.size());
   const DemoMessage* last = nullptr;
+  size_t textSize = 0;
+  for (const DemoMessage& message : conversation.messages) textSize += message.body.size() + 1;
+  record->texts.reserve(textSize);
   for (const DemoMessage& message : conversation.messages) {
     if (last == nullptr || message.date >= last->date) last = &message;
     if (!message.read) ++record->unread;
+    if (!record->texts.empty()) record->texts += L'\n';
+    record->texts += message.body;
   }
   if (last != nullptr) {
     const size_t lineEnd = last->body.find(L'\n');
@@ -100,10 +108,12 @@ MessageRecord* MakeMessageRecord(const DemoConversation& conversation, const Dem
 
 MessageOperations::MessageOperations(const ModuleRecord& module, WorkerThread& worker,
                                      DeviceJobs::DeviceLookup findDevice,
-                                     std::function<int64_t(const std::wstring&)> loadContacts)
+                                     std::function<int64_t(const std::wstring&)> loadContacts,
+                                     std::function<NumberDirectory(const std::wstring&)> namesOf)
     : m_module(module),
       m_jobs(module, worker, std::move(findDevice), kCourierDoSms, kFirstTaskId),
       m_loadContacts(std::move(loadContacts)),
+      m_namesOf(std::move(namesOf)),
       m_arrivals([](const char* what) { BASTrace("libCourier: message arrival failed: %s", what); }) {}
 
 void MessageOperations::OpenStores(const DemoCatalog& catalog, const std::vector<DeviceRecord*>& devices,
@@ -320,6 +330,7 @@ void MessageOperations::RunLoadList(Job& job) {
   const int64_t total = static_cast<int64_t>(store.MessageCount());
   job.device->loaded[kKindMessages] = total == 0 ? 1 : static_cast<uint64_t>(total);
   const std::vector<size_t> order = store.ByLatest();
+  const NumberDirectory names = m_namesOf ? m_namesOf(job.identifier) : NumberDirectory();
   size_t sent = 0;
   int64_t messages = 0;
   while (sent < order.size()) {
@@ -329,7 +340,7 @@ void MessageOperations::RunLoadList(Job& job) {
     batch->reserve(size);
     for (size_t i = 0; i < size; ++i) {
       const DemoConversation& conversation = store.Conversations()[order[sent + i]];
-      batch->push_back(MakeConversationRecord(conversation));
+      batch->push_back(MakeConversationRecord(conversation, &names));
       messages += static_cast<int64_t>(conversation.messages.size());
     }
     sent += size;

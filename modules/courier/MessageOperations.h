@@ -30,8 +30,11 @@ class MessageOperations {
   static constexpr int64_t kFirstTaskId = int64_t{1} << 40;
 
   // `loadContacts` starts a contact load of a phone on the same thread and returns its task.
+  // `namesOf` gives a phone's contact names by number, for the conversations' names; it runs
+  // on the operations thread.
   MessageOperations(const ModuleRecord& module, WorkerThread& worker, DeviceJobs::DeviceLookup findDevice,
-                    std::function<int64_t(const std::wstring& identifier)> loadContacts);
+                    std::function<int64_t(const std::wstring& identifier)> loadContacts,
+                    std::function<NumberDirectory(const std::wstring& identifier)> namesOf = nullptr);
 
   // Opens every phone's messages before the phones are published and sets their counts.
   void OpenStores(const DemoCatalog& catalog, const std::vector<DeviceRecord*>& devices,
@@ -72,6 +75,7 @@ class MessageOperations {
   const ModuleRecord& m_module;
   DeviceJobs m_jobs;
   std::function<int64_t(const std::wstring&)> m_loadContacts;
+  std::function<NumberDirectory(const std::wstring&)> m_namesOf;
   // By phone identifier; filled before the phones are published, then used only by jobs (the
   // default-app flag also by the host's thread, hence atomic).
   std::map<std::wstring, std::unique_ptr<Phone>> m_phones;
@@ -80,5 +84,7 @@ class MessageOperations {
 };
 
 // Makes the records the host and the pane receive.
-ConversationRecord* MakeConversationRecord(const DemoConversation& conversation);
+// `names` names the conversation after the contact that has its number.
+ConversationRecord* MakeConversationRecord(const DemoConversation& conversation,
+                                           const NumberDirectory* names = nullptr);
 MessageRecord* MakeMessageRecord(const DemoConversation& conversation, const DemoMessage& message);

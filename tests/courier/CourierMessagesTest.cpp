@@ -61,7 +61,10 @@ std::string Phone(const char* identifier, const char* version, const char* role,
 
 std::string PhonesFile() {
   return "{\"format\": 1, \"phones\": [" + Phone("MS-OLD", "4.3", "accepts", 260) + ", " +
-         Phone("MS-NEW", "4.4", "accepts", 3) + ", " + Phone("MS-NO", "4.4.2", "declines", 2) + ", " +
+         Phone("MS-NEW", "4.4", "accepts", 3,
+               ", \"contacts\": [{\"id\": \"c1\", \"name\": \"Kari Nordmann\", \"phones\": [{\"label\": "
+               "\"Mobile\", \"number\": \"400-10 001\"}]}]") +
+         ", " + Phone("MS-NO", "4.4.2", "declines", 2) + ", " +
          Phone("MS-DEF", "13", "already", 2,
                ", \"incomingMessages\": [{\"delayMs\": 50, \"address\": \"+4740010001\", \"body\": \"Kommer "
                "snart 👋\"}, {\"delayMs\": 80, \"address\": \"+1 202 555 0147\", \"body\": \"New number\"}]") +
@@ -309,6 +312,20 @@ TEST_F(CourierMessages, TheListComesLatestFirstInBatchesWithProgressAndOneConver
   EXPECT_TRUE(LoadConversation(kOldPhone, L"no-such-thread").empty());
   EXPECT_EQ(FailedTotal(), 1);
   EXPECT_FALSE(ProgressLog().back().text.empty());
+}
+
+TEST_F(CourierMessages, ConversationsAreNamedAfterTheContactWithTheirNumberAndCarryTheirTexts) {
+  StartService();
+  std::vector<ConversationRecord> all = LoadList(kAcceptingPhone);
+  ASSERT_EQ(all.size(), 3u);
+  for (const ConversationRecord& conversation : all) {
+    // The contact's number is written without the country prefix and with other separators.
+    EXPECT_EQ(conversation.name, conversation.identifier == L"t1" ? L"Kari Nordmann" : conversation.address);
+    // Every message's text, for the pane's search.
+    EXPECT_EQ(static_cast<int64_t>(std::count(conversation.texts.begin(), conversation.texts.end(), L'\n')),
+              2 * conversation.itemCount - 1);
+    EXPECT_NE(conversation.texts.find(L"Melding " + std::to_wstring(conversation.itemCount - 1)), std::wstring::npos);
+  }
 }
 
 TEST_F(CourierMessages, ACancelledLoadSendsNothingMoreAndTheNextLoadIsWhole) {

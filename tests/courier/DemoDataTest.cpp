@@ -371,3 +371,20 @@ TEST(DemoText, ConvertsUtf8StrictlyBothWays) {
     EXPECT_FALSE(Utf8ToWide(bad, wide)) << "malformed input must be refused";
   }
 }
+
+TEST(NumberDirectory, MatchesNumbersAsAPhoneDoes) {
+  NumberDirectory names;
+  names.Add(L"+49 171 2345678", L"Jürgen");
+  names.Add(L"+81 90-1234-5678", L"Misaki");  // the same last eight digits as Jürgen's
+  names.Add(L"0171 999 0000", L"Local");
+  names.Add(L"+49 (171) 234-5678", L"Second");  // a number named twice keeps its first name
+  names.Add(L"12345", L"Short");
+  EXPECT_EQ(names.NameOf(L"+81 90 1234 5678"), L"Misaki");
+  EXPECT_EQ(names.NameOf(L"+49 171 2345678"), L"Jürgen");
+  EXPECT_EQ(names.NameOf(L"0049 171 2345678"), L"Jürgen");
+  EXPECT_EQ(names.NameOf(L"0171 2345678"), L"Jürgen");  // written without the country prefix
+  EXPECT_EQ(names.NameOf(L"+47 171 999 0000"), L"Local");
+  EXPECT_EQ(names.NameOf(L"+44 171 2345678"), L"");  // another country
+  EXPECT_EQ(names.NameOf(L"12345"), L"");             // too short to be compared
+  EXPECT_EQ(names.NameOf(L"NORDWERK"), L"");
+}

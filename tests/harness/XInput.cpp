@@ -86,4 +86,35 @@ void Key(const char* /*xName*/, WORD vk) {
   PumpFor(100);
 }
 
+void Wheel(POINT screen, int notches) {
+  if (notches == 0) return;
+  if (Driven()) {
+    const int count = notches > 0 ? notches : -notches;
+    Run("mousemove " + std::to_string(screen.x) + ' ' + std::to_string(screen.y) + " click --repeat " +
+        std::to_string(count) + " --delay 30 " + (notches > 0 ? "4" : "5"));
+    return;
+  }
+  SetCursorPos(screen.x, screen.y);
+  INPUT wheel = {};
+  wheel.type = INPUT_MOUSE;
+  wheel.mi.dwFlags = MOUSEEVENTF_WHEEL;
+  wheel.mi.mouseData = static_cast<DWORD>(notches * WHEEL_DELTA);
+  SendInput(1, &wheel, sizeof(INPUT));
+  PumpFor(100);
+}
+
+void Type(const wchar_t* text) {
+  for (const wchar_t* c = text; *c != L'\0'; ++c) {
+    INPUT keys[2] = {};
+    keys[0].type = INPUT_KEYBOARD;
+    keys[0].ki.wScan = *c;
+    keys[0].ki.dwFlags = KEYEVENTF_UNICODE;
+    keys[1] = keys[0];
+    keys[1].ki.dwFlags = KEYEVENTF_UNICODE | KEYEVENTF_KEYUP;
+    SendInput(2, keys, sizeof(INPUT));
+    PumpFor(10);
+  }
+  PumpFor(100);
+}
+
 }  // namespace xinput

@@ -14,5 +14,9 @@ bool Driven();
 void Click(POINT screen);
 // One key press and release: `xName` as xdotool names it ("Down"), `vk` for SendInput (used).
 void Key(const char* xName, WORD vk);
+// Wheel notches at a screen point: positive away from the user (up), negative towards.
+void Wheel(POINT screen, int notches);
+// Types text through the keyboard path, one character after another (SendInput, as Key).
+void Type(const wchar_t* text);
 
 }  // namespace xinput
