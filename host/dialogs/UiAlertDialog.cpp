@@ -19,8 +19,25 @@ bool UiAlertDialog::OnStart() {
   SetWindowTextW(Hwnd(), m_message.c_str());
   if (!CreateButton(m_ok, kOkId, m_okText) || !CreateButton(m_cancel, kCancelId, L"Cancel")) return false;
   if (!m_twoButtons) ShowWindow(m_cancel.Hwnd(), SW_HIDE);
+  GrowToFitMessage();
   LayoutButtons();
   return true;
+}
+
+void UiAlertDialog::GrowToFitMessage() {
+  // The caller's size is the least: a message longer than it leaves room for (a long text, a
+  // larger system font) makes the dialog taller instead of losing its last lines.
+  const int iconWidth = m_icon ? static_cast<int>(m_icon->GetWidth()) : 0;
+  const RECT room = MessageRect(Width(), iconWidth, Height() - kButtonGap - m_ok.Height());
+  RECT needed = room;
+  ClientDc dc(Hwnd());
+  SelectGuard font(dc, TextFont());
+  DrawTextW(dc, m_message.c_str(), static_cast<int>(m_message.size()), &needed,
+            DT_LEFT | DT_WORDBREAK | DT_EDITCONTROL | DT_NOPREFIX | DT_CALCRECT);
+  const int missing = (needed.bottom - needed.top) - (room.bottom - room.top);
+  if (missing <= 0) return;
+  SetSize(Width(), Height() + missing);
+  PlaceWindow();
 }
 
 void UiAlertDialog::LayoutButtons() {

@@ -37,6 +37,7 @@ class UiAlertDialog : public UiDialog {
 
  protected:
   bool OnStart() override;
+  void GrowToFitMessage();
   bool OnCommand(int id, int code, HWND control) override;
   void PaintBody(HDC dc, const RECT& body) override;
   // Cancel at the bottom right, OK left of it (or in its place when alone).

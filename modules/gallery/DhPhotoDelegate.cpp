@@ -291,17 +291,16 @@ void DhPhotoDelegate::Post(int64_t code, CommandRecord& record) {
 }
 
 bool DhPhotoDelegate::AskDropMenu() {
-  HMENU menu = CreatePopupMenu();
+  MenuHandle menu(CreatePopupMenu());
   if (!menu) return false;
-  AppendMenuW(menu, MF_STRING, kDropMenuAddId, kDropMenuText);
+  AppendMenuW(menu.get(), MF_STRING, kDropMenuAddId, kDropMenuText);
   POINT cursor{};
   GetCursorPos(&cursor);
   // The drop came from another program: the menu needs the pane's window in front to close on
   // a click elsewhere.
   SetForegroundWindow(Hwnd());
-  const UINT chosen = TrackPopupMenu(menu, TPM_RETURNCMD | TPM_LEFTALIGN | TPM_TOPALIGN | TPM_NONOTIFY, cursor.x,
+  const UINT chosen = TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_LEFTALIGN | TPM_TOPALIGN | TPM_NONOTIFY, cursor.x,
                                      cursor.y, 0, Hwnd(), nullptr);
-  DestroyMenu(menu);
   return chosen == kDropMenuAddId;
 }
 

@@ -363,14 +363,13 @@ void DhMessagesDelegate::RequestDelete() {
 }
 
 void DhMessagesDelegate::RequestExport() {
-  HMENU menu = CreatePopupMenu();
-  if (menu == nullptr) return;
-  for (const MenuEntry& entry : kExportMenu) AppendMenuW(menu, MF_STRING, entry.id, entry.text);
+  MenuHandle menu(CreatePopupMenu());
+  if (!menu) return;
+  for (const MenuEntry& entry : kExportMenu) AppendMenuW(menu.get(), MF_STRING, entry.id, entry.text);
   RECT rect{};
   GetWindowRect(m_toolbar.Button(kTextsExportButtonId), &rect);
-  const UINT choice = static_cast<UINT>(
-      TrackPopupMenu(menu, TPM_RETURNCMD | TPM_LEFTALIGN | TPM_TOPALIGN, rect.left, rect.bottom, 0, Hwnd(), nullptr));
-  DestroyMenu(menu);
+  const UINT choice = static_cast<UINT>(TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_LEFTALIGN | TPM_TOPALIGN,
+                                                       rect.left, rect.bottom, 0, Hwnd(), nullptr));
   for (const MenuEntry& entry : kExportMenu) {
     if (entry.id != choice) continue;
     CommandRecord request;

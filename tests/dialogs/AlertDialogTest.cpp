@@ -91,6 +91,30 @@ TEST_F(AlertDialogTest, OkAnswers5051AndHasTheGivenSizeCentredOverItsOwner) {
   EXPECT_EQ(alert.Hwnd(), nullptr) << "a modal alert is gone once it answered";
 }
 
+// A message longer than the given size leaves room for grows the dialog: no line is lost.
+TEST_F(AlertDialogTest, ALongMessageMakesTheDialogTallerNotShorterOfText) {
+  PlainWindow owner(MakeRect(100, 80, 700, 500));
+  UiAlertDialog alert(m_close.get(), m_closePressed.get(), m_icon.get(), 1);
+  const std::wstring text =
+      L"Please confirm the pop-up window on your phone by clicking \"Yes\".\n\nWhy should I do this?\nWith Android 4.4 "
+      L"KITKAT came a new feature -- system-wide SMS handling.\nNow any app that wants to restore, import or delete "
+      L"SMS "
+      L"must be set as the default SMS app.\n";
+  alert.SetText(text, nullptr, 540, 200, owner.Hwnd());
+  Seen seen;
+  Run(
+      alert, [&](Seen&) { SendMessageW(alert.OkButton(), BM_CLICK, 0, 0); }, seen);
+  EXPECT_EQ(seen.rect.right - seen.rect.left, 540);
+  EXPECT_GT(seen.rect.bottom - seen.rect.top, 200);
+  EXPECT_EQ(seen.rect.bottom - seen.okRect.bottom, 10);
+  // A short one keeps the size it was given.
+  UiAlertDialog small(m_close.get(), m_closePressed.get(), m_icon.get(), 0);
+  small.SetText(L"Nothing is checked.", nullptr, 240, 100, owner.Hwnd());
+  Run(
+      small, [&](Seen&) { SendMessageW(small.OkButton(), BM_CLICK, 0, 0); }, seen);
+  EXPECT_EQ(seen.rect.bottom - seen.rect.top, 100);
+}
+
 TEST_F(AlertDialogTest, QuestionAnswersCancelAndCloseWith5052) {
   UiAlertDialog question(m_close.get(), m_closePressed.get(), m_icon.get(), 1);
   question.SetText(L"Do you really want to delete the checked contacts?", nullptr, 400, 120, nullptr);
