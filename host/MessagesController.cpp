@@ -172,7 +172,9 @@ void RequestImport(const ContentRequest& request) {
   OpenFilesQuery query;
   query.owner = request.owner;
   query.title = L"Please select Backup Files.";
-  query.filters = {{L"Backup File(*.bak)", L"*.bak"}, {L"Json File(*.json)", L"*.json"}};
+  // The third reads what widely used SMS backup apps write.
+  query.filters = {
+      {L"Backup File(*.bak)", L"*.bak"}, {L"Json File(*.json)", L"*.json"}, {L"SMS Backup XML(*.xml)", L"*.xml"}};
   PathList chosen = PickFiles(query);
   if (chosen.empty() || !IsStillConnected(request)) return;
   StartChange(request, kSmsOpImport, new PathList(std::move(chosen)));
