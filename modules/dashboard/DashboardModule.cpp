@@ -3,6 +3,7 @@
 #include "contracts/CommandRecord.h"
 #include "contracts/Sections.h"
 #include "contracts/cornerstone/Cornerstone.h"
+#include "kit/ModuleEdge.h"
 #include "modules/dashboard/DhDashboardDelegate.h"
 
 #include <cstring>
@@ -81,10 +82,7 @@ void UpdateCountCommand(CommandRecord& record) {
                static_cast<LPARAM>(update->count));
 }
 
-const struct {
-  const char* name;
-  void (*handler)(CommandRecord&);
-} kCommands[] = {
+const ModuleCommand kCommands[] = {
     {kDashboardCreateWindow, CreateWindowCommand},
     {kDashboardShowWindow, ShowWindowCommand},
     {kDashboardHideWindow, HideWindowCommand},
@@ -93,33 +91,12 @@ const struct {
     {kDashboardUpdateCount, UpdateCountCommand},
 };
 
-int32_t __cdecl DashboardEntry(CommandRecord* record) {
-  if (!record || !record->name) return 0;
-  try {
-    for (const auto& command : kCommands) {
-      if (std::strcmp(command.name, record->name) == 0) {
-        command.handler(*record);
-        break;
-      }
-    }
-  } catch (const std::exception& e) {
-    BASTrace("libDashboard: %s in %s", e.what(), record->name);
-  } catch (...) {
-    BASTrace("libDashboard: unknown exception in %s", record->name);
-  }
-  return 0;
-}
+void Dispatch(CommandRecord& record) { RunCommandTable(kCommands, record); }
+
+int32_t __cdecl DashboardEntry(CommandRecord* record) { return RunModuleCommand(record, Dispatch, "libDashboard"); }
 
 }  // namespace
 
 extern "C" void __cdecl RegisterModule(ModuleRecord* module) {
-  if (!module) return;
-  try {
-    g_module = module;
-    module->moduleEntry = DashboardEntry;
-    CommandRecord record;
-    for (const auto& command : kCommands) RegisterCommand(*module, record, command.name);
-  } catch (...) {
-    BASTrace("libDashboard: RegisterModule failed");
-  }
+  RegisterModuleCommands(module, g_module, DashboardEntry, kCommands, "libDashboard");
 }

@@ -3,6 +3,7 @@
 #include "contracts/CommandPayloads.h"
 #include "contracts/CommandRecord.h"
 #include "contracts/cornerstone/Cornerstone.h"
+#include "kit/ModuleEdge.h"
 #include "modules/extras/DhToolkitDelegate.h"
 
 #include <cstdlib>
@@ -51,47 +52,20 @@ void AddToolkitCommand(CommandRecord& record) {
     PostMessageW(g_page->Hwnd(), DhToolkitDelegate::kAddToolkitMessage, 0, reinterpret_cast<LPARAM>(record.data));
 }
 
-// Registered, and left to the host's own handling.
-void PressExportCommand(CommandRecord&) {}
-
 // Registered in this order.
-const struct {
-  const char* name;
-  void (*handler)(CommandRecord&);
-} kCommands[] = {
+const ModuleCommand kCommands[] = {
     {kExtrasAddToolkit, AddToolkitCommand},
     {kExtrasShowWindow, ShowWindowCommand},
     {kExtrasChangeSize, ChangeSizeCommand},
-    {kExtrasPressExport, PressExportCommand},
+    {kExtrasPressExport, nullptr},  // registered; the host handles it
 };
 
-int32_t __cdecl ExtrasEntry(CommandRecord* record) {
-  if (!record || !record->name) return 0;
-  try {
-    for (const auto& command : kCommands) {
-      if (std::strcmp(command.name, record->name) == 0) {
-        command.handler(*record);
-        break;
-      }
-    }
-  } catch (const std::exception& e) {
-    BASTrace("libExtras: %s in %s", e.what(), record->name);
-  } catch (...) {
-    BASTrace("libExtras: unknown exception in %s", record->name);
-  }
-  return 0;
-}
+void Dispatch(CommandRecord& record) { RunCommandTable(kCommands, record); }
+
+int32_t __cdecl ExtrasEntry(CommandRecord* record) { return RunModuleCommand(record, Dispatch, "libExtras"); }
 
 }  // namespace
 
 extern "C" void __cdecl RegisterModule(ModuleRecord* module) {
-  if (!module) return;
-  try {
-    g_module = module;
-    module->moduleEntry = ExtrasEntry;
-    CommandRecord record;
-    for (const auto& command : kCommands) RegisterCommand(*module, record, command.name);
-  } catch (...) {
-    BASTrace("libExtras: RegisterModule failed");
-  }
+  RegisterModuleCommands(module, g_module, ExtrasEntry, kCommands, "libExtras");
 }

@@ -3,6 +3,7 @@
 #include "contracts/CommandCodes.h"
 #include "contracts/CommandNames.h"
 #include "contracts/cornerstone/Cornerstone.h"
+#include "kit/ModuleEdge.h"
 #include "kit/ContentPaneTable.h"
 #include "modules/gallery/DhPhotoDelegate.h"
 
@@ -56,28 +57,11 @@ void Dispatch(CommandRecord& record) {
   }
 }
 
-int32_t __cdecl GalleryEntry(CommandRecord* record) {
-  if (!record || !record->name) return 0;
-  try {
-    Dispatch(*record);
-  } catch (const std::exception& e) {
-    BASTrace("libGallery: %s in %s", e.what(), record->name);
-  } catch (...) {
-    BASTrace("libGallery: unknown exception in %s", record->name);
-  }
-  return 0;
-}
+int32_t __cdecl GalleryEntry(CommandRecord* record) { return RunModuleCommand(record, Dispatch, "libGallery"); }
 
 }  // namespace
 
 extern "C" void __cdecl RegisterModule(ModuleRecord* module) {
-  if (!module) return;
-  try {
-    g_module = module;
-    module->moduleEntry = GalleryEntry;
-    CommandRecord record;
-    for (const char* name : kServedCommands) RegisterCommand(*module, record, name);
-  } catch (...) {
-    BASTrace("libGallery: RegisterModule failed");
-  }
+  RegisterModuleCommands(
+      module, g_module, GalleryEntry, kServedCommands, [](const char* name) { return name; }, "libGallery");
 }

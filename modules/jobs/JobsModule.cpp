@@ -4,6 +4,7 @@
 #include "contracts/CommandRecord.h"
 #include "contracts/TaskRecords.h"
 #include "contracts/cornerstone/Cornerstone.h"
+#include "kit/ModuleEdge.h"
 #include "modules/jobs/DhTaskDelegate.h"
 
 #include <cstring>
@@ -54,42 +55,18 @@ void AddTaskCommand(CommandRecord& record) {
     copy.release();
 }
 
-const struct {
-  const char* name;
-  void (*handler)(CommandRecord&);
-} kCommands[] = {
+const ModuleCommand kCommands[] = {
     {kJobsAddTask, AddTaskCommand},
     {kJobsChangeSize, ChangeSizeCommand},
     {kJobsShowWindow, ShowWindowCommand},
 };
 
-int32_t __cdecl JobsEntry(CommandRecord* record) {
-  if (!record || !record->name) return 0;
-  try {
-    for (const auto& command : kCommands) {
-      if (std::strcmp(command.name, record->name) == 0) {
-        command.handler(*record);
-        break;
-      }
-    }
-  } catch (const std::exception& e) {
-    BASTrace("libJobs: %s in %s", e.what(), record->name);
-  } catch (...) {
-    BASTrace("libJobs: unknown exception in %s", record->name);
-  }
-  return 0;
-}
+void Dispatch(CommandRecord& record) { RunCommandTable(kCommands, record); }
+
+int32_t __cdecl JobsEntry(CommandRecord* record) { return RunModuleCommand(record, Dispatch, "libJobs"); }
 
 }  // namespace
 
 extern "C" void __cdecl RegisterModule(ModuleRecord* module) {
-  if (!module) return;
-  try {
-    g_module = module;
-    module->moduleEntry = JobsEntry;
-    CommandRecord record;
-    for (const auto& command : kCommands) RegisterCommand(*module, record, command.name);
-  } catch (...) {
-    BASTrace("libJobs: RegisterModule failed");
-  }
+  RegisterModuleCommands(module, g_module, JobsEntry, kCommands, "libJobs");
 }

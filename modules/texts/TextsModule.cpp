@@ -6,6 +6,7 @@
 
 #include "contracts/CommandNames.h"
 #include "contracts/cornerstone/Cornerstone.h"
+#include "kit/ModuleEdge.h"
 #include "kit/ContentPaneTable.h"
 #include "modules/texts/DhMessagesDelegate.h"
 
@@ -72,28 +73,11 @@ void Dispatch(CommandRecord& record) {
   }
 }
 
-int32_t __cdecl TextsEntry(CommandRecord* record) {
-  if (!record || !record->name) return 0;
-  try {
-    Dispatch(*record);
-  } catch (const std::exception& e) {
-    BASTrace("libTexts: %s in %s", e.what(), record->name);
-  } catch (...) {
-    BASTrace("libTexts: unknown exception in %s", record->name);
-  }
-  return 0;
-}
+int32_t __cdecl TextsEntry(CommandRecord* record) { return RunModuleCommand(record, Dispatch, "libTexts"); }
 
 }  // namespace
 
 extern "C" void __cdecl RegisterModule(ModuleRecord* module) {
-  if (!module) return;
-  try {
-    g_module = module;
-    module->moduleEntry = TextsEntry;
-    CommandRecord record;
-    for (const CommandEntry& entry : kCommands) RegisterCommand(*module, record, entry.name);
-  } catch (...) {
-    BASTrace("libTexts: RegisterModule failed");
-  }
+  RegisterModuleCommands(
+      module, g_module, TextsEntry, kCommands, [](const CommandEntry& entry) { return entry.name; }, "libTexts");
 }
