@@ -36,7 +36,7 @@ int VerticalScrollBarWidth(HWND list) {
 
 }  // namespace
 
-BASContentPane::BASContentPane(ContentPaneSpec spec) : m_spec(std::move(spec)) {}
+BASContentPane::BASContentPane(PaneDescription description) : m_description(std::move(description)) {}
 
 BASContentPane::~BASContentPane() {
   // A pane destroyed with its window still open never saw WM_DESTROY.
@@ -51,19 +51,20 @@ bool BASContentPane::CreateIn(HWND parent, CMessageLoop* loop, const ModuleRecor
   RECT client{};
   GetClientRect(parent, &client);
   const RECT rect = PaneRectInParent(client.right, client.bottom);
-  if (!Create(parent, m_spec.className, L"", WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0, rect)) return false;
+  if (!Create(parent, m_description.className, L"", WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0, rect))
+    return false;
   if (loop && loop->AddMessageFilter(this)) m_loop = loop;
   return true;
 }
 
 bool BASContentPane::OnCreate(CREATESTRUCTW*) {
-  BASTrace("%s: %p", m_spec.traceName, static_cast<void*>(Hwnd()));
+  BASTrace("%s: %p", m_description.traceName, static_cast<void*>(Hwnd()));
   m_background = UrlColor("color:operator:background", kBackgroundFallback);
   m_pressed = UrlColor("color:task:operator:button:pressed", kPressedFallback);
 
   RECT client{};
   GetClientRect(Hwnd(), &client);
-  if (!m_list.Create(Hwnd(), client, m_spec.listId)) return false;
+  if (!m_list.Create(Hwnd(), client, m_description.listId)) return false;
   m_list.SetCheckImages(FindImage(m_images, "common\\content-check-yes.png"),
                         FindImage(m_images, "common\\content-check-no.png"));
   m_list.SetRowTextHook(&BASContentPane::RowText, this);
@@ -75,14 +76,14 @@ bool BASContentPane::OnCreate(CREATESTRUCTW*) {
   m_list.SetRowHeight(kRowHeight);
   m_list.SetListFont(BASUtilityApp::GetFont(16, false, L"Arial"));
   m_list.Header().SetFont(m_headerFont.Get());
-  for (size_t i = 0; i < m_spec.columns.size(); ++i)
-    m_list.InsertColumn(static_cast<int>(i), m_spec.columns[i].title, m_spec.columns[i].width);
+  for (size_t i = 0; i < m_description.columns.size(); ++i)
+    m_list.InsertColumn(static_cast<int>(i), m_description.columns[i].title, m_description.columns[i].width);
 
   if (!CreateExtras()) return false;
   const ToolbarLook look{m_background, m_pressed, m_toolbarFont.Get(), m_searchFont.Get()};
-  if (!m_toolbar.Create(Hwnd(), m_images, look, m_spec.buttons, m_spec.firstButtonX, m_spec.searchEditId,
-                        m_spec.searchButtonId))
-    BASTrace("%s: toolbar incomplete", m_spec.traceName);
+  if (!m_toolbar.Create(Hwnd(), m_images, look, m_description.buttons, m_description.firstButtonX,
+                        m_description.searchEditId, m_description.searchButtonId))
+    BASTrace("%s: toolbar incomplete", m_description.traceName);
   SetCurrentRow(-1);
   return true;
 }
@@ -119,7 +120,7 @@ void BASContentPane::LayOut() {
   MoveTo(m_list.Hwnd(), list);
   const int listWidth = list.right - list.left;
   std::vector<int> shares;
-  for (const PaneColumn& column : m_spec.columns) shares.push_back(column.share);
+  for (const PaneColumn& column : m_description.columns) shares.push_back(column.share);
   const ColumnWidths columns = PercentColumnWidths(listWidth, VerticalScrollBarWidth(m_list.Hwnd()), shares);
   for (size_t i = 0; i < columns.widths.size(); ++i)
     ListView_SetColumnWidth(m_list.Hwnd(), static_cast<int>(i), columns.widths[i]);
@@ -190,13 +191,13 @@ BOOL BASContentPane::PreTranslateMessage(MSG* msg) {
       return TRUE;
     }
   } catch (...) {
-    BASTrace("%s: search failed", m_spec.traceName);
+    BASTrace("%s: search failed", m_description.traceName);
   }
   return FALSE;
 }
 
 bool BASContentPane::OnNotify(NMHDR* header, LRESULT&) {
-  if (header->idFrom != m_spec.listId || header->hwndFrom != m_list.Hwnd()) return false;
+  if (header->idFrom != m_description.listId || header->hwndFrom != m_list.Hwnd()) return false;
   if (header->code == LVN_ITEMCHANGED) {
     // However the highlight moved (keys, or the control on its own), the current row is the
     // focused, highlighted one; moves the pane makes itself set the current row themselves.
@@ -219,12 +220,12 @@ LRESULT BASContentPane::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, bool& hand
   if (msg != kPaneMessage) return BASWindow::HandleMessage(msg, wp, lp, handled);
   handled = true;
   // Code 3 carries a plain number, not a record.
-  if (wp <= m_spec.lastUpdateCode && wp != kUpdateNothing) Update(wp, reinterpret_cast<CommandRecord*>(lp));
+  if (wp <= m_description.lastUpdateCode && wp != kUpdateNothing) Update(wp, reinterpret_cast<CommandRecord*>(lp));
   return 0;
 }
 
 bool BASContentPane::OnCommand(int id, int, HWND) {
-  if (id == static_cast<int>(m_spec.searchButtonId))
+  if (id == static_cast<int>(m_description.searchButtonId))
     Search();
   else if (!OnToolbarCommand(id))
     return false;
@@ -236,6 +237,6 @@ bool BASContentPane::PostRequest(int64_t code, CommandRecord& record) {
   record.code = code;
   record.window = Hwnd();
   if (!m_module || !m_module->hostEntry) return false;
-  PostToHost(*m_module, record, m_spec.requestCommand);
+  PostToHost(*m_module, record, m_description.requestCommand);
   return true;
 }

@@ -38,7 +38,7 @@ struct PaneColumn {
   int share;  // hundredths of the list width, from the first layout on
 };
 
-struct ContentPaneSpec {
+struct PaneDescription {
   const wchar_t* className;
   const char* traceName;       // first word of the creation trace line
   const char* requestCommand;  // posted to the host for every request
@@ -56,7 +56,7 @@ class BASContentPane : public BASWindow, public CMessageFilter, public BASSubjec
   // Called after the window has gone; the owner may delete the pane there.
   typedef std::function<void(BASContentPane* pane)> GoneHandler;
 
-  explicit BASContentPane(ContentPaneSpec spec);
+  explicit BASContentPane(PaneDescription description);
   ~BASContentPane() override;
 
   // Hidden, at its place in `parent`; filters the keyboard messages of `loop` (may be null).
@@ -145,7 +145,7 @@ class BASContentPane : public BASWindow, public CMessageFilter, public BASSubjec
     return checked;
   }
 
-  const ContentPaneSpec& Spec() const { return m_spec; }
+  const PaneDescription& Description() const { return m_description; }
   const ImageCache* Images() const { return m_images; }
   COLORREF Background() const { return m_background; }
   LPARAM DataAt(int row) const { return row >= 0 && row < m_list.RowCount() ? m_list.RowData(row) : 0; }
@@ -159,7 +159,7 @@ class BASContentPane : public BASWindow, public CMessageFilter, public BASSubjec
  private:
   static const std::wstring* RowText(const BASListView& list, int row, int column, LPARAM data, void* context);
 
-  ContentPaneSpec m_spec;
+  PaneDescription m_description;
   HWND m_parent = nullptr;
   CMessageLoop* m_loop = nullptr;
   const ModuleRecord* m_module = nullptr;

@@ -68,8 +68,7 @@ typedef void (*ServiceHandler)(CommandRecord& record, CourierService* service);
 template <int32_t kSection>
 void UnservedKind(CommandRecord& record, CourierService* service) {
   record.value = 0;
-  if (service != nullptr)
-    service->DoUnservedKind(record, LoadCodeOfSection(kSection), ItemKindOfSection(kSection));
+  if (service != nullptr) service->DoUnservedKind(record, LoadCodeOfSection(kSection), ItemKindOfSection(kSection));
 }
 
 // The wizard's retry buttons as the host passes them on, `text` = the phone's identifier.

@@ -32,15 +32,15 @@ constexpr int kPrefetchRows = 12;
 // Posted to itself: the thumbnails wanted while rows were drawn go out in one request.
 constexpr UINT kThumbnailRequestMessage = WM_APP + 7;
 
-ContentPaneSpec PhotoPaneSpec() {
-  ContentPaneSpec spec;
-  spec.className = L"DhPhotoDelegate";
-  spec.traceName = "DhPhotoDelegate";
-  spec.requestCommand = kGalleryDoPhoto;
-  spec.listId = kPhotoListId;
-  spec.columns = {
+PaneDescription PhotoPaneSpec() {
+  PaneDescription description;
+  description.className = L"DhPhotoDelegate";
+  description.traceName = "DhPhotoDelegate";
+  description.requestCommand = kGalleryDoPhoto;
+  description.listId = kPhotoListId;
+  description.columns = {
       {L"", 100, 10}, {L"Name", 220, 30}, {L"Size", 120, 20}, {L"Format", 100, 20}, {L"Date Created", 140, 20}};
-  spec.buttons = {
+  description.buttons = {
       {kAddButtonId, L"Add", "common\\button\\operate-add-pressed.png", "common\\button\\operate-add-normal.png"},
       {kDeleteButtonId, L"Delete", "common\\button\\operate-delete-pressed.png",
        "common\\button\\operate-delete-normal.png"},
@@ -49,11 +49,11 @@ ContentPaneSpec PhotoPaneSpec() {
       {kRefreshButtonId, L"Refresh", "common\\button\\operate-refresh-pressed.png",
        "common\\button\\operate-refresh-normal.png"},
   };
-  spec.firstButtonX = 10;
-  spec.searchEditId = kSearchEditId;
-  spec.searchButtonId = kSearchButtonId;
-  spec.lastUpdateCode = kUpdateRemove;
-  return spec;
+  description.firstButtonX = 10;
+  description.searchEditId = kSearchEditId;
+  description.searchButtonId = kSearchButtonId;
+  description.lastUpdateCode = kUpdateRemove;
+  return description;
 }
 
 }  // namespace

@@ -10,15 +10,15 @@ namespace {
 
 constexpr UINT kListId = 7107;
 
-ContentPaneSpec TaskSpec() {
-  ContentPaneSpec spec;
-  spec.className = L"DhTaskDelegate";
-  spec.traceName = "DhTaskDelegate";
-  spec.requestCommand = kJobsPressExport;
-  spec.listId = kListId;
-  spec.columns = {{L"", 60, 8},           {L"Phone", 150, 18}, {L"Task", 150, 18},
-                  {L"Progress", 120, 16}, {L"State", 100, 12}, {L"Details", 200, 28}};
-  spec.buttons = {
+PaneDescription TaskSpec() {
+  PaneDescription description;
+  description.className = L"DhTaskDelegate";
+  description.traceName = "DhTaskDelegate";
+  description.requestCommand = kJobsPressExport;
+  description.listId = kListId;
+  description.columns = {{L"", 60, 8},           {L"Phone", 150, 18}, {L"Task", 150, 18},
+                         {L"Progress", 120, 16}, {L"State", 100, 12}, {L"Details", 200, 28}};
+  description.buttons = {
       {DhTaskDelegate::kCancelButtonId, L"Cancel", "common\\button\\operate-reset-pressed.png",
        "common\\button\\operate-reset-normal.png"},
       {DhTaskDelegate::kOpenFolderButtonId, L"Open Folder", "common\\button\\operate-import-pressed.png",
@@ -28,11 +28,11 @@ ContentPaneSpec TaskSpec() {
       {DhTaskDelegate::kClearButtonId, L"Clear Ended", "common\\button\\operate-delete-pressed.png",
        "common\\button\\operate-delete-normal.png"},
   };
-  spec.firstButtonX = 10;
-  spec.searchEditId = 7105;
-  spec.searchButtonId = 7106;
-  spec.lastUpdateCode = DhTaskDelegate::kUpdateTask;
-  return spec;
+  description.firstButtonX = 10;
+  description.searchEditId = 7105;
+  description.searchButtonId = 7106;
+  description.lastUpdateCode = DhTaskDelegate::kUpdateTask;
+  return description;
 }
 
 }  // namespace

@@ -16,19 +16,19 @@ constexpr int kNameColumn = 1;
 constexpr int kPhoneColumn = 2;
 constexpr COLORREF kMarkedRowColor = RGB(255, 0, 0);
 
-ContentPaneSpec ContactsPaneSpec() {
-  ContentPaneSpec spec;
-  spec.className = L"DhContactsDelegate";
-  spec.traceName = "DhContactsDelegate";
-  spec.requestCommand = kRolodexDoContact;
-  spec.listId = kContactListId;
-  spec.columns = {{L"", 100, 10}, {L"Name", 195, 50}, {L"Phone Number", 226, 40}};
-  spec.buttons = ContactsToolbarButtons();
-  spec.firstButtonX = kContactsFirstButtonX;
-  spec.searchEditId = kSearchEditId;
-  spec.searchButtonId = kSearchButtonId;
-  spec.lastUpdateCode = kUpdateSelectDialog;
-  return spec;
+PaneDescription ContactsPaneSpec() {
+  PaneDescription description;
+  description.className = L"DhContactsDelegate";
+  description.traceName = "DhContactsDelegate";
+  description.requestCommand = kRolodexDoContact;
+  description.listId = kContactListId;
+  description.columns = {{L"", 100, 10}, {L"Name", 195, 50}, {L"Phone Number", 226, 40}};
+  description.buttons = ContactsToolbarButtons();
+  description.firstButtonX = kContactsFirstButtonX;
+  description.searchEditId = kSearchEditId;
+  description.searchButtonId = kSearchButtonId;
+  description.lastUpdateCode = kUpdateSelectDialog;
+  return description;
 }
 
 }  // namespace

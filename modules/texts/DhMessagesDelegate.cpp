@@ -39,15 +39,15 @@ const MenuEntry kExportMenu[] = {
     {9, L"Backup all conversations"},
 };
 
-ContentPaneSpec MessagesSpec() {
-  ContentPaneSpec spec;
-  spec.className = L"DhMessagesDelegate";
-  spec.traceName = "DhMessagesDelegate";
-  spec.requestCommand = kTextsDoSms;
-  spec.listId = kTextsListId;
-  spec.columns = {
+PaneDescription MessagesSpec() {
+  PaneDescription description;
+  description.className = L"DhMessagesDelegate";
+  description.traceName = "DhMessagesDelegate";
+  description.requestCommand = kTextsDoSms;
+  description.listId = kTextsListId;
+  description.columns = {
       {L"", 60, 12}, {L"Name", 150, 27}, {L"Last Message", 150, 30}, {L"Date", 100, 19}, {L"Count", 50, 12}};
-  spec.buttons = {
+  description.buttons = {
       {kTextsNewButtonId, L"New Message", "common\\button\\operate-add-pressed.png",
        "common\\button\\operate-add-normal.png"},
       {kTextsDeleteButtonId, L"Delete", "common\\button\\operate-delete-pressed.png",
@@ -59,11 +59,11 @@ ContentPaneSpec MessagesSpec() {
       {kTextsRefreshButtonId, L"Refresh", "common\\button\\operate-refresh-pressed.png",
        "common\\button\\operate-refresh-normal.png"},
   };
-  spec.firstButtonX = 12;
-  spec.searchEditId = kTextsSearchEditId;
-  spec.searchButtonId = kTextsSearchButtonId;
-  spec.lastUpdateCode = kUpdateRemove;
-  return spec;
+  description.firstButtonX = 12;
+  description.searchEditId = kTextsSearchEditId;
+  description.searchButtonId = kTextsSearchButtonId;
+  description.lastUpdateCode = kUpdateRemove;
+  return description;
 }
 
 // The list takes a little under half the pane; the thread the rest.
