@@ -54,7 +54,10 @@ std::vector<DetailText> LayoutDetailPanel(const ContactRecord& contact, const RE
   texts.push_back({groupsLabel, labelRect, DetailFont::kNormal});
   const std::wstring titles = GroupTitles(contact, groups);
   if (!titles.empty())
-    texts.push_back({titles, RECT{labelRect.right + 4, groupsTop, right, labelRect.bottom}, DetailFont::kNormal});
+    texts.push_back({titles,
+                     RECT{labelRect.right + 4, groupsTop,
+                          std::max<LONG>(labelRect.right + 4, panel.right - kDetailGroupsRightGap), labelRect.bottom},
+                     DetailFont::kNormal});
 
   int y = kDetailDataTop;
   const std::wstring* previousKind = nullptr;

@@ -31,6 +31,9 @@ struct DetailText {
 typedef std::function<SIZE(DetailFont font, const std::wstring& text)> DetailMeasure;
 
 constexpr int kDetailDataTop = 100;  // client y of the first data line
+// The groups line stops short of the panel's right edge by this much: the 20-pixel edit button
+// stands there, 8 pixels in from the edge.
+constexpr int kDetailGroupsRightGap = 32;
 
 // Lines that fall wholly below the panel are left out.
 std::vector<DetailText> LayoutDetailPanel(const ContactRecord& contact, const RECT& panel, SIZE portrait,
