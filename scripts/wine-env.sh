@@ -11,6 +11,8 @@ export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
 num=${display#:}
 
 start() {
+  # Test copies of the product from earlier runs (about 100 MB each) would pile up.
+  rm -rf "$WINEPREFIX"/drive_c/users/*/Temp/zs-product-* 2>/dev/null || true
   if ! xdpyinfo -display "$display" >/dev/null 2>&1 && [ ! -e "/tmp/.X11-unix/X$num" ]; then
     rm -f "/tmp/.X$num-lock"
     setsid Xvfb "$display" -screen 0 1280x900x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
