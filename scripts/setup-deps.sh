@@ -15,7 +15,7 @@ packages=(
   nlohmann-json3-dev googletest cmake ninja-build
   imagemagick librsvg2-bin x11-utils zbar-tools python3-vobject clang libclang-rt-14-dev
   xdotool fonts-liberation2 fonts-noto-core fonts-noto-cjk
-  dpkg-dev python3
+  dpkg-dev python3 nsis
 )
 
 missing=()
