@@ -139,13 +139,20 @@ bool UiUpdateListDialog::OnNotify(NMHDR* header, LRESULT& result) {
 }
 
 HBRUSH UiUpdateListDialog::ControlBrush(HDC dc, HWND control) {
-  // The notes and the link lie on the header colour, which the dialog also fills behind them.
-  if (control == m_link || control == m_notes.Hwnd()) {
-    SetTextColor(dc, RGB(255, 255, 255));
-    SetBkColor(dc, TitleColor());
-    return m_headerBrush.Get();
+  // The notes read as a white page on the header colour; the link lies on the header colour.
+  if (control == m_notes.Hwnd()) {
+    SetTextColor(dc, RGB(0, 0, 0));
+    return StockControlBrush(dc, RGB(255, 255, 255));
   }
+  if (control == m_link) return StockControlBrush(dc, TitleColor());
   return nullptr;
+}
+
+void UiUpdateListDialog::Show(int command) {
+  UiDialog::Show(command);
+  // The dialog would give the focus to the notes, which then shows them all selected.
+  if (command != SW_HIDE && m_remind.Hwnd())
+    SendMessageW(Hwnd(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(m_remind.Hwnd()), TRUE);
 }
 
 void UiUpdateListDialog::OnPaint(HDC dc, const RECT& client) {

@@ -35,6 +35,8 @@ class UiUpdateListDialog : public UiDialog {
   bool HasText() const { return m_appended; }
   std::wstring NotesText() const;
   void SetUpdateAction(std::function<void()> action) { m_updateAction = std::move(action); }
+  // Shown with the focus on "Remind Me Later": Enter does not start a download by accident.
+  void Show(int command) override;
 
   HWND Notes() const { return m_notes.Hwnd(); }
   HWND Link() const { return m_link; }
