@@ -15,15 +15,6 @@ constexpr int kButtonMargin = 20;
 constexpr int kNotesTop = 80;
 constexpr int kNotesBottom = 230;
 
-SIZE TextExtent(HWND hwnd, HFONT font, const std::wstring& text) {
-  SIZE size = {0, 0};
-  ClientDc dc(hwnd);
-  if (!dc) return size;
-  SelectGuard selected(dc, font);
-  GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
-  return size;
-}
-
 }  // namespace
 
 UiUpdateListDialog::UiUpdateListDialog(Gdiplus::Bitmap* closeNormal, Gdiplus::Bitmap* closePressed)
@@ -127,13 +118,7 @@ void UiUpdateListDialog::OnClose() {
 bool UiUpdateListDialog::OnNotify(NMHDR* header, LRESULT& result) {
   if (header->idFrom != static_cast<UINT_PTR>(kLinkId) || (header->code != NM_CLICK && header->code != NM_RETURN))
     return UiDialog::OnNotify(header, result);
-  const auto* link = reinterpret_cast<NMLINK*>(header);
-  const wchar_t* url = link->item.szUrl[0] ? link->item.szUrl : m_history.c_str();
-  if (url[0] != L'\0') {
-    char* utf8 = BASUtilityString::ConvertUnicodeToUtf8(url);
-    if (utf8) BASUtilityApp::OpenUrl(utf8);
-    std::free(utf8);
-  }
+  OpenLink(header, m_history);
   result = 0;
   return true;
 }
@@ -161,13 +146,7 @@ void UiUpdateListDialog::OnPaint(HDC dc, const RECT& client) {
 }
 
 void UiUpdateListDialog::PaintBody(HDC dc, const RECT&) {
-  const int width = Width();
-  RECT header = {0, 0, width, kHeaderHeight};
-  FillRect(dc, &header, m_headerBrush.Get());
-  RECT rest = {0, kHeaderHeight, width, Height()};
-  FillRect(dc, &rest, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-  RECT line = {0, kHeaderHeight, width, kHeaderHeight + 2};
-  FillRect(dc, &line, m_categoryBrush.Get());
+  PaintHeaderBand(dc, kHeaderHeight, m_headerBrush.Get(), m_categoryBrush.Get());
   SetTextColor(dc, RGB(255, 255, 255));
   SelectGuard font(dc, m_headerFont);
   TextOutW(dc, kTextLeft, 40, kHeader, static_cast<int>(wcslen(kHeader)));

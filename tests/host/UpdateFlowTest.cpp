@@ -8,11 +8,13 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <string>
 #include <vector>
 
 #include "contracts/CommandNames.h"
 #include "contracts/CommandPayloads.h"
+#include "contracts/cornerstone/Cornerstone.h"
 #include "host/CommandBus.h"
 #include "host/HostDialogs.h"
 #include "host/HostHandlers.h"
@@ -42,6 +44,17 @@ int32_t __cdecl FakeModules(CommandRecord* record) {
   return 0;
 }
 
+std::wstring TempFile(const wchar_t* name) {
+  wchar_t folder[MAX_PATH] = {};
+  GetTempPathW(MAX_PATH, folder);
+  return std::wstring(folder) + name;
+}
+
+std::string ReadAll(const std::wstring& path) {
+  std::ifstream in(path.c_str(), std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
 size_t CountSent(const char* name) {
   size_t count = 0;
   for (const std::string& sent : g_sent) count += sent == name;
@@ -63,6 +76,9 @@ class UpdateFlow : public ::testing::Test {
     s_view = CreateWindowExW(0, wc.lpszClassName, L"", WS_POPUP | WS_VISIBLE, 50, 50, 900, 600, nullptr, nullptr,
                              nullptr, nullptr);
     Host().windows[kWindowMainView] = s_view;
+    const std::wstring settings = TempFile(L"zs-update-option.json");
+    std::ofstream(settings.c_str()) << "{\"url\": {\"history\": \"https://history.example/steward\"}}";
+    BASUserDefaults::InitUserDefaults("url", settings.c_str());
     CreateHostDialogs(s_view);
     CommandBus& bus = CommandBus::Instance();
     ModuleRecord* module = bus.AddModule(reinterpret_cast<HINSTANCE>(0x53000000), nullptr);
@@ -253,4 +269,19 @@ TEST_F(UpdateFlow, UpdateNowDownloadsWithProgressCancelFailureAndTheExit) {
   // Values the flow does not know change nothing.
   DownloadNotice(7, L"C:\\other.exe");
   EXPECT_EQ(download->InstallerPath(), L"C:\\temp\\ZorvaneUpdate-1\\ZorvaneStewardSetup.exe");
+}
+
+TEST_F(UpdateFlow, ReadMoreVersionsOpensTheHistoryAddress) {
+  UiUpdateListDialog* list = UpdateListDialog();
+  list->Show(SW_SHOW);
+  const std::wstring log = TempFile(L"zs-update-shell.log");
+  DeleteFileW(log.c_str());
+  SetEnvironmentVariableW(L"ZORVANE_SHELL_LOG", log.c_str());
+  SendMessageW(list->Link(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 6));
+  SendMessageW(list->Link(), WM_LBUTTONUP, 0, MAKELPARAM(3, 6));
+  dialogtest::PumpFor(50);
+  SetEnvironmentVariableW(L"ZORVANE_SHELL_LOG", nullptr);
+  EXPECT_EQ(ReadAll(log), "open https://history.example/steward\n");
+  EXPECT_TRUE(list->IsShowing()) << "the link leaves the list open";
+  DeleteFileW(log.c_str());
 }
