@@ -147,24 +147,15 @@ const ServedCommand kServedCommands[] = {
     {kCourierInstallRetry, Retry<DemoRetry::kInstallRetry>},
     {kCourierRetryConnectDevice, Retry<DemoRetry::kRetryConnect>},
     {kCourierStartWifiServer, nullptr},
+    // Without a service (before START_SERVER, after DESTROY_RESOURCE) nothing is answered, as
+    // for every other command: the host asks only while the service runs.
     {kCourierCheckForUpdate,
      [](CommandRecord&, CourierService* service) {
-       if (service != nullptr) {
-         service->Updates().Check();
-         return;
-       }
-       CommandRecord failed;  // no service, no network: the host still hears the end of the check
-       PostToHost(*g_module, failed, kCourierCheckForUpdate);
+       if (service != nullptr) service->Updates().Check();
      }},
     {kCourierDownloadUpdate,
      [](CommandRecord&, CourierService* service) {
-       if (service != nullptr) {
-         service->Updates().Download();
-         return;
-       }
-       CommandRecord failed;
-       failed.value = kUpdateDownloadFailed;
-       PostToHost(*g_module, failed, kCourierDownloadUpdate);
+       if (service != nullptr) service->Updates().Download();
      }},
     {kCourierDownloadUpdateCancel,
      [](CommandRecord&, CourierService* service) {
@@ -174,7 +165,8 @@ const ServedCommand kServedCommands[] = {
     // tells the host to go on.
     {kCourierExitServer,
      [](CommandRecord&, CourierService* service) {
-       if (service != nullptr) service->Updates().CancelDownload();
+       if (service == nullptr) return;
+       service->Updates().CancelDownload();
        CommandRecord exit;
        PostToHost(*g_module, exit, kCourierExitServer);
      }},
