@@ -28,6 +28,8 @@ constexpr int kSettingsId = 5052;  // the title bar's settings button
 constexpr int kOkId = 5051;
 constexpr int kUpdateNowId = 5053;
 constexpr int kNotesId = 5054;
+constexpr int kRemindId = 5052;
+constexpr int kSheetLinkId = 5051;  // the link of the notice strip
 
 std::wstring TestFolder() {
   wchar_t program[MAX_PATH] = {};
@@ -156,6 +158,19 @@ class ProductUpdate : public ::testing::Test {
     return text;
   }
 
+  // 3.0.1 with the served installer, and an older 2.5.0.
+  void OfferTwoVersions() {
+    HttpRoute two;
+    two.body = "{\"versions\": [" +
+               Entry("2.5.0", "[\"Photos can be rotated\", \"Fixed: contacts with emoji names\"]",
+                     m_server.Url("/old.exe"), 10, std::string(64, '0')) +
+               "," +
+               Entry("3.0.1", "[\"Messages are searchable\", \"Contacts load faster\", \"Wi-Fi connects on its own\"]",
+                     m_server.Url("/setup.exe"), m_installer.size(), Sha256::Of(m_installer)) +
+               "]}";
+    m_server.Route("/feed.json", two);
+  }
+
   LoopbackHttpServer m_server;
   std::string m_installer;
   std::wstring m_copy;
@@ -182,15 +197,7 @@ TEST_F(ProductUpdate, CheckForUpdateAnswersThenUpdateNowDownloadsStartsTheInstal
   ChooseCheckForUpdate();
   EXPECT_EQ(AlertText(L"update-latest-alert.png"), L"This version of (2.1.163) is the latest version.");
 
-  HttpRoute two;
-  two.body = "{\"versions\": [" +
-             Entry("2.5.0", "[\"Photos can be rotated\", \"Fixed: contacts with emoji names\"]",
-                   m_server.Url("/old.exe"), 10, std::string(64, '0')) +
-             "," +
-             Entry("3.0.1", "[\"Messages are searchable\", \"Contacts load faster\", \"Wi-Fi connects on its own\"]",
-                   m_server.Url("/setup.exe"), m_installer.size(), Sha256::Of(m_installer)) +
-             "]}";
-  m_server.Route("/feed.json", two);
+  OfferTwoVersions();
   ChooseCheckForUpdate();
   HWND list = nullptr;
   ASSERT_TRUE(WaitFor([&] { return (list = ShownDialogWith(kUpdateNowId)) != nullptr; }, 15000)) << m_host->Output();
@@ -220,4 +227,29 @@ TEST_F(ProductUpdate, CheckForUpdateAnswersThenUpdateNowDownloadsStartsTheInstal
   EXPECT_EQ(ReadBytes(installer), m_installer);
   DeleteFileW(installer.c_str());
   RemoveDirectoryW(installer.substr(0, installer.find_last_of(L'\\')).c_str());
+}
+
+TEST_F(ProductUpdate, AnAutomaticFindSlidesInTheNoticeWhoseClickShowsTheList) {
+  OfferTwoVersions();
+  HWND sheet = nullptr;
+  ASSERT_TRUE(WaitFor([&] { return (sheet = ShownDialogWith(kSheetLinkId)) != nullptr; }, 30000)) << m_host->Output();
+  EXPECT_EQ(ShownDialogWith(kUpdateNowId), nullptr) << "the list waits for the user";
+  const HWND link = GetDlgItem(sheet, kSheetLinkId);
+  EXPECT_NE(TextOf(link).find(L"A new version of (3.0.1) is available."), std::wstring::npos);
+  WaitFor([] { return false; }, 300);
+  Screenshot(L"update-notice.png");
+  const RECT text = ScreenRect(link);
+  ASSERT_TRUE(Click(POINT{text.left + 40, (text.top + text.bottom) / 2}));
+  HWND list = nullptr;
+  ASSERT_TRUE(WaitFor([&] { return (list = ShownDialogWith(kUpdateNowId)) != nullptr; }, 5000));
+  EXPECT_FALSE(IsWindowVisible(sheet));
+
+  // Later: the list goes, nothing is downloaded, and the program closes as usual.
+  ASSERT_TRUE(Click(CentreOf(ScreenRect(GetDlgItem(list, kRemindId)))));
+  EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(list); }, 5000));
+  WaitFor([] { return false; }, 300);
+  EXPECT_EQ(m_server.Requests("/setup.exe"), 0);
+  for (HWND frame : WindowsOf(m_host->Pid(), kFrameClass)) PostMessageW(frame, WM_CLOSE, 0, 0);
+  EXPECT_EQ(m_host->Wait(30000), 0) << m_host->Output();
+  EXPECT_TRUE(ReadBytes(m_mark).empty()) << "no installer ran";
 }
