@@ -1,5 +1,6 @@
 #include "host/HostDialogs.h"
 
+#include <atomic>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -10,6 +11,8 @@
 #include "host/dialogs/UiAboutDialog.h"
 #include "host/dialogs/UiProgressDialog.h"
 #include "host/dialogs/UiSheetDialog.h"
+#include "host/dialogs/UiUpdateDownloadDialog.h"
+#include "host/dialogs/UiUpdateListDialog.h"
 
 namespace {
 
@@ -18,6 +21,9 @@ Gdiplus::Bitmap* ClosePressed() { return FindImage(&Host().imageCache, "common\\
 
 struct Dialogs {
   std::unique_ptr<UiSheetDialog> sheet;
+  std::unique_ptr<UiUpdateListDialog> updateList;
+  std::atomic<UiUpdateDownloadDialog*> updateDownload{nullptr};  // read by progress notices
+  std::unique_ptr<UiUpdateDownloadDialog> updateDownloadOwned;
   std::mutex progressMutex;  // progress notices look dialogs up from worker threads
   std::map<HWND, UiProgressDialog*> progress;
   std::vector<std::unique_ptr<UiProgressDialog>> owned;  // every dialog ever made, until exit
@@ -34,12 +40,19 @@ void CreateHostDialogs(HWND view) {
   Dialogs& d = State();
   d.sheet = std::make_unique<UiSheetDialog>(CloseNormal(), ClosePressed());
   d.sheet->CreateModeless(view);
+  d.updateDownloadOwned = std::make_unique<UiUpdateDownloadDialog>(CloseNormal(), ClosePressed());
+  if (d.updateDownloadOwned->CreateModeless(view)) d.updateDownload.store(d.updateDownloadOwned.get());
+  d.updateList = std::make_unique<UiUpdateListDialog>(CloseNormal(), ClosePressed());
+  d.updateList->CreateModeless(view);
   if (HWND tasks = Host().Window(kWindowTaskPane)) CreateProgressDialogFor(tasks);
 }
 
 void DestroyHostDialogs() {
   Dialogs& d = State();
   d.sheet.reset();
+  d.updateList.reset();
+  d.updateDownload.store(nullptr);
+  d.updateDownloadOwned.reset();
   std::lock_guard<std::mutex> lock(d.progressMutex);
   d.progress.clear();
   d.owned.clear();
@@ -64,6 +77,20 @@ void ShowSheetNotice(const std::wstring& text, const std::wstring& folder) {
     sheet->SetClickAction(nullptr);
   sheet->Show(SW_SHOW);
 }
+
+void ShowSheetAction(const std::wstring& text, std::function<void()> action) {
+  UiSheetDialog* sheet = State().sheet.get();
+  if (sheet == nullptr) return;
+  sheet->SetText(text);
+  sheet->SetClickAction(std::move(action));
+  sheet->Show(SW_SHOW);
+}
+
+UiSheetDialog* SheetDialog() { return State().sheet.get(); }
+
+UiUpdateListDialog* UpdateListDialog() { return State().updateList.get(); }
+
+UiUpdateDownloadDialog* UpdateDownloadDialog() { return State().updateDownload.load(); }
 
 void FitSheetToView() {
   if (UiSheetDialog* sheet = State().sheet.get()) sheet->FollowOwner();

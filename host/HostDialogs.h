@@ -5,11 +5,15 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 #include "host/Alert.h"
 
 class UiProgressDialog;
+class UiSheetDialog;
+class UiUpdateDownloadDialog;
+class UiUpdateListDialog;
 
 // Creates the dialogs of the main view (the sheet) and the task pane's progress dialog.
 void CreateHostDialogs(HWND view);
@@ -20,7 +24,15 @@ void ShowAboutDialog();
 // Slides the sheet in with `text`; a click on it opens the log folder when asked to.
 // A click on the sheet opens `folder` when it is not empty.
 void ShowSheetNotice(const std::wstring& text, const std::wstring& folder);
+// Slides the sheet in with `text`; a click runs `action` (none when empty).
+void ShowSheetAction(const std::wstring& text, std::function<void()> action);
 void FitSheetToView();
+UiSheetDialog* SheetDialog();
+
+// The update dialogs, made hidden with the main view; null before that.
+UiUpdateListDialog* UpdateListDialog();
+// Safe from any thread once made: it lives until exit.
+UiUpdateDownloadDialog* UpdateDownloadDialog();
 
 void CreateProgressDialogFor(HWND window);
 // Hides a removed phone's dialog. The object stays until exit: a device-service thread may

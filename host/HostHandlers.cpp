@@ -17,6 +17,7 @@
 #include "host/MainFrame.h"
 #include "host/Product.h"
 #include "host/UiRouter.h"
+#include "host/UpdateFlow.h"
 
 namespace {
 
@@ -34,8 +35,8 @@ int32_t OnCreateWindow(CommandRecord* incoming) {
   RECT client = {};
   GetClientRect(view, &client);
 
-  TitleBarCreatePayload titleBar = {{client.left, client.top, client.right, client.top + kTitleBarHeight},
-                                    nullptr, product::DisplayName()};
+  TitleBarCreatePayload titleBar = {
+      {client.left, client.top, client.right, client.top + kTitleBarHeight}, nullptr, product::DisplayName()};
   auto logo = host.icons.find("LOGO_ICON");
   if (logo != host.icons.end()) titleBar.icon = logo->second;
   CommandRecord caption;
@@ -168,11 +169,12 @@ void FillHandlerTable(CommandBus& bus) {
 
   for (const char* name : {kCourierReadyStartServer, kCourierServerCrash, kCourierAddDevice})
     bus.SetHandler(name, PostIntegerToRouter);
-  for (const char* name : {kCourierStartWifiServer, kCourierCheckForUpdate, kCourierScanUsbDevice, kCourierDoEbook,
-                           kCourierDoMusic, kCourierDoVideo, kCourierDoApp})
+  for (const char* name : {kCourierStartWifiServer, kCourierScanUsbDevice, kCourierDoEbook, kCourierDoMusic,
+                           kCourierDoVideo, kCourierDoApp})
     bus.SetHandler(name, PostCopyToRouter);
   FillContactsHandlers(bus);
   FillMessagesHandlers(bus);
   FillMediaHandlers(bus);
+  FillUpdateHandlers(bus);
   bus.SetHandler(kCourierGetDeviceInfo, OnGetDeviceInfo);
 }

@@ -19,16 +19,26 @@
 #include "host/HostState.h"
 #include "host/MainFrameView.h"
 #include "host/Product.h"
+#include "host/UpdateFlow.h"
 
 namespace {
 
 // Names whose second parameter is a heap record copy; the others carry an integer.
 bool CarriesRecord(const char* name) {
   static const char* const kRecordNames[] = {
-      kCourierDoSmsReceiveMessage, kCourierDoSms,          kCourierDoMusic,   kCourierDoApp,
-      kCourierDoEbook,             kCourierDoVideo,        kCourierDoPhoto,   kCourierDoContact,
-      kCourierDownloadUpdate,      kCourierCheckForUpdate, kCourierStartWifiServer,
-      kCourierScanUsbDevice,       kDashboardUpdateDeviceInfo,
+      kCourierDoSmsReceiveMessage,
+      kCourierDoSms,
+      kCourierDoMusic,
+      kCourierDoApp,
+      kCourierDoEbook,
+      kCourierDoVideo,
+      kCourierDoPhoto,
+      kCourierDoContact,
+      kCourierDownloadUpdate,
+      kCourierCheckForUpdate,
+      kCourierStartWifiServer,
+      kCourierScanUsbDevice,
+      kDashboardUpdateDeviceInfo,
   };
   for (const char* n : kRecordNames)
     if (std::strcmp(name, n) == 0) return true;
@@ -201,6 +211,7 @@ void RouteOnUiThread(char* name, LPARAM param) {
   const bool hasRecord = CarriesRecord(name);
   try {
     if (RouteMediaNotice(name, hasRecord ? reinterpret_cast<CommandRecord*>(param) : nullptr)) {
+    } else if (RouteUpdateNotice(name, param)) {
     } else if (std::strcmp(name, kCourierDoContact) == 0) {
       RouteContactNotice(reinterpret_cast<CommandRecord*>(param));
     } else if (std::strcmp(name, kCourierDoSms) == 0) {

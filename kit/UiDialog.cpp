@@ -2,6 +2,8 @@
 
 #include <windowsx.h>
 
+#include <commctrl.h>
+
 #include <cstddef>
 #include <cstdio>
 #include <cstdlib>
@@ -280,4 +282,31 @@ std::wstring UiDialog::SettingText(const char* key) {
   std::wstring text = wide ? wide : L"";
   std::free(wide);
   return text;
+}
+
+SIZE UiDialog::TextExtent(HWND hwnd, HFONT font, const std::wstring& text) {
+  SIZE size = {0, 0};
+  ClientDc dc(hwnd);
+  if (!dc) return size;
+  SelectGuard selected(dc, font);
+  GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+  return size;
+}
+
+void UiDialog::OpenLink(const NMHDR* header, const std::wstring& fallback) {
+  const auto* link = reinterpret_cast<const NMLINK*>(header);
+  const wchar_t* url = link->item.szUrl[0] ? link->item.szUrl : fallback.c_str();
+  if (url[0] == L'\0') return;
+  char* utf8 = BASUtilityString::ConvertUnicodeToUtf8(url);
+  if (utf8) BASUtilityApp::OpenUrl(utf8);
+  std::free(utf8);
+}
+
+void UiDialog::PaintHeaderBand(HDC dc, int height, HBRUSH header, HBRUSH line) const {
+  RECT band = {0, 0, m_width, height};
+  FillRect(dc, &band, header);
+  RECT rest = {0, height, m_width, m_height};
+  FillRect(dc, &rest, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  RECT rule = {0, height, m_width, height + 2};
+  FillRect(dc, &rule, line);
 }

@@ -67,6 +67,10 @@ class UiDialog : public BASWindow, public BASSubject, public BASObserver {
   static COLORREF SettingColor(const char* key, COLORREF fallback);
   // A text of the "url" settings store, empty when missing.
   static std::wstring SettingText(const char* key);
+  // The extent of `text` in `font` on `hwnd`'s DC; zero when there is no DC.
+  static SIZE TextExtent(HWND hwnd, HFONT font, const std::wstring& text);
+  // A link control's click: opens the link's own address, or `fallback` when it has none.
+  static void OpenLink(const NMHDR* header, const std::wstring& fallback);
   // The window a dialog over `owner` is centred on: up through the parents of child windows
   // and the owners of popups.
   static HWND TopLevelOf(HWND owner);
@@ -86,6 +90,9 @@ class UiDialog : public BASWindow, public BASSubject, public BASObserver {
   virtual bool OnStart() { return true; }
   // Where the dialog goes when it starts and when it is shown after being hidden.
   virtual void PlaceWindow();
+  // A header band `height` pixels high over the whole width, a 2-pixel line under it, and
+  // white below: the look of the product information and update list dialogs.
+  void PaintHeaderBand(HDC dc, int height, HBRUSH header, HBRUSH line) const;
   // The area inside the border and below the title strip.
   virtual void PaintBody(HDC /*dc*/, const RECT& /*body*/) {}
   // The title close button, Escape and WM_CLOSE.

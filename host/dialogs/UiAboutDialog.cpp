@@ -18,15 +18,6 @@ int LineHeight(HWND hwnd, HFONT font) {
   return GetTextMetricsW(dc, &metrics) ? metrics.tmHeight : 0;
 }
 
-SIZE TextExtent(HWND hwnd, HFONT font, const std::wstring& text) {
-  SIZE size = {0, 0};
-  ClientDc dc(hwnd);
-  if (!dc) return size;
-  SelectGuard selected(dc, font);
-  GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
-  return size;
-}
-
 // The line under the header, when the settings name no colour of its own: the title colour
 // three quarters as bright.
 COLORREF Darker(COLORREF color) {
@@ -87,11 +78,7 @@ bool UiAboutDialog::OnStart() {
 bool UiAboutDialog::OnNotify(NMHDR* header, LRESULT& result) {
   if (header->idFrom != static_cast<UINT_PTR>(kLinkId) || (header->code != NM_CLICK && header->code != NM_RETURN))
     return UiAlertDialog::OnNotify(header, result);
-  const auto* link = reinterpret_cast<NMLINK*>(header);
-  const wchar_t* url = link->item.szUrl[0] ? link->item.szUrl : m_brand.c_str();
-  char* utf8 = BASUtilityString::ConvertUnicodeToUtf8(url);
-  if (utf8) BASUtilityApp::OpenUrl(utf8);
-  std::free(utf8);
+  OpenLink(header, m_brand);
   result = 0;
   return true;
 }
@@ -106,10 +93,7 @@ void UiAboutDialog::OnPaint(HDC dc, const RECT& client) {
 
 void UiAboutDialog::PaintBody(HDC dc, const RECT&) {
   const int width = Width();
-  RECT header = {0, 0, width, kHeaderHeight};
-  FillRect(dc, &header, m_headerBrush.Get());
-  RECT line = {0, kHeaderHeight, width, kHeaderHeight + 2};
-  FillRect(dc, &line, m_categoryBrush.Get());
+  PaintHeaderBand(dc, kHeaderHeight, m_headerBrush.Get(), m_categoryBrush.Get());
   if (m_logo) DrawIconEx(dc, (width - kLogoSize) / 2, kLogoTop, m_logo, kLogoSize, kLogoSize, 0, nullptr, DI_NORMAL);
 
   SetTextColor(dc, RGB(255, 255, 255));

@@ -92,7 +92,7 @@ void MediaRequest(CommandRecord& record, CourierService* service) {
 
 struct ServedCommand {
   const char* name;
-  ServiceHandler handler;  // null: accepted, not served yet (Wi-Fi, updates, exit)
+  ServiceHandler handler;  // null: accepted, not served yet (Wi-Fi)
 };
 
 // Every command the host sends to the device service, registered in this order. START_SERVER
@@ -147,10 +147,29 @@ const ServedCommand kServedCommands[] = {
     {kCourierInstallRetry, Retry<DemoRetry::kInstallRetry>},
     {kCourierRetryConnectDevice, Retry<DemoRetry::kRetryConnect>},
     {kCourierStartWifiServer, nullptr},
-    {kCourierCheckForUpdate, nullptr},
-    {kCourierDownloadUpdate, nullptr},
-    {kCourierDownloadUpdateCancel, nullptr},
-    {kCourierExitServer, nullptr},
+    // Without a service (before START_SERVER, after DESTROY_RESOURCE) nothing is answered, as
+    // for every other command: the host asks only while the service runs.
+    {kCourierCheckForUpdate,
+     [](CommandRecord&, CourierService* service) {
+       if (service != nullptr) service->Updates().Check();
+     }},
+    {kCourierDownloadUpdate,
+     [](CommandRecord&, CourierService* service) {
+       if (service != nullptr) service->Updates().Download();
+     }},
+    {kCourierDownloadUpdateCancel,
+     [](CommandRecord&, CourierService* service) {
+       if (service != nullptr) service->Updates().CancelDownload();
+     }},
+    // The host is about to start the installer and close: the transfers stop, and the answer
+    // tells the host to go on.
+    {kCourierExitServer,
+     [](CommandRecord&, CourierService* service) {
+       if (service == nullptr) return;
+       service->Updates().CancelDownload();
+       CommandRecord exit;
+       PostToHost(*g_module, exit, kCourierExitServer);
+     }},
     {kCourierDestroyResource, nullptr},
 };
 

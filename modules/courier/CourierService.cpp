@@ -42,7 +42,8 @@ CourierService::CourierService(const ModuleRecord& module)
       m_photos(module, m_operations, [this](const std::wstring& identifier) { return FindDevice(identifier.c_str()); }),
       m_timeline(module, &TraceJobFailure),
       m_worker(&TraceJobFailure),
-      m_operations(&TraceJobFailure) {
+      m_operations(&TraceJobFailure),
+      m_updates(module) {
   m_timeline.SetReadyHook([this](DeviceRecord& device) {
     m_contacts.AnnounceCount(device);
     m_messages.AnnounceCount(device);
@@ -62,9 +63,11 @@ bool CourierService::Start(const ServerStartInfo* info) {
     BASTrace("libCourier: cannot hold the module, GetLastError: %lu", GetLastError());
     return false;
   }
-  if (!m_worker.Start() || !m_operations.Start() || !m_messages.StartArrivals()) {
+  if (!m_worker.Start() || !m_operations.Start() || !m_messages.StartArrivals() || !m_updates.Start(m_version)) {
     BASTrace("libCourier: the service threads did not start");
     m_worker.Stop();
+    m_operations.Stop();
+    m_updates.Stop();
     m_pin.Release();
     return false;
   }
@@ -74,6 +77,7 @@ bool CourierService::Start(const ServerStartInfo* info) {
 }
 
 void CourierService::Stop() {
+  m_updates.Stop();
   m_timeline.Stop();
   m_messages.StopArrivals();
   m_operations.Stop();

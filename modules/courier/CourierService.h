@@ -22,6 +22,7 @@
 #include "modules/courier/ModuleReference.h"
 #include "modules/courier/PhotoOperations.h"
 #include "modules/courier/WorkerThread.h"
+#include "modules/courier/update/UpdateService.h"
 
 // `value` of READY_START_SERVER. The host echoes it back to the service once its router has
 // handled the notice, so the echo says the UI is ready for phones: only then are they announced.
@@ -49,7 +50,8 @@ class CourierService {
 
   // True on the service's own threads, where Stop can only ask them to end.
   bool IsServiceThread() const {
-    return m_worker.IsWorkerThread() || m_operations.IsWorkerThread() || m_timeline.IsTimelineThread();
+    return m_worker.IsWorkerThread() || m_operations.IsWorkerThread() || m_timeline.IsTimelineThread() ||
+           m_updates.IsWorkerThread();
   }
 
   // The host's echo of READY_START_SERVER: the first echo of kServerReadyStarted after the
@@ -86,6 +88,9 @@ class CourierService {
     m_photos.Cancel(taskId);
   }
 
+  // The update check and download (CHECK_FOR_UPDATE, DOWNLOAD_UPDATE, DOWNLOAD_UPDATE_CANCEL).
+  UpdateService& Updates() { return m_updates; }
+
   // The data file to read: the override variable, else DemoPhones.json beside this library.
   static std::wstring DataFilePath();
 
@@ -114,4 +119,5 @@ class CourierService {
   ConnectionTimeline m_timeline;
   WorkerThread m_worker;
   WorkerThread m_operations;
+  UpdateService m_updates;
 };
