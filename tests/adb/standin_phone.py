@@ -139,7 +139,7 @@ class Phone:
         self.next_id += 1
         stream = Stream(local, remote)
         if service.startswith("shell:") or service.startswith("exec:"):
-            output = self.shell(service.split(":", 1)[1])
+            output = self.shell_line(service.split(":", 1)[1])
             if output is None:
                 self.send(A_CLSE, 0, remote)
                 return
@@ -170,8 +170,26 @@ class Phone:
             del self.streams[stream.local]
             self.send(A_CLSE, stream.local, stream.remote)
 
+    def shell_line(self, line):
+        """`command; echo MARK$?` as sh would run it: the output, then the mark and the status."""
+        command, sep, mark = line.partition("; echo ")
+        output, status = self.shell(command.strip())
+        if output is None:
+            return None
+        if sep:
+            if output and not output.endswith(b"\n"):
+                output += b"\n"
+            output += mark.replace("$?", str(status)).encode() + b"\n"
+        return output
+
     def shell(self, command):
-        command = command.strip()
+        """The command's output and status."""
+        output = self.answer(command)
+        if output is None:
+            return None, 0
+        return output, 127 if output.startswith(b"/system/bin/sh:") else 0
+
+    def answer(self, command):
         if self.args.hang_on and command.startswith(self.args.hang_on):
             return self.hang()
         if command == "getprop":
@@ -187,6 +205,9 @@ class Phone:
             if self.args.contacts is not None:
                 return generated_contacts(self.args.contacts)
             return sample("content-query-data.txt")
+        if command.startswith("content query --uri content://com.android.contacts/raw_contacts"):
+            count = self.args.contacts if self.args.contacts is not None else 3
+            return "".join("Row: %d _id=%d\n" % (i, i + 1) for i in range(count)).encode()
         return ("/system/bin/sh: %s: inaccessible or not found\n" % command.split(" ")[0]).encode()
 
     def hang(self):
