@@ -157,15 +157,21 @@ bool AdbPhones::FollowServer(std::string& failure) {
     m_trackSocket = socket;
   }
   std::vector<AdbDeviceEntry> current;
-  while (!m_tracker.IsStopping()) {
-    const int ready = socket->WaitReadable(500);
-    if (ready == 0) continue;
-    std::string message;
-    if (ready < 0 || !ReadAdbMessage(*socket, message)) {
-      failure = "the adb server stopped";
-      return true;
-    }
-    std::vector<AdbDeviceEntry> next = ParseDeviceList(message);
+  // Some servers tell a phone's change to "unauthorized" only to host:devices, not to the
+  // trackers (they stay at "offline"): each update, and every second while a phone is on its
+  // way, the list is asked for; the tracker's own list serves when that fails.
+  auto inTransition = [&current] {
+    for (const AdbDeviceEntry& entry : current)
+      if (entry.state != "device" && StatusOfAdbState(entry.state) != kStatusNotDetected) return true;
+    return false;
+  };
+  auto update = [&](std::vector<AdbDeviceEntry> next, bool fromTracker) {
+    std::vector<AdbDeviceEntry> listed;
+    std::string listFailure;
+    if (m_client.Devices(listed, listFailure))
+      next = std::move(listed);
+    else if (!fromTracker)
+      return;
     for (const AdbDeviceChange& change : DiffDeviceLists(current, next)) {
       std::map<std::string, std::string> properties;
       for (const AdbDeviceEntry& entry : next)
@@ -173,6 +179,23 @@ bool AdbPhones::FollowServer(std::string& failure) {
       Apply(change.serial, change.state, properties);
     }
     current = std::move(next);
+  };
+  int idleTicks = 0;
+  while (!m_tracker.IsStopping()) {
+    const int ready = socket->WaitReadable(500);
+    if (ready == 0) {
+      if (++idleTicks >= 2 && inTransition()) {
+        idleTicks = 0;
+        update(current, false);
+      }
+      continue;
+    }
+    std::string message;
+    if (ready < 0 || !ReadAdbMessage(*socket, message)) {
+      failure = "the adb server stopped";
+      return true;
+    }
+    update(ParseDeviceList(message), true);
   }
   return true;
 }
@@ -211,7 +234,7 @@ void AdbPhones::Apply(const std::string& serial, const std::string& state,
 }
 
 std::wstring AdbPhones::StatusText(const std::string& state, int32_t status) const {
-  if (state.empty()) return L"The phone was disconnected.";
+  if (state.empty()) return kPhoneDisconnected;
   if (status == kStatusNotDetected) return L"The phone cannot be used now (" + Wide(state) + L").";
   return std::wstring();
 }
@@ -294,8 +317,17 @@ bool AdbPhones::ReadContacts(const std::wstring& identifier, std::vector<DemoCon
   std::string failure;
   const std::string command =
       "content query --uri content://com.android.contacts/data --projection " + ContactDataProjection();
-  if (!m_client.Shell(Narrow(identifier), command, output, failure, kContactsTimeoutMs, 512u * 1024 * 1024)) {
-    error = L"The contacts could not be read from the phone: " + Wide(failure) + L".";
+  const std::string serial = Narrow(identifier);
+  if (!m_client.Shell(serial, command, output, failure, kContactsTimeoutMs, 512u * 1024 * 1024)) {
+    // A read cut short is most often a phone unplugged: the server knows before our tracker.
+    std::vector<AdbDeviceEntry> listed;
+    std::string listFailure;
+    bool present = false;
+    if (m_client.Devices(listed, listFailure)) {
+      for (const AdbDeviceEntry& entry : listed)
+        present = present || (entry.serial == serial && entry.state == "device");
+    }
+    error = present ? L"The contacts could not be read from the phone: " + Wide(failure) + L"." : kPhoneDisconnected;
     return false;
   }
   const std::vector<ContentRow> rows = ParseContentRows(output, kContactDataColumns);

@@ -100,6 +100,17 @@ bool AdbClient::Version(int& version, std::string& failure) const {
   return true;
 }
 
+bool AdbClient::Devices(std::vector<AdbDeviceEntry>& devices, std::string& failure) const {
+  std::unique_ptr<AdbSocket> socket = Open("host:devices-l", failure);
+  std::string text;
+  if (!socket || !ReadAdbMessage(*socket, text)) {
+    if (failure.empty()) failure = "the adb server did not list its phones";
+    return false;
+  }
+  devices = ParseDeviceList(text);
+  return true;
+}
+
 bool AdbClient::Shell(const std::string& serial, const std::string& command, std::string& output, std::string& failure,
                       uint32_t timeoutMs, size_t limit) const {
   output.clear();

@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "modules/courier/adb/AdbSocket.h"
 
@@ -34,6 +35,8 @@ class AdbClient {
                                          uint32_t readTimeoutMs = kReplyTimeoutMs) const;
 
   bool Version(int& version, std::string& failure) const;
+  // The server's device list now (host:devices-l).
+  bool Devices(std::vector<AdbDeviceEntry>& devices, std::string& failure) const;
   // The output of `command` run in the phone's shell, at most `limit` bytes. The command is
   // followed by an end mark, so output cut short by an unplugged phone is never taken for
   // all of it; false then, and when the command's status is not 0.
