@@ -120,9 +120,11 @@ bool AdbPhones::Retry(const wchar_t* identifier) {
 void AdbPhones::Track() {
   bool startTried = false;
   bool toldNoServer = false;
+  bool everFollowed = false;
   while (!m_tracker.IsStopping()) {
     std::string failure;
     if (FollowServer(failure)) {
+      everFollowed = true;
       startTried = false;  // it ran: start it again if it dies
       toldNoServer = false;
     } else if (!startTried && !m_settings.adbPath.empty() && !m_tracker.IsStopping()) {
@@ -133,6 +135,8 @@ void AdbPhones::Track() {
     } else if (!toldNoServer) {
       toldNoServer = true;
       BASTrace("libCourier: adb server on port %u: %s", static_cast<unsigned>(m_settings.port), failure.c_str());
+      // No server at start and no adb to start one: this PC has no adb, the demo phones serve.
+      if (!everFollowed && m_settings.adbPath.empty()) return;
     }
     // The server went away: every phone it reported is gone with it.
     std::vector<std::string> present;

@@ -91,6 +91,10 @@ class AdbPhones : public ::testing::Test {
       return 0;
     });
     m_harness->SetHook(kCourierDoContact, [this](CommandRecord& record) { return TakeContacts(record); });
+    m_harness->SetHook(kCourierDoSms, [](CommandRecord& record) {
+      std::free(record.payload);  // no message notice of these tests carries an item
+      return 0;
+    });
     m_harness->SetHook(kCourierNotifyProgressFinish, [this](CommandRecord& record) {
       std::lock_guard<std::mutex> lock(m_lock);
       m_finishes.push_back(Finish{record.position, record.total, record.value,
@@ -254,6 +258,19 @@ TEST_F(AdbPhones, PluggedPhoneWalksToReadyWithDetailsContactsAndComesBackToItsTa
     std::lock_guard<std::mutex> lock(m_lock);
     EXPECT_NE(m_saveResults[0], kNotificationSuccess);
     EXPECT_NE(m_messages[0].find(L"not supported"), std::wstring::npos);
+  }
+
+  // Messages cannot be written through adb: an import ends at once with the reason.
+  CommandRecord import;
+  import.code = kSmsOpImport;
+  import.text = identifier.c_str();
+  import.data = new PathList{L"C:\\messages.bak"};
+  m_harness->Send(kCourierDoSms, import);
+  ASSERT_TRUE(WaitFor([&] { return m_finishes.size() == 2; })) << "the import dialog would wait forever";
+  {
+    std::lock_guard<std::mutex> lock(m_lock);
+    EXPECT_EQ(m_finishes[1].failed, 1);
+    EXPECT_NE(m_finishes[1].text.find(L"default SMS app"), std::wstring::npos);
   }
 
   // Unplugged: the failure page with a reason; plugged again: ready in the same tab.
