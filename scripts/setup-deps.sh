@@ -14,7 +14,7 @@ packages=(
   wine wine32:i386 xvfb xauth fonts-liberation
   nlohmann-json3-dev googletest cmake ninja-build
   imagemagick librsvg2-bin x11-utils zbar-tools python3-vobject clang libclang-rt-14-dev
-  xdotool fonts-liberation2 fonts-noto-core fonts-noto-cjk
+  xdotool fonts-liberation2 fonts-noto-core fonts-noto-cjk adb
   dpkg-dev python3 nsis
 )
 

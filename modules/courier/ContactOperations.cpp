@@ -142,6 +142,35 @@ void ContactOperations::OpenBooks(const DemoCatalog& catalog, const std::vector<
 void ContactOperations::Handle(CommandRecord& record) {
   record.value = 0;
   if (record.text == nullptr || record.text[0] == L'\0') return;
+  if (m_phoneSource != nullptr && m_phoneSource->Serves(record.text)) {
+    const int64_t operation = record.code;
+    int64_t count = 1;
+    switch (operation) {
+      case kContactOpSave:
+        if (record.data == nullptr) return;
+        if (static_cast<const ContactRecord*>(record.data)->editState == kEditNew) count = 0;
+        break;
+      case kContactOpDelete:
+        if (record.data != nullptr) count = static_cast<int64_t>(static_cast<ContactList*>(record.data)->size());
+        delete static_cast<ContactList*>(record.data);
+        record.data = nullptr;
+        break;
+      case kContactOpImportVcard:
+      case kContactOpImportBackup:
+        if (record.data != nullptr) count = static_cast<int64_t>(static_cast<PathList*>(record.data)->size());
+        delete static_cast<PathList*>(record.data);
+        record.data = nullptr;
+        break;
+      default:
+        count = -1;  // loads and exports are served as for every phone
+        break;
+    }
+    if (count >= 0) {
+      record.value =
+          m_jobs.Start(record.text, [this, operation, count](Job& job) { RefuseChange(job, operation, count); });
+      return;
+    }
+  }
   switch (record.code) {
     case kContactOpLoad:
       record.value = m_jobs.Start(
@@ -224,8 +253,36 @@ std::wstring ContactOperations::PersistAfterChange(ContactBook& book) {
   return L"The changes could not be kept on this PC: " + WideFromUtf8(error);
 }
 
+bool ContactOperations::RefreshFromPhone(Job& job, ContactBook& book) {
+  DemoPhone phone;
+  phone.identifier = job.identifier;
+  std::wstring error;
+  if (!m_phoneSource->ReadContacts(job.identifier, phone.contacts, error)) {
+    const bool gone = !m_jobs.MayContinue(job);
+    m_jobs.Progress(job, 0, 0, static_cast<int64_t>(job.device->counts[kKindContacts].load()),
+                    job.disconnected || gone ? kPhoneDisconnected : error, true);
+    return false;
+  }
+  // The phone is the truth: nothing of it is kept on this PC.
+  std::string openError;
+  book.Open(phone, std::filesystem::path(), openError);
+  return true;
+}
+
+void ContactOperations::RefuseChange(Job& job, int64_t operation, int64_t count) {
+  BASTrace("libCourier: a change of a real phone's contacts was refused");
+  if (operation == kContactOpSave) {
+    // `count` 0 marks a new contact, so the editor hears of the kind of save it asked for.
+    m_jobs.Notify(job, kContactNoticeSaved, nullptr, 0, count == 0 ? kSavedNewContact : kSavedEditedContact);
+    m_jobs.Notify(job, kContactNoticeMessage, new UserNotice{kPhoneContactsReadOnly, std::wstring()});
+    return;
+  }
+  m_jobs.Progress(job, 0, count, count, kPhoneContactsReadOnly, true);
+}
+
 void ContactOperations::RunLoad(Job& job) {
   ContactBook& book = m_books[job.identifier];
+  if (m_phoneSource != nullptr && m_phoneSource->Serves(job.identifier) && !RefreshFromPhone(job, book)) return;
   const std::vector<DemoContact>& contacts = book.Contacts();
   const uint64_t total = contacts.size();
   if (job.device->counts[kKindContacts].exchange(total) != total) m_jobs.Notify(job, kContactNoticeCount, nullptr);

@@ -28,6 +28,20 @@
 // application-data folder.
 inline constexpr wchar_t kDemoStateVariable[] = L"ZORVANE_DEMO_STATE";
 
+// Phones whose contacts are read from the phone itself on every load instead of a demo book.
+// Changing them is not offered yet: such requests are refused with a reason.
+class PhoneContactSource {
+ public:
+  virtual ~PhoneContactSource() = default;
+  virtual bool Serves(const std::wstring& identifier) const = 0;
+  // On the operations thread; may wait for the phone.
+  virtual bool ReadContacts(const std::wstring& identifier, std::vector<DemoContact>& contacts,
+                            std::wstring& error) const = 0;
+};
+
+inline constexpr wchar_t kPhoneContactsReadOnly[] =
+    L"Contacts on this phone can be viewed and exported; changing them is not supported yet.";
+
 class ContactOperations {
  public:
   ContactOperations(const ModuleRecord& module, WorkerThread& worker, DeviceJobs::DeviceLookup findDevice);
@@ -36,6 +50,8 @@ class ContactOperations {
   // record's count to what the phone holds now.
   void OpenBooks(const DemoCatalog& catalog, const std::vector<DeviceRecord*>& devices,
                  const std::filesystem::path& stateFolder);
+  // Set before the phones are published; the source outlives the operations' jobs.
+  void SetPhoneSource(const PhoneContactSource* source) { m_phoneSource = source; }
   // LIBCOURIER_COMMAND_DO_CONTACT from the host: `value` := the task ID (0 when nothing started).
   void Handle(CommandRecord& record);
   // Tells the host how many contacts a phone that just became ready holds (the navigator
@@ -54,6 +70,9 @@ class ContactOperations {
   typedef DeviceJobs::Job Job;
 
   void RunLoad(Job& job);
+  // Reads a real phone's contacts into its book; false (reported) when the phone would not tell.
+  bool RefreshFromPhone(Job& job, ContactBook& book);
+  void RefuseChange(Job& job, int64_t operation, int64_t count);
   void RunSave(Job& job, const ContactRecord& edited);
   void RunDelete(Job& job, const std::vector<std::pair<std::wstring, int32_t>>& targets);
   void RunExport(Job& job, int64_t operation, std::vector<DemoContact>& contacts, const std::wstring& folder);
@@ -63,6 +82,7 @@ class ContactOperations {
   std::wstring PersistAfterChange(ContactBook& book);
 
   DeviceJobs m_jobs;
+  const PhoneContactSource* m_phoneSource = nullptr;
   // By phone identifier; filled before the phones are published, then used only by jobs.
   std::map<std::wstring, ContactBook> m_books;
   // Problems with a phone's saved changes, told once when the phone becomes ready.

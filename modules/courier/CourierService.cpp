@@ -72,13 +72,24 @@ bool CourierService::Start(const ServerStartInfo* info) {
     return false;
   }
   // Read here, on the host's thread: the environment may change once START_SERVER returns.
-  const std::wstring path = DataFilePath();
+  m_adbSettings = AdbSettings::Read();
+  if (m_adbSettings.realPhones) {
+    m_adb = std::make_unique<AdbPhones>(m_module, m_adbSettings, &TraceJobFailure);
+    m_adb->SetReadyHook([this](DeviceRecord& device) {
+      m_contacts.AnnounceCount(device);
+      m_messages.AnnounceCount(device);
+      m_photos.AnnounceCount(device);
+    });
+    m_contacts.SetPhoneSource(m_adb.get());
+  }
+  const std::wstring path = m_adbSettings.demoPhones ? DataFilePath() : std::wstring();
   return m_worker.Post([this, path] { LoadPhones(path); });
 }
 
 void CourierService::Stop() {
   m_updates.Stop();
   m_timeline.Stop();
+  if (m_adb) m_adb->Stop();
   m_messages.StopArrivals();
   m_operations.Stop();
   m_worker.Stop();
@@ -101,18 +112,23 @@ void CourierService::OnHostReady(int64_t value) {
     }
   }
   if (!m_timeline.Start(phones)) BASTrace("libCourier: the connection thread did not start");
+  if (m_adb && !m_adb->Start()) BASTrace("libCourier: the adb threads did not start");
 }
 
 DeviceRecord* CourierService::FindDevice(const wchar_t* identifier) const {
   if (identifier == nullptr || identifier[0] == L'\0') return nullptr;
-  std::lock_guard<std::mutex> lock(m_devicesLock);
-  for (const std::unique_ptr<DeviceRecord>& device : m_devices) {
-    if (device->identifier == identifier) return device.get();
+  {
+    std::lock_guard<std::mutex> lock(m_devicesLock);
+    for (const std::unique_ptr<DeviceRecord>& device : m_devices) {
+      if (device->identifier == identifier) return device.get();
+    }
   }
-  return nullptr;
+  return m_adb ? m_adb->Find(identifier) : nullptr;
 }
 
-void CourierService::Retry(const wchar_t* identifier, DemoRetry retry) { m_timeline.Retry(identifier, retry); }
+void CourierService::Retry(const wchar_t* identifier, DemoRetry retry) {
+  if (!m_timeline.Retry(identifier, retry) && m_adb) m_adb->Retry(identifier);
+}
 
 void CourierService::CancelDriverDownload(const wchar_t* identifier) { m_timeline.CancelDownload(identifier); }
 
@@ -128,6 +144,7 @@ void CourierService::RemoveDevice(const wchar_t* identifier) {
     }
   }
   m_timeline.Remove(identifier);
+  if (m_adb) m_adb->Remove(identifier);
 }
 
 size_t CourierService::DeviceCount() const {
@@ -146,7 +163,9 @@ std::wstring CourierService::DataFilePath() {
 void CourierService::LoadPhones(const std::wstring& path) {
   DemoCatalog catalog;
   std::string error;
-  if (path.empty()) {
+  if (path.empty() && !m_adbSettings.demoPhones) {
+    // The settings turned the demo phones off: only real phones are served.
+  } else if (path.empty()) {
     BASTrace("libCourier: demo data: the library's folder is unknown, GetLastError: %lu", GetLastError());
   } else if (!DemoDataParser::LoadFile(std::filesystem::path(path), catalog, error)) {
     BASTrace("libCourier: demo data %s: %s", OneLine(WideToUtf8(path)).c_str(), OneLine(error).c_str());

@@ -15,6 +15,7 @@
 #include "contracts/CommandPayloads.h"
 #include "contracts/CommandRecord.h"
 #include "contracts/DeviceRecord.h"
+#include "modules/courier/AdbPhones.h"
 #include "modules/courier/ConnectionTimeline.h"
 #include "modules/courier/ContactOperations.h"
 #include "modules/courier/DemoData.h"
@@ -51,7 +52,7 @@ class CourierService {
   // True on the service's own threads, where Stop can only ask them to end.
   bool IsServiceThread() const {
     return m_worker.IsWorkerThread() || m_operations.IsWorkerThread() || m_timeline.IsTimelineThread() ||
-           m_updates.IsWorkerThread();
+           m_updates.IsWorkerThread() || (m_adb && m_adb->IsServiceThread());
   }
 
   // The host's echo of READY_START_SERVER: the first echo of kServerReadyStarted after the
@@ -114,6 +115,9 @@ class CourierService {
   ContactOperations m_contacts;
   MessageOperations m_messages;
   PhotoOperations m_photos;
+  AdbSettings m_adbSettings;
+  // Real phones through the adb server; null when the settings turn them off.
+  std::unique_ptr<AdbPhones> m_adb;
   // The threads, declared last: destroyed (joined) before everything they use. The phones'
   // operations have their own thread, so a long load never holds up the connection work.
   ConnectionTimeline m_timeline;

@@ -67,8 +67,7 @@ int32_t BoxNumber(const std::wstring& box) {
 
 }  // namespace
 
-ConversationRecord* MakeConversationRecord(const DemoConversation& conversation,
-                                           const NumberDirectory* names) {
+ConversationRecord* MakeConversationRecord(const DemoConversation& conversation, const NumberDirectory* names) {
   auto* record = new ConversationRecord;
   record->identifier = conversation.identifier;
   record->name = conversation.address;
@@ -371,7 +370,11 @@ void MessageOperations::RunLoadConversation(Job& job, const std::wstring& conver
 
 void MessageOperations::RunDelete(Job& job, const std::vector<std::wstring>& conversationIds) {
   Phone* phone = PhoneOf(job.identifier);
-  if (phone == nullptr) return;
+  if (phone == nullptr) {
+    const int64_t count = static_cast<int64_t>(conversationIds.size());
+    m_jobs.Progress(job, 0, count, count, kMessagesReadOnly, true);
+    return;
+  }
   MessageStore& store = phone->store;
   int64_t total = 0;
   for (const std::wstring& id : conversationIds)
@@ -442,7 +445,11 @@ void MessageOperations::RunMarkRead(Job& job, Phone& phone, const std::vector<st
 
 void MessageOperations::RunImport(Job& job, const std::vector<std::wstring>& paths) {
   Phone* phone = PhoneOf(job.identifier);
-  if (phone == nullptr) return;
+  if (phone == nullptr) {
+    m_jobs.Notify(job, kSmsNoticeImportEnded, nullptr, 0);
+    m_jobs.Progress(job, 0, 0, static_cast<int64_t>(paths.size()), kMessagesReadOnly, true);
+    return;
+  }
   MessageStore& store = phone->store;
   if (NeedsSmsRole(*job.device) && !phone->isDefault) {
     m_jobs.Notify(job, kSmsNoticeImportEnded, nullptr, 0);
@@ -527,9 +534,10 @@ void MessageOperations::RunImport(Job& job, const std::vector<std::wstring>& pat
 
 void MessageOperations::RunSend(Job& job, const OutgoingMessage& message) {
   Phone* phone = PhoneOf(job.identifier);
-  if (phone == nullptr) return;
   std::wstring refused;
-  if (message.body.empty())
+  if (phone == nullptr)
+    refused = kMessagesReadOnly;
+  else if (message.body.empty())
     refused = L"The message is empty.";
   else if (message.body.size() > kMaxBodyCharacters)
     refused = L"The message is longer than " + std::to_wstring(kMaxBodyCharacters) + L" characters.";

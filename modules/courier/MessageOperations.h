@@ -24,6 +24,11 @@
 #include "modules/courier/formats/MessageFormats.h"
 #include "modules/courier/WorkerThread.h"
 
+// A phone reached without this program's companion app (through adb): Android lets only the
+// default SMS app write messages, so every change is refused with this reason.
+inline constexpr wchar_t kMessagesReadOnly[] =
+    L"Messages on this phone cannot be changed from this PC: Android lets only its default SMS app write them.";
+
 class MessageOperations {
  public:
   // Task IDs of message jobs start here, far above those of contact jobs.

@@ -1,0 +1,201 @@
+#include "modules/courier/adb/AdbClient.h"
+
+#include <windows.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#include "contracts/cornerstone/Cornerstone.h"
+#include "modules/courier/SafeFile.h"
+
+namespace {
+
+// What the shell prints after the command: its status, so a cut-short output is told apart.
+constexpr char kEndMark[] = ":zs-end:";
+
+bool SettingText(BASUserDefaults* store, const char* key, std::string& value) {
+  if (store == nullptr || !store->HasMember(key)) return false;
+  const char* text = store->GetString(key);
+  if (text != nullptr) {
+    value = text;
+    return true;
+  }
+  // A number written without quotes ("port": 5038).
+  const int number = store->GetInt(key);
+  if (number == 0) return false;
+  value = std::to_string(number);
+  return true;
+}
+
+std::wstring WideOf(const std::string& utf8) {
+  if (utf8.empty()) return std::wstring();
+  const int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+  std::wstring wide(static_cast<size_t>(length), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), length);
+  return wide;
+}
+
+bool ParsePort(const std::string& text, uint16_t& port) {
+  char* end = nullptr;
+  const long value = std::strtol(text.c_str(), &end, 10);
+  if (text.empty() || end == nullptr || *end != '\0' || value <= 0 || value > 65535) return false;
+  port = static_cast<uint16_t>(value);
+  return true;
+}
+
+bool IsOff(const std::string& text) { return text == "0" || text == "off" || text == "false" || text == "no"; }
+
+}  // namespace
+
+AdbSettings AdbSettings::Read() {
+  AdbSettings settings;
+  BASUserDefaults* store = BASUserDefaults::GetUserDefaults("url");
+  std::string text;
+  if (SettingText(store, "adb:port", text) && !text.empty()) {
+    if (!ParsePort(text, settings.port)) BASTrace("libCourier: adb:port \"%s\" is no port; 5037 used", text.c_str());
+  } else {
+    char buffer[16] = {};
+    const DWORD length = GetEnvironmentVariableA("ANDROID_ADB_SERVER_PORT", buffer, sizeof(buffer));
+    if (length > 0 && length < sizeof(buffer) && !ParsePort(buffer, settings.port))
+      BASTrace("libCourier: ANDROID_ADB_SERVER_PORT \"%s\" is no port; 5037 used", buffer);
+  }
+  if (SettingText(store, "adb:demo", text)) settings.demoPhones = !IsOff(text);
+  if (SettingText(store, "adb:enabled", text)) settings.realPhones = !IsOff(text);
+  if (SettingText(store, "adb:path", text) && !text.empty()) {
+    settings.adbPath = WideOf(text);
+  } else {
+    wchar_t found[MAX_PATH] = {};
+    if (SearchPathW(nullptr, L"adb.exe", nullptr, MAX_PATH, found, nullptr) > 0) settings.adbPath = found;
+  }
+  return settings;
+}
+
+std::unique_ptr<AdbSocket> AdbClient::Open(const std::string& service, std::string& failure,
+                                           uint32_t readTimeoutMs) const {
+  auto socket = std::make_unique<AdbSocket>();
+  if (!m_winsock.ok() || !socket->Connect(m_port, kConnectTimeoutMs, readTimeoutMs)) {
+    failure = "no adb server is running";
+    return nullptr;
+  }
+  if (!SendAdbRequest(*socket, service, failure)) return nullptr;
+  return socket;
+}
+
+std::unique_ptr<AdbSocket> AdbClient::OpenOnPhone(const std::string& serial, const std::string& service,
+                                                  std::string& failure, uint32_t readTimeoutMs) const {
+  std::unique_ptr<AdbSocket> socket = Open("host:transport:" + serial, failure, readTimeoutMs);
+  if (!socket || !SendAdbRequest(*socket, service, failure)) return nullptr;
+  return socket;
+}
+
+bool AdbClient::Version(int& version, std::string& failure) const {
+  std::unique_ptr<AdbSocket> socket = Open("host:version", failure);
+  std::string text;
+  size_t value = 0;
+  if (!socket || !ReadAdbMessage(*socket, text) || !ParseHexLength(text, value)) {
+    if (failure.empty()) failure = "the adb server did not tell its version";
+    return false;
+  }
+  version = static_cast<int>(value);
+  return true;
+}
+
+bool AdbClient::Devices(std::vector<AdbDeviceEntry>& devices, std::string& failure) const {
+  std::unique_ptr<AdbSocket> socket = Open("host:devices-l", failure);
+  std::string text;
+  if (!socket || !ReadAdbMessage(*socket, text)) {
+    if (failure.empty()) failure = "the adb server did not list its phones";
+    return false;
+  }
+  devices = ParseDeviceList(text);
+  return true;
+}
+
+bool AdbClient::Shell(const std::string& serial, const std::string& command, std::string& output, std::string& failure,
+                      uint32_t timeoutMs, size_t limit) const {
+  output.clear();
+  std::unique_ptr<AdbSocket> socket =
+      OpenOnPhone(serial, "shell:" + command + "; echo " + kEndMark + "$?", failure, timeoutMs);
+  if (!socket) return false;
+  if (!ReadToEnd(*socket, output, limit)) {
+    failure = "the phone did not finish answering";
+    return false;
+  }
+  // The legacy shell may turn line ends into CR LF.
+  while (!output.empty() && (output.back() == '\n' || output.back() == '\r')) output.pop_back();
+  const size_t mark = output.rfind(kEndMark);
+  if (mark == std::string::npos || (mark > 0 && output[mark - 1] != '\n')) {
+    failure = "the phone's answer was cut short";
+    return false;
+  }
+  const std::string status = output.substr(mark + sizeof(kEndMark) - 1);
+  output.resize(mark);
+  if (status != "0") {
+    failure = "the command failed on the phone";
+    return false;
+  }
+  return true;
+}
+
+bool AdbClient::Pull(const std::string& serial, const std::string& remote, const std::filesystem::path& target,
+                     const std::function<bool(int64_t bytes)>& progress, std::string& failure) const {
+  std::unique_ptr<AdbSocket> socket = OpenOnPhone(serial, "sync:", failure);
+  if (!socket) return false;
+  SafeFileWriter file(target, SafeFileWriter::Replace::kAllow);
+  if (!file.Open()) {
+    failure = file.Error();
+    return false;
+  }
+  int64_t bytes = 0;
+  bool stopped = false;
+  const bool pulled = adbsync::Pull(
+      *socket, remote,
+      [&](const char* data, size_t size) {
+        if (!file.Write(std::string_view(data, size))) return false;
+        bytes += static_cast<int64_t>(size);
+        if (progress && !progress(bytes)) {
+          stopped = true;
+          return false;
+        }
+        return true;
+      },
+      failure);
+  if (pulled) adbsync::Quit(*socket);
+  if (!pulled) {
+    if (failure.empty()) failure = stopped ? "the transfer was stopped" : file.Error();
+    return false;
+  }
+  if (!file.Commit()) {
+    failure = file.Error();
+    return false;
+  }
+  return true;
+}
+
+bool AdbClient::StartServer(const std::wstring& adbPath, uint16_t port, std::string& failure) {
+  if (adbPath.empty()) {
+    failure = "no adb program was found";
+    return false;
+  }
+  std::wstring commandLine = L"\"" + adbPath + L"\" -P " + std::to_wstring(port) + L" start-server";
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION process = {};
+  if (!CreateProcessW(adbPath.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
+                      &startup, &process)) {
+    failure = "adb could not be started (GetLastError " + std::to_string(GetLastError()) + ")";
+    return false;
+  }
+  // start-server returns once the server listens; a server that never comes up is not waited
+  // for beyond this.
+  const DWORD waited = WaitForSingleObject(process.hProcess, 15000);
+  DWORD exitCode = 1;
+  GetExitCodeProcess(process.hProcess, &exitCode);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  if (waited != WAIT_OBJECT_0 || exitCode != 0) {
+    failure = "adb start-server did not succeed";
+    return false;
+  }
+  return true;
+}

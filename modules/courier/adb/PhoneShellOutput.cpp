@@ -1,0 +1,293 @@
+#include "modules/courier/adb/PhoneShellOutput.h"
+
+#include <cstdlib>
+#include <unordered_map>
+
+#include "modules/courier/formats/FormatText.h"
+
+namespace {
+
+std::string_view Trim(std::string_view text) {
+  while (!text.empty() && (text.front() == ' ' || text.front() == '\t' || text.front() == '\r')) text.remove_prefix(1);
+  while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r')) text.remove_suffix(1);
+  return text;
+}
+
+template <typename Each>
+void ForEachLine(std::string_view text, Each each) {
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find('\n', start);
+    if (end == std::string_view::npos) end = text.size();
+    each(text.substr(start, end - start));
+    start = end + 1;
+  }
+}
+
+// A whole decimal number that fits; false for anything else.
+bool ParseNumber(std::string_view text, int64_t& value) {
+  text = Trim(text);
+  if (text.empty() || text.size() > 18) return false;
+  int64_t result = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+    result = result * 10 + (c - '0');
+  }
+  value = result;
+  return true;
+}
+
+std::vector<std::string_view> Words(std::string_view line) {
+  std::vector<std::string_view> words;
+  size_t i = 0;
+  while (i < line.size()) {
+    while (i < line.size() && (line[i] == ' ' || line[i] == '\t' || line[i] == '\r')) ++i;
+    const size_t start = i;
+    while (i < line.size() && line[i] != ' ' && line[i] != '\t' && line[i] != '\r') ++i;
+    if (i > start) words.push_back(line.substr(start, i - start));
+  }
+  return words;
+}
+
+// "Row: 12 " at the start of a line: the length of that prefix, else 0.
+size_t RowPrefixLength(std::string_view line) {
+  constexpr std::string_view kRow = "Row: ";
+  if (line.substr(0, kRow.size()) != kRow) return 0;
+  size_t i = kRow.size();
+  const size_t digits = i;
+  while (i < line.size() && line[i] >= '0' && line[i] <= '9') ++i;
+  if (i == digits || i >= line.size() || line[i] != ' ') return 0;
+  return i + 1;
+}
+
+std::wstring Wide(const std::string& utf8) { return formats::Utf8ToWideLenient(utf8); }
+
+const std::string* Value(const ContentRow& row, const char* column) {
+  auto found = row.find(column);
+  return found == row.end() ? nullptr : &found->second;
+}
+
+std::wstring WideValue(const ContentRow& row, const char* column) {
+  const std::string* value = Value(row, column);
+  return value == nullptr ? std::wstring() : Wide(*value);
+}
+
+// The type code of an item row and its label: the user's own label for code 0, else the
+// phone's name of the code.
+void ReadType(const ContentRow& row, DemoItemKind kind, DemoContactItem& item) {
+  int64_t code = 0;
+  const std::string* type = Value(row, "data2");
+  if (type == nullptr || !ParseNumber(*type, code) || code > 1000) code = 0;
+  item.typeCode = static_cast<int32_t>(code);
+  if (code == 0) {
+    item.label = WideValue(row, "data3");
+    return;
+  }
+  for (const DemoTypeLabel& label : ContactTypeLabels(kind)) {
+    if (label.code == code) {
+      item.label = label.label;
+      return;
+    }
+  }
+  item.label = WideValue(row, "data3");
+}
+
+struct MimeKind {
+  const char* mimetype;
+  DemoItemKind kind;
+};
+constexpr MimeKind kMimeKinds[] = {
+    {"vnd.android.cursor.item/phone_v2", DemoItemKind::kPhone},
+    {"vnd.android.cursor.item/email_v2", DemoItemKind::kEmail},
+    {"vnd.android.cursor.item/postal-address_v2", DemoItemKind::kPostalAddress},
+    {"vnd.android.cursor.item/website", DemoItemKind::kWebsite},
+    {"vnd.android.cursor.item/organization", DemoItemKind::kOrganization},
+    {"vnd.android.cursor.item/nickname", DemoItemKind::kNickname},
+    {"vnd.android.cursor.item/note", DemoItemKind::kNote},
+    {"vnd.android.cursor.item/im", DemoItemKind::kIm},
+    {"vnd.android.cursor.item/contact_event", DemoItemKind::kEvent},
+    {"vnd.android.cursor.item/sip_address", DemoItemKind::kSipAddress},
+    {"vnd.android.cursor.item/relation", DemoItemKind::kRelation},
+};
+
+}  // namespace
+
+std::map<std::string, std::string> ParseGetprop(std::string_view text) {
+  std::map<std::string, std::string> properties;
+  ForEachLine(text, [&](std::string_view line) {
+    line = Trim(line);
+    if (line.size() < 6 || line.front() != '[' || line.back() != ']') return;
+    const size_t close = line.find("]: [");
+    if (close == std::string_view::npos) return;
+    properties[std::string(line.substr(1, close - 1))] = std::string(line.substr(close + 4, line.size() - close - 5));
+  });
+  return properties;
+}
+
+BatteryState ParseDumpsysBattery(std::string_view text) {
+  BatteryState state;
+  int64_t level = -1;
+  int64_t scale = 100;
+  ForEachLine(text, [&](std::string_view line) {
+    const size_t colon = line.find(':');
+    if (colon == std::string_view::npos) return;
+    const std::string_view key = Trim(line.substr(0, colon));
+    const std::string_view value = Trim(line.substr(colon + 1));
+    int64_t number = 0;
+    if (key == "level" && ParseNumber(value, number)) level = number;
+    if (key == "scale" && ParseNumber(value, number) && number > 0) scale = number;
+    // 2 = charging, 5 = full (still on power).
+    if (key == "status" && ParseNumber(value, number) && (number == 2 || number == 5)) state.charging = true;
+    if ((key == "AC powered" || key == "USB powered" || key == "Wireless powered") && value == "true")
+      state.charging = true;
+  });
+  if (level >= 0 && level <= scale) state.percent = static_cast<int32_t>(level * 100 / scale);
+  return state;
+}
+
+std::vector<DfEntry> ParseDfKilobytes(std::string_view text) {
+  std::vector<DfEntry> entries;
+  std::vector<std::string_view> pending;  // a long device name prints alone on its line
+  ForEachLine(text, [&](std::string_view line) {
+    std::vector<std::string_view> words = Words(line);
+    if (words.size() == 1) {
+      pending = words;
+      return;
+    }
+    if (!pending.empty() && words.size() == 5) words.insert(words.begin(), pending[0]);
+    pending.clear();
+    if (words.size() < 6) return;
+    int64_t total = 0;
+    int64_t used = 0;
+    int64_t available = 0;
+    if (!ParseNumber(words[1], total) || !ParseNumber(words[2], used) || !ParseNumber(words[3], available)) return;
+    DfEntry entry;
+    entry.mountedOn.assign(words[5]);
+    entry.totalBytes = total * 1024;
+    entry.freeBytes = available * 1024;
+    entries.push_back(entry);
+  });
+  return entries;
+}
+
+const std::vector<std::string> kContactDataColumns = {
+    "raw_contact_id", "account_name", "account_type", "mimetype", "data1", "data2", "data3",
+    "data4",          "data5",        "data6",        "data7",    "data8", "data9", "data10"};
+
+std::string ContactDataProjection() {
+  std::string projection;
+  for (const std::string& column : kContactDataColumns) {
+    if (!projection.empty()) projection += ':';
+    projection += column;
+  }
+  return projection;
+}
+
+std::vector<ContentRow> ParseContentRows(std::string_view text, const std::vector<std::string>& columns) {
+  // Rows first: a value with line breaks runs on until the next "Row: " line.
+  std::vector<std::string> bodies;
+  ForEachLine(text, [&](std::string_view line) {
+    const size_t prefix = RowPrefixLength(line);
+    if (prefix > 0) {
+      bodies.emplace_back(line.substr(prefix));
+    } else if (!bodies.empty()) {
+      bodies.back() += '\n';
+      bodies.back().append(line);
+    }
+  });
+  std::vector<ContentRow> rows;
+  for (std::string& body : bodies) {
+    while (!body.empty() && body.back() == '\r') body.pop_back();
+    ContentRow row;
+    size_t position = 0;
+    bool complete = true;
+    for (size_t c = 0; c < columns.size() && complete; ++c) {
+      const std::string key = columns[c] + "=";
+      if (body.compare(position, key.size(), key) != 0) {
+        complete = false;
+        break;
+      }
+      const size_t start = position + key.size();
+      size_t end = body.size();
+      if (c + 1 < columns.size()) {
+        // The value ends where the next column's ", name=" begins.
+        end = body.find(", " + columns[c + 1] + "=", start);
+        if (end == std::string::npos) {
+          complete = false;
+          break;
+        }
+        position = end + 2;
+      }
+      std::string value = body.substr(start, end - start);
+      if (value != "NULL") row[columns[c]] = std::move(value);
+    }
+    if (complete) rows.push_back(std::move(row));
+  }
+  return rows;
+}
+
+std::vector<DemoContact> ContactsFromDataRows(const std::vector<ContentRow>& rows) {
+  std::vector<DemoContact> contacts;
+  std::unordered_map<std::string, size_t> byRawContact;
+  for (const ContentRow& row : rows) {
+    const std::string* raw = Value(row, "raw_contact_id");
+    const std::string* mimetype = Value(row, "mimetype");
+    if (raw == nullptr || raw->empty() || mimetype == nullptr) continue;
+    auto found = byRawContact.find(*raw);
+    if (found == byRawContact.end()) {
+      found = byRawContact.emplace(*raw, contacts.size()).first;
+      DemoContact contact;
+      contact.identifier = Wide(*raw);
+      contact.accountName = WideValue(row, "account_name");
+      contact.accountType = WideValue(row, "account_type");
+      contacts.push_back(std::move(contact));
+    }
+    DemoContact& contact = contacts[found->second];
+
+    if (*mimetype == "vnd.android.cursor.item/name") {
+      contact.name = WideValue(row, "data1");
+      // prefix, given, middle, family, suffix; then the phonetic given, middle, family.
+      contact.nameParts = {WideValue(row, "data4"), WideValue(row, "data2"), WideValue(row, "data5"),
+                           WideValue(row, "data3"), WideValue(row, "data6")};
+      bool anyPart = false;
+      for (const std::wstring& part : contact.nameParts) anyPart = anyPart || !part.empty();
+      if (!anyPart) contact.nameParts.clear();
+      contact.phoneticParts = {WideValue(row, "data7"), WideValue(row, "data8"), WideValue(row, "data9")};
+      if (contact.phoneticParts[0].empty() && contact.phoneticParts[1].empty() && contact.phoneticParts[2].empty())
+        contact.phoneticParts.clear();
+      continue;
+    }
+    const MimeKind* kind = nullptr;
+    for (const MimeKind& candidate : kMimeKinds) {
+      if (*mimetype == candidate.mimetype) kind = &candidate;
+    }
+    if (kind == nullptr) continue;
+    DemoContactItem item;
+    item.kind = kind->kind;
+    item.value = WideValue(row, "data1");
+    if (item.value.empty()) continue;
+    switch (item.kind) {
+      case DemoItemKind::kOrganization:
+        item.label = WideValue(row, "data4");  // the job title
+        break;
+      case DemoItemKind::kNote:
+        break;
+      case DemoItemKind::kPostalAddress: {
+        ReadType(row, item.kind, item);
+        // post office box, neighbourhood, street, city, region, postcode, country
+        item.parts = {WideValue(row, "data5"), WideValue(row, "data6"), WideValue(row, "data4"),
+                      WideValue(row, "data7"), WideValue(row, "data8"), WideValue(row, "data9"),
+                      WideValue(row, "data10")};
+        bool anyPart = false;
+        for (const std::wstring& part : item.parts) anyPart = anyPart || !part.empty();
+        if (!anyPart) item.parts.clear();
+        break;
+      }
+      default:
+        ReadType(row, item.kind, item);
+        break;
+    }
+    contact.items.push_back(std::move(item));
+  }
+  return contacts;
+}

@@ -1,0 +1,300 @@
+#!/usr/bin/env python3
+"""A stand-in Android phone for the tests: it speaks the adb device protocol over TCP, so the
+real adb server takes it for a phone after `adb connect 127.0.0.1:PORT`.
+
+It answers the shell commands the program sends with the recorded samples beside this file,
+serves a folder through the sync service (STAT, LIST, RECV) and can play an unauthorized phone
+(AUTH until --authorize-after seconds have passed) or one whose contacts output is malformed.
+"""
+import argparse
+import os
+import socket
+import struct
+import sys
+import threading
+import time
+
+A_SYNC, A_CNXN, A_OPEN, A_OKAY = 0x434E5953, 0x4E584E43, 0x4E45504F, 0x59414B4F
+A_CLSE, A_WRTE, A_AUTH = 0x45534C43, 0x45545257, 0x48545541
+A_VERSION = 0x01000001
+AUTH_TOKEN, AUTH_SIGNATURE, AUTH_RSAPUBLICKEY = 1, 2, 3
+HERE = os.path.dirname(os.path.abspath(__file__))
+
+
+def sample(name):
+    with open(os.path.join(HERE, "samples", name), "rb") as f:
+        return f.read()
+
+
+def generated_contacts(count):
+    """`content query` rows of `count` contacts in the phone's own format."""
+    rows = []
+    n = 0
+    for i in range(1, count + 1):
+        common = "raw_contact_id=%d, account_name=NULL, account_type=NULL" % i
+        tail = ", data4=NULL, data5=NULL, data6=NULL, data7=NULL, data8=NULL, data9=NULL, data10=NULL"
+        rows.append("Row: %d %s, mimetype=vnd.android.cursor.item/name, data1=Person %05d, "
+                    "data2=Person, data3=%05d%s" % (n, common, i, i, tail))
+        rows.append("Row: %d %s, mimetype=vnd.android.cursor.item/phone_v2, data1=+49 170 %07d, "
+                    "data2=2, data3=NULL%s" % (n + 1, common, i, tail))
+        n += 2
+    return ("\n".join(rows) + "\n").encode()
+
+
+class Stream:
+    def __init__(self, local, remote):
+        self.local, self.remote = local, remote
+        self.pending = []  # chunks waiting for the server's OKAY of the previous one
+        self.waiting = False
+        self.closing = False
+        self.sync_buffer = b""
+        self.is_sync = False
+
+
+class Phone:
+    def __init__(self, conn, args):
+        self.conn, self.args = conn, args
+        self.streams = {}
+        self.next_id = 1
+        self.max_data = 4096
+        self.lock = threading.Lock()
+        self.authorized = args.authorize_after is None
+        self.auth_started = None
+
+    def send(self, command, arg0, arg1, data=b""):
+        header = struct.pack("<6I", command, arg0, arg1, len(data), sum(data) & 0xFFFFFFFF, command ^ 0xFFFFFFFF)
+        with self.lock:
+            self.conn.sendall(header + data)
+
+    def banner(self):
+        model = self.args.model.replace(" ", "_")
+        return ("device::ro.product.name=%s;ro.product.model=%s;ro.product.device=%s;"
+                % (self.args.product, model, self.args.product)).encode()
+
+    def recv_exact(self, size):
+        data = b""
+        while len(data) < size:
+            chunk = self.conn.recv(size - len(data))
+            if not chunk:
+                raise EOFError
+            data += chunk
+        return data
+
+    def run(self):
+        try:
+            while True:
+                command, arg0, arg1, length, _check, magic = struct.unpack("<6I", self.recv_exact(24))
+                if magic != command ^ 0xFFFFFFFF:
+                    return
+                data = self.recv_exact(length) if length else b""
+                self.handle(command, arg0, arg1, data)
+        except (EOFError, OSError):
+            pass
+        finally:
+            self.conn.close()
+
+    def handle(self, command, arg0, arg1, data):
+        if command == A_CNXN:
+            self.max_data = min(arg1, 256 * 1024) or 4096
+            if self.authorized:
+                self.send(A_CNXN, A_VERSION, self.max_data, self.banner())
+            else:
+                self.send(A_AUTH, AUTH_TOKEN, 0, os.urandom(20))
+        elif command == A_AUTH:
+            if arg0 == AUTH_SIGNATURE:
+                self.send(A_AUTH, AUTH_TOKEN, 0, os.urandom(20))
+            elif arg0 == AUTH_RSAPUBLICKEY:
+                # The user sees the "Allow USB debugging?" dialog and answers later.
+                delay = self.args.authorize_after
+                if delay is not None and delay >= 0:
+                    threading.Timer(delay, self.allow).start()
+        elif command == A_OPEN:
+            self.open(arg0, data.rstrip(b"\0").decode("utf-8", "replace"))
+        elif command == A_OKAY:
+            stream = self.streams.get(arg1)
+            if stream:
+                stream.waiting = False
+                self.pump(stream)
+        elif command == A_WRTE:
+            stream = self.streams.get(arg1)
+            if stream:
+                self.send(A_OKAY, stream.local, stream.remote)
+                if stream.is_sync:
+                    stream.sync_buffer += data
+                    self.sync(stream)
+        elif command == A_CLSE:
+            stream = self.streams.pop(arg1, None)
+            if stream:
+                self.send(A_CLSE, stream.local, stream.remote)
+
+    def allow(self):
+        self.authorized = True
+        try:
+            self.send(A_CNXN, A_VERSION, self.max_data, self.banner())
+        except OSError:
+            pass
+
+    def open(self, remote, service):
+        local = self.next_id
+        self.next_id += 1
+        stream = Stream(local, remote)
+        if service.startswith("shell:") or service.startswith("exec:"):
+            output = self.shell_line(service.split(":", 1)[1])
+            if output is None:
+                self.send(A_CLSE, 0, remote)
+                return
+            self.streams[local] = stream
+            self.send(A_OKAY, local, remote)
+            self.queue(stream, output, close=True)
+        elif service == "sync:":
+            stream.is_sync = True
+            self.streams[local] = stream
+            self.send(A_OKAY, local, remote)
+        else:
+            self.send(A_CLSE, 0, remote)
+
+    def queue(self, stream, data, close=False):
+        step = max(1, self.max_data)
+        for i in range(0, len(data), step):
+            stream.pending.append(data[i:i + step])
+        stream.closing = stream.closing or close
+        self.pump(stream)
+
+    def pump(self, stream):
+        if stream.waiting:
+            return
+        if stream.pending:
+            stream.waiting = True
+            self.send(A_WRTE, stream.local, stream.remote, stream.pending.pop(0))
+        elif stream.closing and stream.local in self.streams:
+            del self.streams[stream.local]
+            self.send(A_CLSE, stream.local, stream.remote)
+
+    def shell_line(self, line):
+        """`command; echo MARK$?` as sh would run it: the output, then the mark and the status."""
+        command, sep, mark = line.partition("; echo ")
+        output, status = self.shell(command.strip())
+        if output is None:
+            return None
+        if sep:
+            if output and not output.endswith(b"\n"):
+                output += b"\n"
+            output += mark.replace("$?", str(status)).encode() + b"\n"
+        return output
+
+    def shell(self, command):
+        """The command's output and status."""
+        output = self.answer(command)
+        if output is None:
+            return None, 0
+        return output, 127 if output.startswith(b"/system/bin/sh:") else 0
+
+    def answer(self, command):
+        if self.args.hang_on and command.startswith(self.args.hang_on):
+            return self.hang()
+        if command == "getprop":
+            return sample("getprop.txt").replace(b"Lumo Seven", self.args.model.encode()).replace(
+                b"LUMO7A1B2C", self.args.serial.encode())
+        if command == "dumpsys battery":
+            return sample("dumpsys-battery.txt")
+        if command.startswith("df"):
+            return sample("df.txt")
+        if command.startswith("content query --uri content://com.android.contacts/data"):
+            if self.args.malformed:
+                return b"Row: 0 raw_contact_id=1, mimetype=vnd.android.cursor.item/name, data1=\xff\xfe\nError while accessing provider:com.android.contacts\njava.lang.SecurityException\n"
+            if self.args.contacts is not None:
+                return generated_contacts(self.args.contacts)
+            return sample("content-query-data.txt")
+        if command.startswith("content query --uri content://com.android.contacts/raw_contacts"):
+            count = self.args.contacts if self.args.contacts is not None else 3
+            return "".join("Row: %d _id=%d\n" % (i, i + 1) for i in range(count)).encode()
+        return ("/system/bin/sh: %s: inaccessible or not found\n" % command.split(" ")[0]).encode()
+
+    def hang(self):
+        # A command that never answers: the program must give up on its own.
+        time.sleep(3600)
+        return b""
+
+    def sync(self, stream):
+        while len(stream.sync_buffer) >= 8:
+            ident = stream.sync_buffer[:4]
+            (length,) = struct.unpack("<I", stream.sync_buffer[4:8])
+            if ident == b"QUIT":
+                stream.sync_buffer = b""
+                self.queue(stream, b"", close=True)
+                return
+            if len(stream.sync_buffer) < 8 + length:
+                return
+            path = stream.sync_buffer[8:8 + length].decode("utf-8", "replace")
+            stream.sync_buffer = stream.sync_buffer[8 + length:]
+            local = self.local_path(path)
+            if ident == b"STAT":
+                try:
+                    st = os.stat(local)
+                    reply = struct.pack("<4s3I", b"STAT", st.st_mode & 0xFFFFFFFF, st.st_size & 0xFFFFFFFF,
+                                        int(st.st_mtime))
+                except OSError:
+                    reply = struct.pack("<4s3I", b"STAT", 0, 0, 0)
+                self.queue(stream, reply)
+            elif ident == b"LIST":
+                out = b""
+                try:
+                    for name in sorted(os.listdir(local)):
+                        st = os.stat(os.path.join(local, name))
+                        raw = name.encode()
+                        out += struct.pack("<4s4I", b"DENT", st.st_mode, st.st_size, int(st.st_mtime), len(raw)) + raw
+                except OSError:
+                    pass
+                self.queue(stream, out + struct.pack("<4s4I", b"DONE", 0, 0, 0, 0))
+            elif ident == b"RECV":
+                try:
+                    with open(local, "rb") as f:
+                        while True:
+                            block = f.read(64 * 1024)
+                            if not block:
+                                break
+                            self.queue(stream, struct.pack("<4sI", b"DATA", len(block)) + block)
+                    self.queue(stream, struct.pack("<4sI", b"DONE", 0))
+                except OSError:
+                    text = b"open failed: No such file or directory"
+                    self.queue(stream, struct.pack("<4sI", b"FAIL", len(text)) + text)
+            else:
+                text = b"unsupported sync request"
+                self.queue(stream, struct.pack("<4sI", b"FAIL", len(text)) + text)
+
+    def local_path(self, path):
+        root = os.path.abspath(self.args.files or os.path.join(HERE, "samples"))
+        full = os.path.abspath(os.path.join(root, path.lstrip("/")))
+        return full if full.startswith(root) else root + "/.missing"
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--port", type=int, default=0, help="0: any free port, printed on stdout")
+    parser.add_argument("--model", default="Lumo Seven")
+    parser.add_argument("--product", default="lumo7")
+    parser.add_argument("--serial", default="LUMO7A1B2C")
+    parser.add_argument("--authorize-after", type=float, default=None,
+                        help="play an unauthorized phone; -1: never allowed")
+    parser.add_argument("--malformed", action="store_true", help="contacts output is broken")
+    parser.add_argument("--contacts", type=int, default=None, help="serve this many generated contacts")
+    parser.add_argument("--hang-on", default=None, help="a shell command prefix that never answers")
+    parser.add_argument("--files", default=None, help="the folder served as the phone's file system")
+    args = parser.parse_args()
+
+    server = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+    server.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+    server.bind(("127.0.0.1", args.port))
+    server.listen(4)
+    print(server.getsockname()[1], flush=True)
+    while True:
+        conn, _ = server.accept()
+        conn.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
+        threading.Thread(target=Phone(conn, args).run, daemon=True).start()
+
+
+if __name__ == "__main__":
+    try:
+        main()
+    except KeyboardInterrupt:
+        sys.exit(0)
