@@ -253,3 +253,89 @@ TEST_F(ProductUpdate, AnAutomaticFindSlidesInTheNoticeWhoseClickShowsTheList) {
   EXPECT_EQ(m_host->Wait(30000), 0) << m_host->Output();
   EXPECT_TRUE(ReadBytes(m_mark).empty()) << "no installer ran";
 }
+
+namespace {
+
+// The setup program the build made beside the test folder, if it did.
+std::wstring BuiltSetupProgram() {
+  WIN32_FIND_DATAW entry;
+  const std::wstring folder = TestFolder() + L"..\\";
+  HANDLE find = FindFirstFileW((folder + L"ZorvaneStewardSetup-*.exe").c_str(), &entry);
+  if (find == INVALID_HANDLE_VALUE) return std::wstring();
+  FindClose(find);
+  return folder + entry.cFileName;
+}
+
+struct SetupWindow {
+  HWND hwnd = nullptr;
+  DWORD pid = 0;
+};
+
+BOOL CALLBACK MatchSetupWindow(HWND hwnd, LPARAM param) {
+  wchar_t title[256] = {};
+  GetWindowTextW(hwnd, title, 256);
+  const std::wstring text(title);
+  if (!IsWindowVisible(hwnd) || text.find(L"Zorvane Steward for Android") == std::wstring::npos ||
+      text.find(L"Setup") == std::wstring::npos)
+    return TRUE;
+  auto* found = reinterpret_cast<SetupWindow*>(param);
+  found->hwnd = hwnd;
+  GetWindowThreadProcessId(hwnd, &found->pid);
+  return FALSE;
+}
+
+std::wstring ImageOf(DWORD pid) {
+  HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+  if (!process) return std::wstring();
+  wchar_t path[MAX_PATH * 2] = {};
+  DWORD size = MAX_PATH * 2;
+  QueryFullProcessImageNameW(process, 0, path, &size);
+  CloseHandle(process);
+  return path;
+}
+
+}  // namespace
+
+// With the real setup program as the download, the verified file that starts as the program
+// closes is that setup, showing its first page; the test ends it there, installing nothing.
+TEST_F(ProductUpdate, TheDownloadedSetupProgramStartsAsTheProgramCloses) {
+  const std::wstring built = BuiltSetupProgram();
+  if (built.empty()) GTEST_SKIP() << "no setup program was built";
+  m_installer = ReadBytes(built);
+  ASSERT_GT(m_installer.size(), 100000u);
+  HttpRoute setup;
+  setup.body = m_installer;
+  m_server.Route("/setup.exe", setup);
+  OfferTwoVersions();
+
+  HWND sheet = nullptr;
+  ASSERT_TRUE(WaitFor([&] { return (sheet = ShownDialogWith(kSheetLinkId)) != nullptr; }, 30000)) << m_host->Output();
+  const RECT text = ScreenRect(GetDlgItem(sheet, kSheetLinkId));
+  ASSERT_TRUE(Click(POINT{text.left + 40, (text.top + text.bottom) / 2}));
+  HWND list = nullptr;
+  ASSERT_TRUE(WaitFor([&] { return (list = ShownDialogWith(kUpdateNowId)) != nullptr; }, 5000));
+  ASSERT_TRUE(Click(CentreOf(ScreenRect(GetDlgItem(list, kUpdateNowId)))));
+  EXPECT_EQ(m_host->Wait(30000), 0) << m_host->Output();
+
+  SetupWindow found;
+  ASSERT_TRUE(WaitFor(
+      [&] {
+        found = SetupWindow();
+        EnumWindows(MatchSetupWindow, reinterpret_cast<LPARAM>(&found));
+        return found.hwnd != nullptr;
+      },
+      30000))
+      << "the setup program shows no page";
+  WaitFor([] { return false; }, 500);
+  Screenshot(L"update-setup-started.png");
+  const std::wstring image = ImageOf(found.pid);
+  EXPECT_NE(image.find(L"\\ZorvaneUpdate-"), std::wstring::npos) << Narrow(image);
+  EXPECT_EQ(ReadBytes(image), m_installer) << "the setup that runs is the verified download";
+  HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, found.pid);
+  ASSERT_NE(process, nullptr);
+  TerminateProcess(process, 0);
+  WaitForSingleObject(process, 10000);
+  CloseHandle(process);
+  DeleteFileW(image.c_str());
+  RemoveDirectoryW(image.substr(0, image.find_last_of(L'\\')).c_str());
+}
