@@ -92,7 +92,7 @@ void MediaRequest(CommandRecord& record, CourierService* service) {
 
 struct ServedCommand {
   const char* name;
-  ServiceHandler handler;  // null: accepted, not served yet (Wi-Fi, updates, exit)
+  ServiceHandler handler;  // null: accepted, not served yet (updates, exit)
 };
 
 // Every command the host sends to the device service, registered in this order. START_SERVER
@@ -146,12 +146,23 @@ const ServedCommand kServedCommands[] = {
     {kCourierDebugAuthorizeRetry, Retry<DemoRetry::kDebugAuthorize>},
     {kCourierInstallRetry, Retry<DemoRetry::kInstallRetry>},
     {kCourierRetryConnectDevice, Retry<DemoRetry::kRetryConnect>},
-    {kCourierStartWifiServer, nullptr},
+    {kCourierStartWifiServer,
+     [](CommandRecord&, CourierService* service) {
+       if (service != nullptr) service->StartWifi();
+     }},
     {kCourierCheckForUpdate, nullptr},
     {kCourierDownloadUpdate, nullptr},
     {kCourierDownloadUpdateCancel, nullptr},
     {kCourierExitServer, nullptr},
     {kCourierDestroyResource, nullptr},
+    {kCourierAnswerWifiDevice,
+     [](CommandRecord& record, CourierService* service) {
+       if (service != nullptr) service->AnswerWifi(record.value, record.code == 1);
+     }},
+    {kCourierStopWifiServer,
+     [](CommandRecord&, CourierService* service) {
+       if (service != nullptr) service->StopWifi();
+     }},
 };
 
 void Dispatch(CommandRecord& record) {

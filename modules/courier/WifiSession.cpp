@@ -110,10 +110,10 @@ void WifiSession::Answer(bool accepted, int64_t nowMs) {
   Send(ListContactsMessage());
 }
 
-void WifiSession::Leave(const std::string& reason) {
-  if (m_state == State::kClosed) return;
+WifiSession::Event WifiSession::Leave(const std::string& reason) {
+  if (m_state == State::kClosed) return Event::kNone;
   Send(ByeMessage(reason));
-  Close(reason);
+  return Close(reason);
 }
 
 void WifiSession::SendSave(const DemoContact& contact, const std::vector<DemoGroup>& groups) {

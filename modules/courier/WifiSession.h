@@ -51,8 +51,9 @@ class WifiSession {
   Event OnPeerClosed();
   // The user's answer to the kHello question.
   void Answer(bool accepted, int64_t nowMs);
-  // This PC ends the connection (the user removed the phone, the service stops).
-  void Leave(const std::string& reason);
+  // This PC ends the connection (the user removed the phone, the service stops); kGone when
+  // a connected phone is left.
+  Event Leave(const std::string& reason);
 
   // Changes made on this PC, for a serving phone.
   void SendSave(const DemoContact& contact, const std::vector<DemoGroup>& groups);
