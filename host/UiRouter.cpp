@@ -108,7 +108,7 @@ void ConfirmWifiDevice(CommandRecord* copy) {
                             L"the QR code.";
   CommandRecord answer;
   answer.value = question->ticket;
-  answer.code = AskConfirmation(Host().Window(kWindowMainView), text, 460, 130) ? 1 : 0;
+  answer.code = AskConfirmation(Host().Window(kWindowMainView), text, 480, 140) ? 1 : 0;
   CommandBus::Instance().Send(kCourierAnswerWifiDevice, &answer);
 }
 

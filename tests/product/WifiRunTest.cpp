@@ -104,7 +104,7 @@ class ProductWifi : public ::testing::Test {
     ASSERT_EQ(WSAStartup(MAKEWORD(2, 2), &data), 0);
     ASSERT_TRUE(RunUnix("rm -rf " + UnixFolder() + " && mkdir -p " + UnixFolder()));
     CopyOptions options;
-    options.plugins = {L"Courier", L"Caption", L"Handset", L"Navigator", L"Rolodex"};
+    options.plugins = {L"Courier", L"Caption", L"Handset", L"Navigator", L"Rolodex", L"Dashboard"};
     options.withThemes = true;
     m_copy = MakeProductCopy(L"wifi", options);
     // No demo phone: the Wi-Fi phone is the only one.
@@ -207,7 +207,7 @@ TEST_F(ProductWifi, APhoneConnectsIsConfirmedServedEditedAndLeavesWhileHostilePe
       << m_host->Output();
   EXPECT_NE(VisibleButton(m_host->Pid(), L"Pebble on WiFi"), nullptr);
   EXPECT_TRUE(WaitFor([&] { return Refused(target); }, 5000)) << "no QR code, no open door";
-  Sleep(300);
+  Sleep(1000);  // the phone's summary on Home
   Screenshot(L"wifi-phone-tab.png");
 
   // Its contacts, listed from the phone.
@@ -223,6 +223,14 @@ TEST_F(ProductWifi, APhoneConnectsIsConfirmedServedEditedAndLeavesWhileHostilePe
       },
       20000))
       << m_host->Output();
+  EXPECT_TRUE(WaitFor(
+      [&] {
+        for (HWND hwnd : WindowsOf(m_host->Pid(), L"#32770"))
+          if (IsWindowVisible(hwnd)) return false;
+        return true;
+      },
+      10000))
+      << "the loading dialog closes by itself";
   Sleep(500);
   Screenshot(L"wifi-phone-contacts.png");
 
