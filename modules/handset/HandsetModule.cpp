@@ -14,10 +14,10 @@ namespace {
 // Registered in this order. The module acts on the first three, SHOW_WINDOW and the two Wi-Fi
 // names; the others it sends, and the host handles them.
 const char* const kServedCommands[] = {
-    kHandsetChangeSize,         kHandsetSwitchConnect,  kHandsetUpdateDeviceInfo, kHandsetBingingButton,
-    kHandsetBingingDevice,      kHandsetShowWindow,     kHandsetSwitchDevice,     kHandsetDownloadDriverCancel,
-    kHandsetRemoveButtonReject, kHandsetShowManager,    kHandsetDeviceDisconnect, kHandsetPressWifiButton,
-    kHandsetWifiConnected,      kHandsetQrDialogClosed,
+    kHandsetChangeSize,         kHandsetSwitchConnect, kHandsetUpdateDeviceInfo, kHandsetBingingButton,
+    kHandsetBingingDevice,      kHandsetShowWindow,    kHandsetSwitchDevice,     kHandsetDownloadDriverCancel,
+    kHandsetRemoveButtonReject, kHandsetShowManager,   kHandsetDeviceDisconnect, kHandsetPressWifiButton,
+    kHandsetWifiConnected,
 };
 
 ModuleRecord* g_module = nullptr;
