@@ -127,7 +127,8 @@ inline constexpr char kCourierStartServer[] = "LIBCOURIER_COMMAND_START_SERVER";
 inline constexpr char kCourierStartWifiServer[] = "LIBCOURIER_COMMAND_START_WIFI_SERVER";
 // Wi-Fi phones. The service posts CONFIRM_WIFI_DEVICE (`payload` = WifiPeerQuestion) when a
 // phone asks to connect; the host asks the user and sends ANSWER_WIFI_DEVICE with `value` = the
-// question's ticket and `code` = 1 to let the phone in, 0 to refuse it. STOP_WIFI_SERVER: no QR
+// question's ticket and `code` = 1 to let the phone in, 0 to refuse it; `value` comes back 0 when
+// the phone no longer waited for the answer. STOP_WIFI_SERVER: no QR
 // code is shown any more, so no new phone may connect.
 inline constexpr char kCourierConfirmWifiDevice[] = "LIBCOURIER_COMMAND_CONFIRM_WIFI_DEVICE";
 inline constexpr char kCourierAnswerWifiDevice[] = "LIBCOURIER_COMMAND_ANSWER_WIFI_DEVICE";

@@ -109,7 +109,12 @@ void ConfirmWifiDevice(CommandRecord* copy) {
   CommandRecord answer;
   answer.value = question->ticket;
   answer.code = AskConfirmation(Host().Window(kWindowMainView), text, 480, 140) ? 1 : 0;
+  const bool accepted = answer.code == 1;
   CommandBus::Instance().Send(kCourierAnswerWifiDevice, &answer);
+  // A yes that found nobody waiting must not look like a connection that failed silently.
+  if (accepted && answer.value == 0)
+    ShowSheetNotice(L"\"" + question->name + L"\" stopped waiting before it was allowed; scan the QR code again.",
+                    std::wstring());
 }
 
 // Dashboard updates name the phone in `data`; 0 is the summary, 1 and 2 the memories.

@@ -157,7 +157,8 @@ const ServedCommand kServedCommands[] = {
     {kCourierDestroyResource, nullptr},
     {kCourierAnswerWifiDevice,
      [](CommandRecord& record, CourierService* service) {
-       if (service != nullptr) service->AnswerWifi(record.value, record.code == 1);
+       // `value` comes back 1 when the phone still waited for the answer, else 0.
+       record.value = service != nullptr && service->AnswerWifi(record.value, record.code == 1) ? 1 : 0;
      }},
     {kCourierStopWifiServer,
      [](CommandRecord&, CourierService* service) {

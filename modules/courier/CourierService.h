@@ -93,7 +93,7 @@ class CourierService {
   void StartWifi();
   void StopWifi() { m_wifi.CloseListener(); }
   // LIBCOURIER_COMMAND_ANSWER_WIFI_DEVICE: the user's answer about a phone asking to connect.
-  void AnswerWifi(int64_t ticket, bool accept) { m_wifi.Answer(ticket, accept); }
+  bool AnswerWifi(int64_t ticket, bool accept) { return m_wifi.Answer(ticket, accept); }
 
   // The data file to read: the override variable, else DemoPhones.json beside this library.
   static std::wstring DataFilePath();

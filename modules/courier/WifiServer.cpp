@@ -134,11 +134,14 @@ void WifiServer::CloseListenerLocked() {
   }
 }
 
-void WifiServer::Answer(int64_t ticket, bool accept) {
+bool WifiServer::Answer(int64_t ticket, bool accept) {
   std::lock_guard<std::mutex> lock(m_lock);
   for (auto& connection : m_connections) {
-    if (connection->ticket == ticket) connection->session.Answer(accept, NowMs());
+    if (connection->ticket != ticket || connection->session.state() != wifi::WifiSession::State::kConfirm) continue;
+    connection->session.Answer(accept, NowMs());
+    return true;
   }
+  return false;
 }
 
 WifiServer::Connection* WifiServer::FindServing(const std::wstring& address) {

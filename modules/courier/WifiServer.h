@@ -50,8 +50,9 @@ class WifiServer {
   // No QR code is shown any more: no new phone may connect. Peers that were not accepted yet
   // are dropped; accepted phones stay.
   void CloseListener();
-  // The user's answer to onHello; an answer for a peer that has gone meanwhile does nothing.
-  void Answer(int64_t ticket, bool accept);
+  // The user's answer to onHello; false when the peer no longer waits for it (it left, or
+  // waited too long), so the user can be told.
+  bool Answer(int64_t ticket, bool accept);
   // A change made on this PC for the connected phone at `address`.
   void SendSave(const std::wstring& address, const DemoContact& contact, const std::vector<DemoGroup>& groups);
   void SendDelete(const std::wstring& address, const std::vector<std::wstring>& identifiers);

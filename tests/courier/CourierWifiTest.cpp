@@ -112,14 +112,17 @@ class CourierWifi : public ::testing::Test {
 
   // Connects and says hello; true once the user is asked.
   bool Hello(TestPhone& phone) {
+    const size_t asked = m_harness.CountPosts(kCourierConfirmWifiDevice);
     return phone.Connect(m_address, m_port) && phone.Send(kHello) && phone.Receive() == "welcome" &&
-           m_harness.WaitForPost(kCourierConfirmWifiDevice, kWaitMs);
+           m_harness.WaitForPost(kCourierConfirmWifiDevice, kWaitMs, asked + 1);
   }
-  void Answer(bool accept) {
+  // Whether the phone still waited for the answer.
+  bool Answer(bool accept) {
     CommandRecord answer;
     answer.value = m_ticket;
     answer.code = accept ? 1 : 0;
     m_harness.Send(kCourierAnswerWifiDevice, answer);
+    return answer.value == 1;
   }
   // The statuses posted for the phone so far.
   std::vector<int64_t> Statuses() const {
@@ -146,7 +149,8 @@ TEST_F(CourierWifi, AnAcceptedPhoneIsAnnouncedByItsAddressServedAndShownUnplugge
   const std::wstring address = m_asked.substr(12);
   EXPECT_EQ(m_harness.CountPosts(kCourierAddDevice), 0u) << "nothing before the user agrees";
 
-  Answer(true);
+  EXPECT_TRUE(Answer(true));
+  EXPECT_FALSE(Answer(true)) << "answered once";
   EXPECT_EQ(phone.Receive(), "accepted");
   EXPECT_EQ(phone.Receive(), "contacts.list");
   ASSERT_TRUE(phone.Send(kContacts) && phone.Send(R"({"type":"contacts.end"})"));
@@ -172,9 +176,15 @@ TEST_F(CourierWifi, AnAcceptedPhoneIsAnnouncedByItsAddressServedAndShownUnplugge
 TEST_F(CourierWifi, ARefusedPhoneIsToldAndNothingIsAnnouncedAndStopShutsTheDoor) {
   TestPhone refused;
   ASSERT_TRUE(Hello(refused));
-  Answer(false);
+  EXPECT_TRUE(Answer(false));
   EXPECT_EQ(refused.Receive(), "declined");
   EXPECT_EQ(refused.Receive(), "") << "then closed";
+  // A phone that gave up while the user was asked: the yes reaches nobody, and says so.
+  TestPhone impatient;
+  ASSERT_TRUE(Hello(impatient));
+  impatient.Close();
+  Sleep(300);  // a few of the service's rounds: it has seen the close
+  EXPECT_FALSE(Answer(true));
   Sleep(200);
   EXPECT_EQ(m_harness.CountPosts(kCourierAddDevice), 0u);
 
