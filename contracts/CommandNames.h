@@ -38,6 +38,8 @@ inline constexpr char kHandsetSwitchConnect[] = "LIBHANDSET_COMMAND_SWITCH_CONNE
 inline constexpr char kHandsetSwitchDevice[] = "LIBHANDSET_COMMAND_SWITCH_DEVICE";
 inline constexpr char kHandsetUpdateDeviceInfo[] = "LIBHANDSET_COMMAND_UPDATE_DEVICE_INFO";
 inline constexpr char kHandsetWifiConnected[] = "LIBHANDSET_COMMAND_WIFI_CONNECTED";
+// Posted when the last open QR dialog has ended; the host tells the device service.
+inline constexpr char kHandsetQrDialogClosed[] = "LIBHANDSET_COMMAND_QR_DIALOG_CLOSED";
 
 // Section navigator (libNavigator).
 inline constexpr char kNavigatorChangeSize[] = "LIBNAVIGATOR_COMMAND_CHANGE_SIZE";
@@ -123,6 +125,14 @@ inline constexpr char kCourierScanUsbDevice[] = "LIBCOURIER_COMMAND_SCAN_USB_DEV
 inline constexpr char kCourierServerCrash[] = "LIBCOURIER_COMMAND_SERVER_CRASH";
 inline constexpr char kCourierStartServer[] = "LIBCOURIER_COMMAND_START_SERVER";
 inline constexpr char kCourierStartWifiServer[] = "LIBCOURIER_COMMAND_START_WIFI_SERVER";
+// Wi-Fi phones. The service posts CONFIRM_WIFI_DEVICE (`payload` = WifiPeerQuestion) when a
+// phone asks to connect; the host asks the user and sends ANSWER_WIFI_DEVICE with `value` = the
+// question's ticket and `code` = 1 to let the phone in, 0 to refuse it; `value` comes back 0 when
+// the phone no longer waited for the answer. STOP_WIFI_SERVER: no QR
+// code is shown any more, so no new phone may connect.
+inline constexpr char kCourierConfirmWifiDevice[] = "LIBCOURIER_COMMAND_CONFIRM_WIFI_DEVICE";
+inline constexpr char kCourierAnswerWifiDevice[] = "LIBCOURIER_COMMAND_ANSWER_WIFI_DEVICE";
+inline constexpr char kCourierStopWifiServer[] = "LIBCOURIER_COMMAND_STOP_WIFI_SERVER";
 
 // Device summary pane (libDashboard).
 inline constexpr char kDashboardChangeSize[] = "LIBDASHBOARD_COMMAND_CHANGE_SIZE";

@@ -71,6 +71,15 @@ struct WifiServerInfo {
   int32_t port = 0;
 };
 
+// `payload` of CONFIRM_WIFI_DEVICE: a phone on the network asks to connect. Made with new by the
+// device service, deleted by the host after it has asked the user.
+struct WifiPeerQuestion {
+  int64_t ticket = 0;    // sent back in ANSWER_WIFI_DEVICE
+  std::wstring name;     // what the phone calls itself
+  std::wstring model;    // its model, so a stranger's phone is told apart from one's own
+  std::wstring address;  // its network address
+};
+
 // A problem the user must read about that belongs to no operation, such as saved changes
 // that could not be read (kContactNoticeMessage). Made with new, deleted by the host.
 struct UserNotice {

@@ -141,6 +141,13 @@ int32_t OnPressWifiButton(CommandRecord* incoming) {
   return 0;
 }
 
+// The last QR code is gone: the service stops taking new phones.
+int32_t OnQrDialogClosed(CommandRecord*) {
+  CommandRecord stop;
+  Bus().Send(kCourierStopWifiServer, &stop);
+  return 0;
+}
+
 int32_t OnHandsetChangeSize(CommandRecord* incoming) {
   PassOn(kContentChangeSizeNames, 9, incoming);
   return 0;
@@ -309,6 +316,7 @@ void FillDeviceHandlers(CommandBus& bus) {
   bus.SetHandler(kHandsetSwitchDevice, OnSwitchDevice);
   bus.SetHandler(kHandsetDeviceDisconnect, OnDeviceDisconnect);
   bus.SetHandler(kHandsetPressWifiButton, OnPressWifiButton);
+  bus.SetHandler(kHandsetQrDialogClosed, OnQrDialogClosed);
   bus.SetHandler(kHandsetChangeSize, OnHandsetChangeSize);
   bus.SetHandler(kHandsetRemoveButtonReject, OnRemoveButtonReject);
   bus.SetHandler(kCourierLogTask, OnLogTask);

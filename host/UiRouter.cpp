@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <utility>
 #include <string>
@@ -37,6 +38,7 @@ bool CarriesRecord(const char* name) {
       kCourierDownloadUpdate,
       kCourierCheckForUpdate,
       kCourierStartWifiServer,
+      kCourierConfirmWifiDevice,
       kCourierScanUsbDevice,
       kDashboardUpdateDeviceInfo,
   };
@@ -94,6 +96,27 @@ void ScanUsbDevice(CommandRecord* copy) {
 }
 
 void StartWifiServer(CommandRecord* copy) { CommandBus::Instance().Send(kHandsetPressWifiButton, copy); }
+
+// A phone on the network asks to connect. Nothing proves who sent the request, so the user
+// decides by the name, model and address whether it is the phone in their hand.
+void ConfirmWifiDevice(CommandRecord* copy) {
+  std::unique_ptr<WifiPeerQuestion> question(static_cast<WifiPeerQuestion*>(copy->payload));
+  if (!question) return;
+  std::wstring phone = L"\"" + question->name + L"\"";
+  if (!question->model.empty() && question->model != question->name) phone += L" (" + question->model + L")";
+  const std::wstring text = L"The phone " + phone + L" at " + question->address +
+                            L" asks to connect over Wi-Fi. Allow it only if it is the phone that has just scanned "
+                            L"the QR code.";
+  CommandRecord answer;
+  answer.value = question->ticket;
+  answer.code = AskConfirmation(Host().Window(kWindowMainView), text, 480, 140) ? 1 : 0;
+  const bool accepted = answer.code == 1;
+  CommandBus::Instance().Send(kCourierAnswerWifiDevice, &answer);
+  // A yes that found nobody waiting must not look like a connection that failed silently.
+  if (accepted && answer.value == 0)
+    ShowSheetNotice(L"\"" + question->name + L"\" stopped waiting before it was allowed; scan the QR code again.",
+                    std::wstring());
+}
 
 // Dashboard updates name the phone in `data`; 0 is the summary, 1 and 2 the memories.
 void UpdateDeviceInfo(CommandRecord* copy) {
@@ -234,6 +257,8 @@ void RouteOnUiThread(char* name, LPARAM param) {
       ScanUsbDevice(reinterpret_cast<CommandRecord*>(param));
     } else if (std::strcmp(name, kCourierStartWifiServer) == 0) {
       StartWifiServer(reinterpret_cast<CommandRecord*>(param));
+    } else if (std::strcmp(name, kCourierConfirmWifiDevice) == 0) {
+      ConfirmWifiDevice(reinterpret_cast<CommandRecord*>(param));
     } else if (std::strcmp(name, kDashboardUpdateDeviceInfo) == 0) {
       UpdateDeviceInfo(reinterpret_cast<CommandRecord*>(param));
     }

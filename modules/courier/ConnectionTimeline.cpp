@@ -39,15 +39,21 @@ ConnectionTimeline::ConnectionTimeline(const ModuleRecord& module, WorkerThread:
 ConnectionTimeline::~ConnectionTimeline() { Stop(); }
 
 bool ConnectionTimeline::Start(const std::vector<Phone>& phones) {
+  bool begin = false;
   {
     std::lock_guard<std::mutex> lock(m_lock);
-    if (!m_sessions.empty()) return false;
     for (const Phone& phone : phones) {
       if (phone.phone != nullptr && phone.device != nullptr) m_sessions.push_back(std::make_unique<Session>(phone));
     }
     if (m_sessions.empty()) return true;
+    begin = !m_started;
+    m_started = true;
+    m_commanded = true;
   }
-  m_origin = std::chrono::steady_clock::now();
+  if (!begin) {
+    m_thread.Wake();
+    return true;
+  }
   return m_thread.Start() && m_thread.Post([this] { Run(); });
 }
 
@@ -85,6 +91,18 @@ bool ConnectionTimeline::Remove(const wchar_t* identifier) {
   return true;
 }
 
+bool ConnectionTimeline::Disconnect(const wchar_t* identifier) {
+  {
+    std::lock_guard<std::mutex> lock(m_lock);
+    Session* session = Find(identifier);
+    if (session == nullptr) return false;
+    session->leaving = true;
+    m_commanded = true;
+  }
+  m_thread.Wake();
+  return true;
+}
+
 ConnectionTimeline::Session* ConnectionTimeline::Find(const wchar_t* identifier) const {
   if (identifier == nullptr || identifier[0] == L'\0') return nullptr;
   for (const std::unique_ptr<Session>& session : m_sessions) {
@@ -98,24 +116,28 @@ int64_t ConnectionTimeline::NowMs() const {
 }
 
 void ConnectionTimeline::Run() {
-  // Announced first, from this thread: the host then binds each phone before its first status.
-  Announce();
-  {
-    std::lock_guard<std::mutex> lock(m_lock);
-    const int64_t now = NowMs();
-    for (const std::unique_ptr<Session>& session : m_sessions) session->script.Start(now);
-  }
   std::vector<ScriptReport> reports;
   std::vector<Outgoing> outgoing;
   while (true) {
+    // New phones are announced first, from this thread: the host then binds each phone before
+    // its first status.
+    Announce();
     outgoing.clear();
     int64_t next = ConnectionScript::kNever;
     {
       std::lock_guard<std::mutex> lock(m_lock);
       const int64_t now = NowMs();
       for (const std::unique_ptr<Session>& session : m_sessions) {
-        if (session->removed) continue;
+        if (session->removed || !session->announced) continue;
         reports.clear();
+        if (session->leaving) {
+          session->leaving = false;
+          session->script.Stop();
+          ScriptReport gone;
+          gone.kind = ScriptReport::Kind::kDisconnected;
+          gone.status = kStatusNotDetected;
+          reports.push_back(gone);
+        }
         session->script.Advance(now, reports);
         for (const ScriptReport& report : reports) outgoing.push_back(Outgoing{session.get(), report});
         next = std::min(next, session->script.NextDueMs());
@@ -138,7 +160,9 @@ void ConnectionTimeline::Announce() {
   std::vector<Session*> sessions;
   {
     std::lock_guard<std::mutex> lock(m_lock);
-    for (const std::unique_ptr<Session>& session : m_sessions) sessions.push_back(session.get());
+    for (const std::unique_ptr<Session>& session : m_sessions) {
+      if (!session->announced) sessions.push_back(session.get());
+    }
   }
   for (Session* session : sessions) {
     if (m_thread.IsStopping()) return;
@@ -155,6 +179,12 @@ void ConnectionTimeline::Announce() {
     CommandRecord record;
     record.value = static_cast<int64_t>(reinterpret_cast<intptr_t>(copy));
     Post(record, kCourierAddDevice);
+  }
+  std::lock_guard<std::mutex> lock(m_lock);
+  const int64_t now = NowMs();
+  for (Session* session : sessions) {
+    session->announced = true;
+    session->script.Start(now);
   }
 }
 

@@ -44,9 +44,11 @@ class ConnectionTimeline {
   typedef std::function<void(DeviceRecord& device)> ReadyHook;
   void SetReadyHook(ReadyHook hook) { m_onReady = std::move(hook); }
 
-  // Once: announces `phones` with ADD_DEVICE, in order, then plays their scripts. Both must
-  // stay valid until Stop has returned.
+  // Announces `phones` with ADD_DEVICE, in order, then plays their scripts; the first call
+  // starts the thread. Both must stay valid until Stop has returned. Phones that connect later
+  // (over Wi-Fi) are added the same way.
   bool Start(const std::vector<Phone>& phones);
+  bool Add(const Phone& phone) { return Start(std::vector<Phone>{phone}); }
   // Interrupts any wait and joins; from the timeline thread itself it only asks it to end.
   void Stop();
   bool IsTimelineThread() const { return m_thread.IsWorkerThread(); }
@@ -57,6 +59,8 @@ class ConnectionTimeline {
   bool CancelDownload(const wchar_t* identifier);
   // The phone's script stops and it reports nothing more (at most a notice already on its way).
   bool Remove(const wchar_t* identifier);
+  // The phone left by itself (a Wi-Fi phone's connection ended): reported as an unplugged cable.
+  bool Disconnect(const wchar_t* identifier);
 
  private:
   struct Session {
@@ -67,6 +71,8 @@ class ConnectionTimeline {
     std::wstring driverDetail;  // what a failed driver lets the user copy to support
     std::wstring cancelDetail;
     std::atomic<bool> removed{false};
+    bool announced = false;  // ADD_DEVICE posted and the script started (timeline thread only)
+    bool leaving = false;    // under m_lock
   };
   struct Outgoing {
     Session* session;
@@ -88,6 +94,7 @@ class ConnectionTimeline {
   mutable std::mutex m_lock;  // the sessions' scripts: the timeline thread and the host's thread
   std::vector<std::unique_ptr<Session>> m_sessions;
   std::atomic<bool> m_commanded{false};  // a command changed a script since the thread looked
+  bool m_started = false;                // under m_lock
 
   WorkerThread m_thread;  // declared last: joined before the sessions go
 };

@@ -244,6 +244,14 @@ void ContactOperations::AnnounceCount(DeviceRecord& device) {
   }
 }
 
+void ContactOperations::AddBook(const DemoPhone& phone, DeviceRecord& device) {
+  ContactBook& book = m_books[device.identifier];
+  book = ContactBook();
+  std::string error;
+  book.Open(phone, std::filesystem::path(), error);
+  device.counts[kKindContacts] = book.Count();
+}
+
 void ContactOperations::Cancel(int64_t taskId) { m_jobs.Cancel(taskId); }
 
 std::wstring ContactOperations::PersistAfterChange(ContactBook& book) {
@@ -347,6 +355,7 @@ void ContactOperations::RunSave(Job& job, const ContactRecord& edited) {
     m_jobs.Notify(job, kContactNoticeSaved, nullptr, 0, savedKind);
     return;
   }
+  if (TellsChanges(job)) m_onChange(job.identifier, {contact}, {}, book.Groups());
   ContactRecord* saved = MakeContactRecord(contact);
   saved->rowIndex = edited.rowIndex;
   m_jobs.Notify(job, kContactNoticeSaved, saved, kNotificationSuccess, savedKind);
@@ -378,6 +387,7 @@ void ContactOperations::RunDelete(Job& job, const std::vector<std::pair<std::wst
   if (!removed.empty()) {
     book.RemoveAll(removed);
     notKept = PersistAfterChange(book);
+    if (TellsChanges(job)) m_onChange(job.identifier, {}, removed, book.Groups());
   }
   // A change that is not kept is no success: it is counted as failed, with the reason.
   if (!notKept.empty())
@@ -453,6 +463,7 @@ void ContactOperations::RunImport(Job& job, int64_t operation, const std::vector
   int64_t done = 0;
   int64_t skipped = 0;
   int64_t added = 0;
+  std::vector<DemoContact> imported;  // for a Wi-Fi phone, which must get them too
   std::unique_ptr<DuplicateIndex> duplicates;
   for (const std::wstring& path : paths) {
     if (!m_jobs.MayContinue(job)) break;
@@ -499,12 +510,14 @@ void ContactOperations::RunImport(Job& job, int64_t operation, const std::vector
       if (existing != nullptr) contact.identifier.clear();
       const std::wstring identifier = book.Add(std::move(contact));
       ++added;
+      if (TellsChanges(job)) imported.push_back(*book.Find(identifier));
       m_jobs.Notify(job, kContactNoticeSaved, MakeContactRecord(*book.Find(identifier)), kNotificationSuccess,
                     kSavedNewContact);
       m_jobs.Progress(job, done, total, 0, std::wstring());
     }
   }
   const std::wstring notKept = added > 0 ? PersistAfterChange(book) : std::wstring();
+  if (!imported.empty()) m_onChange(job.identifier, imported, {}, book.Groups());
   std::wstring summary;
   if (skipped > 0)
     summary = std::to_wstring(skipped) + (skipped == 1 ? L" contact was" : L" contacts were") +

@@ -52,6 +52,15 @@ class ContactOperations {
                  const std::filesystem::path& stateFolder);
   // Set before the phones are published; the source outlives the operations' jobs.
   void SetPhoneSource(const PhoneContactSource* source) { m_phoneSource = source; }
+  // The contacts of a phone that connected later (over Wi-Fi), kept in memory only: the phone
+  // itself holds them. Only on the operations thread, before the phone is announced.
+  void AddBook(const DemoPhone& phone, DeviceRecord& device);
+  // Told of every change a job made to a Wi-Fi phone's contacts (saved ones, removed
+  // identifiers), on the operations thread, so the phone gets it too.
+  typedef std::function<void(const std::wstring& identifier, const std::vector<DemoContact>& saved,
+                             const std::vector<std::wstring>& removed, const std::vector<DemoGroup>& groups)>
+      ChangeHook;
+  void SetChangeHook(ChangeHook hook) { m_onChange = std::move(hook); }
   // LIBCOURIER_COMMAND_DO_CONTACT from the host: `value` := the task ID (0 when nothing started).
   void Handle(CommandRecord& record);
   // Tells the host how many contacts a phone that just became ready holds (the navigator
@@ -81,8 +90,12 @@ class ContactOperations {
   // Keeps the book's copy; the reason for the user when it could not be kept, else empty.
   std::wstring PersistAfterChange(ContactBook& book);
 
+  // Whether changes to the job's phone are told to the change hook.
+  bool TellsChanges(const Job& job) const { return m_onChange && job.identifier.find(L'.') != std::wstring::npos; }
+
   DeviceJobs m_jobs;
   const PhoneContactSource* m_phoneSource = nullptr;
+  ChangeHook m_onChange;
   // By phone identifier; filled before the phones are published, then used only by jobs.
   std::map<std::wstring, ContactBook> m_books;
   // Problems with a phone's saved changes, told once when the phone becomes ready.

@@ -92,7 +92,7 @@ void MediaRequest(CommandRecord& record, CourierService* service) {
 
 struct ServedCommand {
   const char* name;
-  ServiceHandler handler;  // null: accepted, not served yet (Wi-Fi)
+  ServiceHandler handler;  // null: accepted, answered by nothing
 };
 
 // Every command the host sends to the device service, registered in this order. START_SERVER
@@ -146,7 +146,10 @@ const ServedCommand kServedCommands[] = {
     {kCourierDebugAuthorizeRetry, Retry<DemoRetry::kDebugAuthorize>},
     {kCourierInstallRetry, Retry<DemoRetry::kInstallRetry>},
     {kCourierRetryConnectDevice, Retry<DemoRetry::kRetryConnect>},
-    {kCourierStartWifiServer, nullptr},
+    {kCourierStartWifiServer,
+     [](CommandRecord&, CourierService* service) {
+       if (service != nullptr) service->StartWifi();
+     }},
     // Without a service (before START_SERVER, after DESTROY_RESOURCE) nothing is answered, as
     // for every other command: the host asks only while the service runs.
     {kCourierCheckForUpdate,
@@ -171,6 +174,15 @@ const ServedCommand kServedCommands[] = {
        PostToHost(*g_module, exit, kCourierExitServer);
      }},
     {kCourierDestroyResource, nullptr},
+    {kCourierAnswerWifiDevice,
+     [](CommandRecord& record, CourierService* service) {
+       // `value` comes back 1 when the phone still waited for the answer, else 0.
+       record.value = service != nullptr && service->AnswerWifi(record.value, record.code == 1) ? 1 : 0;
+     }},
+    {kCourierStopWifiServer,
+     [](CommandRecord&, CourierService* service) {
+       if (service != nullptr) service->StopWifi();
+     }},
 };
 
 void Dispatch(CommandRecord& record) {

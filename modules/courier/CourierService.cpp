@@ -43,7 +43,16 @@ CourierService::CourierService(const ModuleRecord& module)
       m_timeline(module, &TraceJobFailure),
       m_worker(&TraceJobFailure),
       m_operations(&TraceJobFailure),
-      m_updates(module) {
+      m_updates(module),
+      m_wifi(WifiServer::Hooks{[this](int64_t ticket, const DemoPhone& phone) { AskAboutWifiPhone(ticket, phone); },
+                               [this](DemoPhone phone) { AddWifiPhone(std::move(phone)); },
+                               [this](const std::wstring& address) { m_timeline.Disconnect(address.c_str()); }},
+             &TraceJobFailure) {
+  m_contacts.SetChangeHook([this](const std::wstring& identifier, const std::vector<DemoContact>& saved,
+                                  const std::vector<std::wstring>& removed, const std::vector<DemoGroup>& groups) {
+    for (const DemoContact& contact : saved) m_wifi.SendSave(identifier, contact, groups);
+    m_wifi.SendDelete(identifier, removed);
+  });
   m_timeline.SetReadyHook([this](DeviceRecord& device) {
     m_contacts.AnnounceCount(device);
     m_messages.AnnounceCount(device);
@@ -87,6 +96,7 @@ bool CourierService::Start(const ServerStartInfo* info) {
 }
 
 void CourierService::Stop() {
+  m_wifi.Stop();
   m_updates.Stop();
   m_timeline.Stop();
   if (m_adb) m_adb->Stop();
@@ -97,6 +107,7 @@ void CourierService::Stop() {
   std::lock_guard<std::mutex> lock(m_devicesLock);
   m_devices.clear();
   m_removedDevices.clear();
+  m_wifiPhones.clear();
   m_catalog.Clear();
 }
 
@@ -134,6 +145,7 @@ void CourierService::CancelDriverDownload(const wchar_t* identifier) { m_timelin
 
 void CourierService::RemoveDevice(const wchar_t* identifier) {
   if (identifier == nullptr || identifier[0] == L'\0') return;
+  m_wifi.Disconnect(identifier);
   {
     std::lock_guard<std::mutex> lock(m_devicesLock);
     for (auto it = m_devices.begin(); it != m_devices.end(); ++it) {
@@ -231,5 +243,52 @@ void CourierService::DoUnservedKind(CommandRecord& record, int64_t loadCode, int
     finish.position = static_cast<int64_t>(count);
     finish.total = static_cast<int64_t>(count);
     Post(finish, kCourierNotifyProgressFinish);
+  });
+}
+
+void CourierService::StartWifi() {
+  std::wstring address;
+  int32_t port = 0;
+  if (!m_wifi.Open(address, port)) return;
+  // The host relays it to the QR dialogs, which delete it.
+  CommandRecord answer;
+  answer.payload = new WifiServerInfo{address, port};
+  Post(answer, kCourierStartWifiServer);
+}
+
+void CourierService::AskAboutWifiPhone(int64_t ticket, const DemoPhone& phone) {
+  CommandRecord question;
+  question.payload = new WifiPeerQuestion{ticket,
+                                          !phone.displayName.empty() ? phone.displayName
+                                          : !phone.modelName.empty() ? phone.modelName
+                                                                     : phone.productName,
+                                          phone.model, phone.identifier};
+  Post(question, kCourierConfirmWifiDevice);
+}
+
+void CourierService::AddWifiPhone(DemoPhone described) {
+  auto phone = std::make_unique<DemoPhone>(std::move(described));
+  std::unique_ptr<DeviceRecord> record = MakeDeviceRecord(*phone);
+  DemoPhone* const phonePtr = phone.get();
+  DeviceRecord* const device = record.get();
+  {
+    std::lock_guard<std::mutex> lock(m_devicesLock);
+    // The same phone again (it left, or its connection was replaced): the old record retires,
+    // the tab that shows it is reused through the identifier.
+    for (auto it = m_devices.begin(); it != m_devices.end(); ++it) {
+      if ((*it)->identifier != device->identifier) continue;
+      m_removedDevices.push_back(std::move(*it));
+      m_devices.erase(it);
+      break;
+    }
+    m_devices.push_back(std::move(record));
+    m_wifiPhones.push_back(std::move(phone));
+  }
+  m_timeline.Remove(device->identifier.c_str());
+  // The book first, on the thread that alone changes books; then the phone is announced.
+  m_operations.Post([this, phonePtr, device] {
+    m_contacts.AddBook(*phonePtr, *device);
+    if (!m_timeline.Add(ConnectionTimeline::Phone{phonePtr, device}))
+      BASTrace("libCourier: the connection thread did not start");
   });
 }

@@ -22,6 +22,7 @@
 #include "modules/courier/MessageOperations.h"
 #include "modules/courier/ModuleReference.h"
 #include "modules/courier/PhotoOperations.h"
+#include "modules/courier/WifiServer.h"
 #include "modules/courier/WorkerThread.h"
 #include "modules/courier/update/UpdateService.h"
 
@@ -52,7 +53,7 @@ class CourierService {
   // True on the service's own threads, where Stop can only ask them to end.
   bool IsServiceThread() const {
     return m_worker.IsWorkerThread() || m_operations.IsWorkerThread() || m_timeline.IsTimelineThread() ||
-           m_updates.IsWorkerThread() || (m_adb && m_adb->IsServiceThread());
+           m_updates.IsWorkerThread() || (m_adb && m_adb->IsServiceThread()) || m_wifi.IsServerThread();
   }
 
   // The host's echo of READY_START_SERVER: the first echo of kServerReadyStarted after the
@@ -91,12 +92,22 @@ class CourierService {
 
   // The update check and download (CHECK_FOR_UPDATE, DOWNLOAD_UPDATE, DOWNLOAD_UPDATE_CANCEL).
   UpdateService& Updates() { return m_updates; }
+  // LIBCOURIER_COMMAND_START_WIFI_SERVER: opens the listener for phones and posts its address
+  // and port back; STOP_WIFI_SERVER closes it again (the QR code is no longer shown).
+  void StartWifi();
+  void StopWifi() { m_wifi.CloseListener(); }
+  // LIBCOURIER_COMMAND_ANSWER_WIFI_DEVICE: the user's answer about a phone asking to connect.
+  bool AnswerWifi(int64_t ticket, bool accept) { return m_wifi.Answer(ticket, accept); }
 
   // The data file to read: the override variable, else DemoPhones.json beside this library.
   static std::wstring DataFilePath();
 
  private:
   void LoadPhones(const std::wstring& path);
+  // A Wi-Fi phone the user let in has listed its contacts: it gets a record, a book and a
+  // place on the timeline like a demo phone. On the network thread.
+  void AddWifiPhone(DemoPhone phone);
+  void AskAboutWifiPhone(int64_t ticket, const DemoPhone& phone);
   void Post(CommandRecord& record, const char* name);
 
   const ModuleRecord& m_module;
@@ -110,6 +121,8 @@ class CourierService {
   DemoCatalog m_catalog;
   std::vector<std::unique_ptr<DeviceRecord>> m_devices;
   std::vector<std::unique_ptr<DeviceRecord>> m_removedDevices;
+  // The Wi-Fi phones as they described themselves; kept as long as their records.
+  std::vector<std::unique_ptr<DemoPhone>> m_wifiPhones;
 
   ModuleReference m_pin;  // keeps the library mapped while the threads may run
   ContactOperations m_contacts;
@@ -124,4 +137,5 @@ class CourierService {
   WorkerThread m_worker;
   WorkerThread m_operations;
   UpdateService m_updates;
+  WifiServer m_wifi;  // its hooks reach the threads above: stopped first
 };

@@ -304,6 +304,12 @@ void DhMyDeviceDelegate::PressWifiButton() {
   dialog.SetTitle(m_wifiTitle);
   dialog.RunModal(GetAncestor(Hwnd(), GA_ROOT));
   m_qrDialogs.detach(&dialog);
+  // No code on the screen, no open door for phones.
+  if (m_qrDialogs.Count() == 0) {
+    CommandRecord closed;
+    closed.window = Hwnd();
+    PostToHandsetHost(kHandsetQrDialogClosed, closed);
+  }
 }
 
 void DhMyDeviceDelegate::RelayWifiServer(WifiServerInfo* info) {

@@ -27,7 +27,7 @@ const std::vector<ModuleNames>& AllNames() {
         kHandsetDeviceDisconnect, kHandsetDownloadDriverCancel, kHandsetInstallRetry, kHandsetPressWifiButton,
         kHandsetRemoveButtonReject, kHandsetRemoveDevice, kHandsetRetryConnectDevice, kHandsetRootAuthorizeRetry,
         kHandsetShowManager, kHandsetShowWindow, kHandsetStartScan, kHandsetSwitchConnect, kHandsetSwitchDevice,
-        kHandsetUpdateDeviceInfo, kHandsetWifiConnected}},
+        kHandsetUpdateDeviceInfo, kHandsetWifiConnected, kHandsetQrDialogClosed}},
       {"LIBNAVIGATOR",
        {kNavigatorChangeSize, kNavigatorCreateWindow, kNavigatorHideWindow, kNavigatorSelectFirst, kNavigatorSelectItem,
         kNavigatorSelectSection, kNavigatorShowWindow, kNavigatorUpdateItem}},
@@ -75,7 +75,10 @@ const std::vector<ModuleNames>& AllNames() {
         kCourierScanUsbDevice,
         kCourierServerCrash,
         kCourierStartServer,
-        kCourierStartWifiServer}},
+        kCourierStartWifiServer,
+        kCourierConfirmWifiDevice,
+        kCourierAnswerWifiDevice,
+        kCourierStopWifiServer}},
       {"LIBDASHBOARD",
        {kDashboardChangeSize, kDashboardCreateWindow, kDashboardHideWindow, kDashboardOpenSection, kDashboardShowWindow,
         kDashboardUpdateCount, kDashboardUpdateDeviceInfo}},
@@ -120,7 +123,7 @@ TEST(CommandNames, EachIsUniqueAndFiledUnderItsModule) {
     }
   }
   // Every name the system and its outside modules exchange.
-  EXPECT_EQ(168u, total);
+  EXPECT_EQ(172u, total);
 }
 
 TEST(CommandNames, KeepTheDeployedSpellings) {

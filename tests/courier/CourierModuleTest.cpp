@@ -49,6 +49,8 @@ const char* const kExpectedNames[] = {
     "LIBCOURIER_COMMAND_DOWNLOAD_UPDATE_CANCEL",
     "LIBCOURIER_COMMAND_EXIT_SERVER",
     "LIBCOURIER_COMMAND_DESTROY_RESOURCE",
+    "LIBCOURIER_COMMAND_ANSWER_WIFI_DEVICE",
+    "LIBCOURIER_COMMAND_STOP_WIFI_SERVER",
 };
 
 // One valid phone; `extra` is spliced into it (",\"key\": value").

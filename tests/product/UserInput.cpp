@@ -11,6 +11,8 @@ namespace {
 
 std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
 
+}  // namespace
+
 // A Unix program started from a Windows one hands back no process handle to wait on, so the
 // shell marks the end of the command with a file.
 bool RunUnix(const std::string& command) {
@@ -37,6 +39,13 @@ bool RunUnix(const std::string& command) {
   DeleteFileW(doneWindows.c_str());
   return true;
 }
+
+bool RunUnixDetached(const std::string& command) {
+  // In a session of its own, so it outlives the shell and holds none of its pipes.
+  return RunUnix("setsid " + command + " &");
+}
+
+namespace {
 
 std::string At(POINT p) { return std::to_string(p.x) + " " + std::to_string(p.y); }
 

@@ -10,6 +10,10 @@
 
 namespace usertest {
 
+// Runs a Unix shell command (no double quotes in it) and waits until it is done.
+bool RunUnix(const std::string& command);
+// Starts a Unix command in the background; it must redirect its own input and output.
+bool RunUnixDetached(const std::string& command);
 // Runs `xdotool ARGS` on the display and waits until it is done.
 bool Xdotool(const std::string& args);
 bool Click(POINT at);
