@@ -9,6 +9,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -49,7 +52,8 @@ class ProductUser : public ::testing::Test {
  protected:
   void SetUp() override {
     CopyOptions options;
-    options.plugins = {L"Courier", L"Caption", L"Handset", L"Navigator", L"Rolodex", L"Dashboard", L"Gallery"};
+    options.plugins = {L"Courier",   L"Caption", L"Handset", L"Navigator", L"Rolodex",
+                       L"Dashboard", L"Gallery", L"Tunes",   L"Movies"};
     options.withThemes = true;
     m_copy = MakeProductCopy(L"user", options);
     SetEnvironmentVariableW(L"ZORVANE_DEMO_STATE", (m_copy + L"state").c_str());
@@ -277,6 +281,67 @@ TEST_F(ProductUser, PhoneGalleryListsThePhonesPicturesAndTheSearchBoxNarrowsThem
   EXPECT_TRUE(WaitFor([&] { return photos() && SendMessageW(photos(), LVM_GETITEMCOUNT, 0, 0) == 3; }, 5000))
       << "the search for .png lists the three PNG pictures";
   Screenshot(L"user-phone-gallery-search.png");
+}
+
+// Music by real clicks: the first phone's songs are listed; the first song is checked and given
+// to the "Sunday coffee" playlist through the pick-list of playlists, which the phone keeps.
+TEST_F(ProductUser, ACheckedSongJoinsThePlaylistPickedInThePreviewList) {
+  ASSERT_TRUE(Click(NavigatorRow(4)));  // Music
+  const auto songs = [&] {
+    std::vector<HWND> lists = VisibleChildren(m_host->Pid(), WC_LISTVIEWW, 5007);
+    return lists.empty() ? nullptr : lists.front();
+  };
+  ASSERT_TRUE(WaitFor(
+      [&] { return songs() && SendMessageW(songs(), LVM_GETITEMCOUNT, 0, 0) == 8 && ShownDialog() == nullptr; }, 20000))
+      << m_host->Output();
+  Screenshot(L"user-music-pane.png");
+  const HWND list = songs();
+  RECT first{};
+  ListView_GetItemRect(list, 0, &first, LVIR_BOUNDS);
+  MapWindowPoints(list, nullptr, reinterpret_cast<POINT*>(&first), 2);
+  ASSERT_TRUE(Click(POINT{first.left + 50, (first.top + first.bottom) / 2}));  // the row: its check follows
+  const HWND toPlaylist = GetDlgItem(GetParent(list), 5008);
+  ASSERT_NE(toPlaylist, nullptr);
+  ASSERT_TRUE(Click(CentreOf(WindowRect(toPlaylist))));
+  ASSERT_TRUE(WaitFor([&] { return ShownDialog() != nullptr; }, 5000));
+  const HWND dialog = ShownDialog();
+  const HWND picks = GetDlgItem(dialog, 5053);
+  ASSERT_NE(picks, nullptr);
+  ASSERT_EQ(SendMessageW(picks, LVM_GETITEMCOUNT, 0, 0), 2);
+  RECT second{};
+  ListView_GetItemRect(picks, 1, &second, LVIR_BOUNDS);
+  MapWindowPoints(picks, nullptr, reinterpret_cast<POINT*>(&second), 2);
+  ASSERT_TRUE(Click(POINT{second.left + 13, (second.top + second.bottom) / 2}));  // the check of "Sunday coffee"
+  Sleep(200);
+  Screenshot(L"user-music-preview-list.png");
+  ASSERT_TRUE(Click(CentreOf(WindowRect(GetDlgItem(dialog, 5051)))));
+  // The phone keeps it: its playlists file names the song in that playlist.
+  const std::wstring state = m_copy + L"state";
+  const auto kept = [&] {
+    std::error_code ignored;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(state, ignored)) {
+      if (entry.path().filename() != L"playlists.json") continue;
+      std::ifstream in(entry.path(), std::ios::binary);
+      const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+      const size_t sunday = text.find("Sunday coffee");
+      if (sunday != std::string::npos && text.find("\"s1\"", sunday) != std::string::npos) return true;
+    }
+    return false;
+  };
+  EXPECT_TRUE(WaitFor(kept, 10000)) << m_host->Output();
+  EXPECT_TRUE(WaitFor([&] { return ShownDialog() == nullptr; }, 5000));
+  Screenshot(L"user-music-after-playlist.png");
+
+  ASSERT_TRUE(Click(NavigatorRow(6)));  // Videos
+  EXPECT_TRUE(WaitFor(
+      [&] {
+        std::vector<HWND> lists = VisibleChildren(m_host->Pid(), WC_LISTVIEWW, 5007);
+        for (HWND l : lists)
+          if (SendMessageW(l, LVM_GETITEMCOUNT, 0, 0) == 3) return ShownDialog() == nullptr;
+        return false;
+      },
+      20000));
+  Screenshot(L"user-videos-pane.png");
 }
 
 namespace {
