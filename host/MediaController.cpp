@@ -16,42 +16,11 @@
 #include "host/ContentController.h"
 #include "host/FilePickers.h"
 #include "host/HostState.h"
+#include "host/MediaKind.h"
+#include "host/MusicController.h"
 #include "host/UiRouter.h"
 
 namespace {
-
-// One media kind: its commands, codes and texts, and the functions that know its records.
-struct MediaKind {
-  int32_t itemKind;
-  const char* requestCommand;  // posted by the pane
-  const char* noticeCommand;   // the device service's DO_<kind>, also its operations
-  ListTaskCommands listCommands;
-  const char* addCommand;
-  const char* deleteCommand;
-  std::vector<int32_t> navigatorItems;  // every count change goes to each, in order
-  int64_t loadOp;
-  int64_t deleteOp;
-  int64_t addOp;
-  uint32_t countKind;
-  const char* exportKey;
-  const wchar_t* loadingText;
-  const wchar_t* openTitle;
-  std::vector<FileFilter> filters;
-  const wchar_t* question;
-  bool plural;
-  OwnedNotice::ItemDisposer disposeItem;                       // of the notices' items and batch vectors
-  void (*freeCheckedList)(void* list);                         // a delete request's list (the records stay the pane's)
-  void (*forgetItem)(DeviceRecord& device, const void* item);  // off the device record's list
-  void (*clearBatch)(void* batch);                             // a batch vector whose items went to the pane
-  // Sends `command` with `record`'s payload a one-item vector of `item`, of the kind's type.
-  void (*sendAsList)(const char* command, CommandRecord& record, void* item);
-  // Pictures for the rows a pane shows: its request code, the service's operation (and notice
-  // kind), and the pane command and code that hand them over; 0 and null for kinds without.
-  int64_t thumbnailRequest;
-  int64_t thumbnailOp;
-  const char* paneCommand;
-  int64_t paneThumbnailCode;
-};
 
 template <class T>
 void ClearBatch(void* batch) {
@@ -86,6 +55,37 @@ void ForgetPhoto(DeviceRecord& device, const void* item) {
   if (match != own.end()) own.DeleteAt(static_cast<size_t>(match - own.begin()));
 }
 
+// ---- the kinds whose items are MediaFileRecords: books, music, videos (and apps until they
+// bring their own) ----
+
+template <int64_t kLoad, int64_t kAdd, int64_t kDelete>
+void DisposeFileItem(uint32_t kind, void* item) {
+  if (kind == kLoad)
+    DeleteList(static_cast<MediaFileList*>(item));
+  else if (kind == kAdd || kind == kDelete)
+    delete static_cast<MediaFileRecord*>(item);
+}
+
+void FreeFileList(void* list) { delete static_cast<MediaFileList*>(list); }
+
+template <OwnedPtrVector<MediaFileRecord> DeviceRecord::*kList>
+void ForgetFile(DeviceRecord& device, const void* item) {
+  const auto* gone = static_cast<const MediaFileRecord*>(item);
+  OwnedPtrVector<MediaFileRecord>& own = device.*kList;
+  auto match = std::find_if(own.begin(), own.end(), [&](const MediaFileRecord* p) {
+    return p != nullptr && p->identifier == gone->identifier;
+  });
+  if (match != own.end()) own.DeleteAt(static_cast<size_t>(match - own.begin()));
+}
+
+void ForgetApp(DeviceRecord& device, const void* item) {
+  const auto* gone = static_cast<const MediaRecord*>(item);
+  OwnedPtrVector<MediaRecord>& own = device.apps;
+  auto match = std::find_if(own.begin(), own.end(),
+                            [&](const MediaRecord* p) { return p != nullptr && p->identifier == gone->identifier; });
+  if (match != own.end()) own.DeleteAt(static_cast<size_t>(match - own.begin()));
+}
+
 const std::vector<MediaKind>& Kinds() {
   static const std::vector<MediaKind> kinds = {
       {kKindPhotos,
@@ -94,11 +94,13 @@ const std::vector<MediaKind>& Kinds() {
        {kGalleryGetListTaskId, kGalleryClearData, kGallerySetListTaskId},
        kGalleryAddPhoto,
        kGalleryDeletePhoto,
+       kGalleryDoPhoto,
        {kSectionPhoneGallery, kSectionPhotos},
        kPhotoOpLoad,
        kPhotoOpDelete,
        kPhotoOpAdd,
        kPhotoNoticeCount,
+       kPhotoOpAdd,
        "picture:export:dir",
        L"Loading Photos",
        L"Please select photo files.",
@@ -111,10 +113,129 @@ const std::vector<MediaKind>& Kinds() {
        ForgetPhoto,
        ClearBatch<PhotoRecord>,
        SendAsList<PhotoRecord>,
+       {},
+       {},
        kPhotoRequestThumbnails,
        kPhotoOpThumbnails,
-       kGalleryDoPhoto,
        kPhotoPaneThumbnails},
+      {kKindApps,
+       kPackagesDoApp,
+       kCourierDoApp,
+       {kPackagesGetListTaskId, kPackagesClearData, kPackagesSetListTaskId},
+       kPackagesAddApp,
+       kPackagesDeleteApp,
+       kPackagesDoApp,
+       {kSectionUserApps, kSectionApps},
+       kAppOpLoad,
+       kAppOpDelete,
+       kAppOpAdd,
+       kAppNoticeCount,
+       kAppOpDelete,
+       "app:export:dir",
+       L"Loading Apps",
+       L"Please select apk files.",
+       {{L"Apk Files", L"*.apk"}},
+       L"Do you really want to uninstall the checked app",
+       true,
+       DisposeFileItem<kAppOpLoad, kAppOpAdd, kAppOpDelete>,
+       FreeFileList,
+       ForgetApp,
+       ClearBatch<MediaFileRecord>,
+       SendAsList<MediaFileRecord>,
+       {},
+       {},
+       0,
+       0,
+       0},
+      {kKindBooks,
+       kReaderDoEbook,
+       kCourierDoEbook,
+       {kReaderGetListTaskId, kReaderClearData, kReaderSetListTaskId},
+       kReaderAddEbook,
+       kReaderDeleteEbook,
+       kReaderDoEbook,
+       {kSectionBooks},
+       kBookOpLoad,
+       kBookOpDelete,
+       kBookOpAdd,
+       kBookNoticeCount,
+       kBookOpAdd,
+       "ebook:export:dir",
+       L"Loading Ebooks",
+       L"Please select book files.",
+       {{L"Book File(*.*)", L"*.*"}},
+       L"Do you really want to delete the checked book",
+       true,
+       DisposeFileItem<kBookOpLoad, kBookOpAdd, kBookOpDelete>,
+       FreeFileList,
+       ForgetFile<&DeviceRecord::books>,
+       ClearBatch<MediaFileRecord>,
+       SendAsList<MediaFileRecord>,
+       {},
+       {},
+       0,
+       0,
+       0},
+      {kKindMusic,
+       kTunesDoMusic,
+       kCourierDoMusic,
+       {kTunesGetListTaskId, kTunesClearData, kTunesSetListTaskId},
+       kTunesAddMusic,
+       kTunesDeleteMusic,
+       kTunesDoMusic,
+       {kSectionMusic},
+       kMusicOpLoad,
+       kMusicOpDelete,
+       kMusicOpAdd,
+       kMusicNoticeCount,
+       kMusicNoticeLeft,
+       "music:export:dir",
+       L"Loading Music",
+       L"Please select music files.",
+       {{L"Audio Files(*.3gp;*.mp4;*.m4a;*.aac;*.ts;*.flac;*.mp3;*.mid;*.ogg;*.mkv;*.wav)",
+         L"*.3gp;*.mp4;*.m4a;*.aac;*.ts;*.flac;*.mp3;*.mid;*.ogg;*.mkv;*.wav"},
+        {L"All Files(*.*)", L"*.*"}},
+       L"Do you really want to delete the checked music",
+       false,
+       DisposeMusicItem,
+       FreeFileList,
+       ForgetFile<&DeviceRecord::songs>,
+       ClearBatch<MediaFileRecord>,
+       SendAsList<MediaFileRecord>,
+       {},
+       kMusicHooks,
+       0,
+       0,
+       0},
+      {kKindVideos,
+       kMoviesDoVideo,
+       kCourierDoVideo,
+       {kMoviesGetListTaskId, kMoviesClearData, kMoviesSetListTaskId},
+       kMoviesAddVideo,
+       kMoviesDeleteVideo,
+       kMoviesDoVideo,
+       {kSectionVideos},
+       kVideoOpLoad,
+       kVideoOpDelete,
+       kVideoOpAdd,
+       kVideoNoticeCount,
+       kVideoNoticeJobEnded,
+       "sms:export:dir",  // shared with the messages
+       L"Loading Videos",
+       L"Please select video files.",
+       {{L"Video Files(*.webm;*.3gp;*.mp4;*.ts;*.mkv)", L"*.webm;*.3gp;*.mp4;*.ts;*.mkv"}, {L"All Files(*.*)", L"*.*"}},
+       L"Do you really want to delete the checked video",
+       true,
+       DisposeFileItem<kVideoOpLoad, kVideoOpAdd, kVideoOpDelete>,
+       FreeFileList,
+       ForgetFile<&DeviceRecord::videos>,
+       ClearBatch<MediaFileRecord>,
+       SendAsList<MediaFileRecord>,
+       {{kVideoNoticeJobEnded, kVideoPaneJobEnded}},
+       {},
+       0,
+       0,
+       0},
   };
   return kinds;
 }
@@ -225,8 +346,18 @@ int32_t OnMediaRequest(CommandRecord* incoming) {
     }
   } leftovers{*kind, exportList, checkedList};
 
+  const bool shared = code >= kMediaRequestLoad && code <= kMediaRequestDelete;
+  if (!shared && !thumbnails && kind->hooks.request == nullptr) return 0;
   ContentRequest request;
-  if (!ResolveContentRequest(incoming->window, request)) return 0;
+  if (!ResolveContentRequest(incoming->window, request)) {
+    // The kind's own requests hand lists over too: its hook frees them for a phone that is gone.
+    if (!shared && !thumbnails) kind->hooks.request(*kind, *incoming, request);
+    return 0;
+  }
+  if (!shared && !thumbnails) {
+    kind->hooks.request(*kind, *incoming, request);
+    return 0;
+  }
   if (thumbnails) {
     // Quiet work for the rows in view: no dialog, nothing to cancel.
     CommandRecord op;
@@ -274,9 +405,8 @@ int32_t OnMediaNotice(CommandRecord* incoming) {
     return 0;
   }
   const int64_t what = notice->kind;
-  if (what != kind->loadOp && what != kind->deleteOp && what != kind->addOp &&
-      (kind->thumbnailOp == 0 || what != kind->thumbnailOp))
-    return 0;
+  const bool posted = what >= kind->loadOp && what <= static_cast<int64_t>(kind->lastPostedKind);
+  if (!posted && (kind->thumbnailOp == 0 || what != kind->thumbnailOp)) return 0;
   CommandRecord copy = *incoming;
   copy.window = deviceView;
   // The sender's text lives only as long as this call; nothing on the UI thread reads it.
@@ -285,17 +415,13 @@ int32_t OnMediaNotice(CommandRecord* incoming) {
   return 0;
 }
 
-bool PaneCanKeep(const MediaKind& kind, HWND deviceView) {
-  return deviceView != nullptr && Bus().IsRegistered(kind.addCommand);
-}
-
 void OnBatch(const MediaKind& kind, const CommandRecord& copy, OwnedNotice& notice) {
-  if (!PaneCanKeep(kind, copy.window)) return;
+  if (!MediaPaneCanKeep(kind, copy.window)) return;
   SyncListTask(kind.listCommands, copy, notice->taskId);
   void* batch = notice.Item<void>();
   if (batch == nullptr) return;
   CommandRecord add = copy;
-  add.code = kAddPhotoAppend;
+  add.code = kAddMediaAppend;
   add.payload = batch;
   Bus().Send(kind.addCommand, &add);
   kind.clearBatch(batch);  // the items are the pane's; the vector goes with the notice
@@ -306,6 +432,7 @@ void OnDeleted(const MediaKind& kind, const CommandRecord& copy, OwnedNotice& no
   SendCount(copy.window, kind.navigatorItems, device.counts[kind.itemKind]);
   void* gone = notice.Item<void>();
   if (gone == nullptr) return;
+  if (kind.hooks.beforeDelete != nullptr) kind.hooks.beforeDelete(kind, copy, device, gone);
   CommandRecord remove = copy;
   remove.payload = gone;
   Bus().Send(kind.deleteCommand, &remove);
@@ -315,14 +442,18 @@ void OnDeleted(const MediaKind& kind, const CommandRecord& copy, OwnedNotice& no
 void OnAdded(const MediaKind& kind, const CommandRecord& copy, OwnedNotice& notice, DeviceRecord& device) {
   IncrementCount(device.counts[kind.itemKind]);
   SendCount(copy.window, kind.navigatorItems, device.counts[kind.itemKind]);
-  if (!PaneCanKeep(kind, copy.window) || notice.Item<void>() == nullptr) return;
+  if (!MediaPaneCanKeep(kind, copy.window) || notice.Item<void>() == nullptr) return;
   CommandRecord add = copy;
-  add.code = kAddPhotoInsertTop;
+  add.code = kAddMediaInsertTop;
   kind.sendAsList(kind.addCommand, add, notice.Item<void>());
   notice.TakeItem();
 }
 
 }  // namespace
+
+bool MediaPaneCanKeep(const MediaKind& kind, HWND deviceView) {
+  return deviceView != nullptr && Bus().IsRegistered(kind.addCommand);
+}
 
 bool RouteMediaNotice(const char* name, CommandRecord* copy) {
   const MediaKind* kind = name != nullptr ? KindOfNotice(name) : nullptr;
@@ -332,13 +463,24 @@ bool RouteMediaNotice(const char* name, CommandRecord* copy) {
   if (!notice || notice->device == nullptr) return true;
   DeviceRecord& device = *notice->device;
   const int64_t what = notice->kind;
+  if (kind->hooks.notice != nullptr && kind->hooks.notice(*kind, *copy, notice, device)) return true;
+  for (const MediaRelay& relay : kind->relays) {
+    if (what != relay.noticeKind) continue;
+    if (MediaPaneCanKeep(*kind, copy->window)) {
+      CommandRecord pass = *copy;
+      pass.code = relay.paneCode;
+      pass.payload = notice.Item<void>();  // read during the call; it goes with the notice
+      Bus().Send(kind->paneCommand, &pass);
+    }
+    return true;
+  }
   if (what == kind->loadOp)
     OnBatch(*kind, *copy, notice);
   else if (what == kind->deleteOp)
     OnDeleted(*kind, *copy, notice, device);
   else if (what == kind->addOp)
     OnAdded(*kind, *copy, notice, device);
-  else if (kind->thumbnailOp != 0 && what == kind->thumbnailOp && PaneCanKeep(*kind, copy->window)) {
+  else if (kind->thumbnailOp != 0 && what == kind->thumbnailOp && MediaPaneCanKeep(*kind, copy->window)) {
     CommandRecord pictures = *copy;
     pictures.code = kind->paneThumbnailCode;
     pictures.payload = notice.Item<void>();
