@@ -114,7 +114,9 @@ std::string ShippedManifest(const std::string& apk) {
   EXPECT_TRUE(zip.OpenFile(kData / "packages" / apk, problem)) << problem;
   const ZipEntryInfo* entry = zip.Find("AndroidManifest.xml");
   EXPECT_NE(entry, nullptr);
-  if (entry != nullptr) EXPECT_TRUE(zip.Read(*entry, 1 << 20, bytes, problem)) << problem;
+  if (entry != nullptr) {
+    EXPECT_TRUE(zip.Read(*entry, 1 << 20, bytes, problem)) << problem;
+  }
   return bytes;
 }
 
