@@ -127,6 +127,21 @@ constexpr uint32_t kPhotoNoticeCount = 61;
 // Thumbnails of the photos named in `data` (a PathList of identifiers, taken over); the notice
 // of the same kind carries a ThumbnailList.
 constexpr int64_t kPhotoOpThumbnails = 65;
+// Device-service operations and notification kinds for apps (LIBCOURIER_COMMAND_DO_APP).
+constexpr int64_t kAppOpLoad = 37;       // notice `code` 0: a batch (MediaList); else one updated app
+constexpr int64_t kAppOpInstall = 38;    // `data` = PathList; `value` 0 for the pane's sub-kind 1,
+                                         // else 1; notice as 37, with `data` the installed apps
+constexpr int64_t kAppOpUninstall = 39;  // `data` = MediaList; notice item: the uninstalled app
+constexpr uint32_t kAppNoticeCount = 36;
+// The request's sub-kind (`value`) that makes an install carry `value` 0.
+constexpr int64_t kAppInstallChosenSubKind = 1;
+// LIBPACKAGES_COMMAND_ADD_APP (`code`): append a batch, put new apps on top, mark the apps of the
+// vector just installed, refresh one app from the device's record in `payload`.
+constexpr int64_t kAddAppAppend = 0;
+constexpr int64_t kAddAppInsertTop = 1;
+constexpr int64_t kAddAppInstalled = 2;
+constexpr int64_t kAddAppUpdate = 3;
+
 // Exports of every kind but contacts and messages go out as LIBCOURIER_COMMAND_DO_FILE:
 // `value` the item kind, `data` an ExportList (the service takes it and its records over),
 // `payload` the folder.
@@ -136,7 +151,7 @@ constexpr int64_t kFileOpExport = 44;
 inline int64_t LoadCodeOfSection(int32_t sectionId) {
   switch (sectionId) {
     case kSectionApps:
-    case kSectionUserApps: return 37;
+    case kSectionUserApps: return kAppOpLoad;
     case kSectionContacts: return kContactOpLoad;
     case kSectionSms: return 13;
     case kSectionMusic: return 46;

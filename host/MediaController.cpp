@@ -10,7 +10,9 @@
 #include "contracts/CommandNames.h"
 #include "contracts/CommandPayloads.h"
 #include "contracts/DeviceRecord.h"
+#include "contracts/MediaRecords.h"
 #include "contracts/PhotoRecords.h"
+#include "contracts/cornerstone/Cornerstone.h"
 #include "contracts/Sections.h"
 #include "host/CommandBus.h"
 #include "host/ContentController.h"
@@ -51,7 +53,24 @@ struct MediaKind {
   int64_t thumbnailOp;
   const char* paneCommand;
   int64_t paneThumbnailCode;
+  // Kinds whose notices and requests differ from the common ones (apps); null and false for the
+  // others. `disposeSingle` destroys the one record of a notice whose record `code` is not 0.
+  OwnedNotice::ItemDisposer disposeSingle;
+  void (*freeNoticeData)(void* data);  // the vector a notice record may carry in `data`
+  // Handles a notice on the UI thread itself; false leaves it to the common handling.
+  bool (*routeOwn)(const MediaKind& kind, const CommandRecord& copy, OwnedNotice& notice, DeviceRecord& device);
+  bool addValueBySubKind;  // the add operation's `value`: 0 for request sub-kind 1, else 1
 };
+
+OwnedNotice::ItemDisposer DisposerOf(const MediaKind& kind, const CommandRecord& record) {
+  return kind.disposeSingle != nullptr && record.code != 0 ? kind.disposeSingle : kind.disposeItem;
+}
+
+CommandBus& Bus() { return CommandBus::Instance(); }
+
+bool PaneCanKeep(const MediaKind& kind, HWND deviceView) {
+  return deviceView != nullptr && Bus().IsRegistered(kind.addCommand);
+}
 
 template <class T>
 void ClearBatch(void* batch) {
@@ -86,6 +105,104 @@ void ForgetPhoto(DeviceRecord& device, const void* item) {
   if (match != own.end()) own.DeleteAt(static_cast<size_t>(match - own.begin()));
 }
 
+// ---- apps ----
+
+// A notice whose record `code` is 0 carries a vector (a list batch, the installed apps); any
+// other code one app.
+void DisposeAppItem(uint32_t kind, void* item) {
+  if (kind == kAppOpLoad || kind == kAppOpInstall)
+    DeleteList(static_cast<MediaList*>(item));
+  else if (kind == kAppOpUninstall)
+    delete static_cast<MediaRecord*>(item);
+}
+
+void DisposeOneApp(uint32_t kind, void* item) {
+  if (kind == kAppOpLoad || kind == kAppOpInstall || kind == kAppOpUninstall) delete static_cast<MediaRecord*>(item);
+}
+
+void FreeMediaList(void* list) { delete static_cast<MediaList*>(list); }
+
+// The device service reads and changes the phone's app list on its threads: every touch of it
+// here is under the list's lock.
+void ForgetApp(DeviceRecord& device, const void* item) {
+  const auto* gone = static_cast<const MediaRecord*>(item);
+  BASLock::GLock(&device.apps);
+  OwnedPtrVector<MediaRecord>& own = device.apps;
+  auto match = std::find_if(own.begin(), own.end(),
+                            [&](const MediaRecord* a) { return a != nullptr && a->identifier == gone->identifier; });
+  if (match != own.end()) own.DeleteAt(static_cast<size_t>(match - own.begin()));
+  BASLock::GUnLock(&device.apps);
+}
+
+// One app changed on the phone (an install over an installed package): the device's record of
+// it takes the new label and icon, and the pane is told to show them. The item goes either way.
+void OnAppUpdated(const MediaKind& kind, const CommandRecord& copy, OwnedNotice& notice, DeviceRecord& device) {
+  std::unique_ptr<MediaRecord> item(notice.Item<MediaRecord>());
+  notice.TakeItem();
+  if (!item) return;
+  MediaRecord* found = nullptr;
+  // Changed under the lock too, not only found: the service may be reading the record.
+  BASLock::GLock(&device.apps);
+  for (MediaRecord* app : device.apps) {
+    if (app != nullptr && app->identifier == item->identifier) {
+      found = app;
+      found->name = item->name;
+      found->icon = std::move(item->icon);  // the old icon goes with its last owner
+      break;
+    }
+  }
+  BASLock::GUnLock(&device.apps);
+  if (found == nullptr || !PaneCanKeep(kind, copy.window)) return;
+  CommandRecord update = copy;
+  update.code = kAddAppUpdate;
+  update.data = nullptr;
+  update.payload = found;
+  Bus().Send(kind.addCommand, &update);
+}
+
+// A list batch (load) or the apps an install added: `value` 0 puts them on top, else they are
+// appended; an install's `data` names those the pane marks as just installed.
+void OnAppList(const MediaKind& kind, const CommandRecord& copy, OwnedNotice& notice, bool install) {
+  std::unique_ptr<MediaList> installed(static_cast<MediaList*>(copy.data));  // the batch's records, not owned
+  if (!PaneCanKeep(kind, copy.window)) return;
+  if (!install) SyncListTask(kind.listCommands, copy, notice->taskId);
+  auto* batch = notice.Item<MediaList>();
+  CommandRecord add = copy;
+  add.data = nullptr;
+  if (batch != nullptr) {
+    add.code = copy.value == 0 ? kAddAppInsertTop : kAddAppAppend;
+    add.payload = batch;
+    Bus().Send(kind.addCommand, &add);
+  }
+  if (install && installed && !installed->empty()) {
+    add.code = kAddAppInstalled;
+    add.payload = installed.get();
+    Bus().Send(kind.addCommand, &add);
+  }
+  if (batch != nullptr) batch->clear();  // the records are the pane's now
+}
+
+bool RouteAppNotice(const MediaKind& kind, const CommandRecord& copy, OwnedNotice& notice, DeviceRecord& device) {
+  const int64_t what = notice->kind;
+  if (what == kAppOpUninstall) {
+    // The service has taken the app off the device's list and counted it out.
+    SendCount(copy.window, kind.navigatorItems, device.counts[kind.itemKind]);
+    if (notice.Item<void>() == nullptr || !PaneCanKeep(kind, copy.window)) return true;
+    CommandRecord remove = copy;
+    remove.payload = notice.Item<void>();
+    Bus().Send(kind.deleteCommand, &remove);
+    return true;
+  }
+  if (what != kAppOpLoad && what != kAppOpInstall) return false;
+  if (copy.code != 0) {
+    OnAppUpdated(kind, copy, notice, device);
+    return true;
+  }
+  if (what == kAppOpInstall) SendCount(copy.window, kind.navigatorItems, device.counts[kind.itemKind]);
+  OnAppList(kind, copy, notice, what == kAppOpInstall);
+  return true;
+}
+
 const std::vector<MediaKind>& Kinds() {
   static const std::vector<MediaKind> kinds = {
       {kKindPhotos,
@@ -114,7 +231,41 @@ const std::vector<MediaKind>& Kinds() {
        kPhotoRequestThumbnails,
        kPhotoOpThumbnails,
        kGalleryDoPhoto,
-       kPhotoPaneThumbnails},
+       kPhotoPaneThumbnails,
+       nullptr,
+       nullptr,
+       nullptr,
+       false},
+      {kKindApps,
+       kPackagesDoApp,
+       kCourierDoApp,
+       {kPackagesGetListTaskId, kPackagesClearData, kPackagesSetListTaskId},
+       kPackagesAddApp,
+       kPackagesDeleteApp,
+       {kSectionUserApps, kSectionApps},
+       kAppOpLoad,
+       kAppOpUninstall,
+       kAppOpInstall,
+       kAppNoticeCount,
+       "app:export:dir",
+       L"Loading Apps",
+       L"Please select apk files.",
+       {{L"Apk Files", L"*.apk"}},
+       L"Do you really want to uninstall the checked app",
+       true,
+       DisposeAppItem,
+       FreeMediaList,
+       ForgetApp,
+       ClearBatch<MediaRecord>,
+       SendAsList<MediaRecord>,
+       0,
+       0,
+       nullptr,
+       0,
+       DisposeOneApp,
+       FreeMediaList,
+       RouteAppNotice,
+       true},
   };
   return kinds;
 }
@@ -130,8 +281,6 @@ const MediaKind* KindOfNotice(const char* name) {
     if (std::strcmp(name, kind.noticeCommand) == 0) return &kind;
   return nullptr;
 }
-
-CommandBus& Bus() { return CommandBus::Instance(); }
 
 std::wstring TitleOf(const CommandRecord& request) { return request.text != nullptr ? request.text : L""; }
 
@@ -169,11 +318,12 @@ void RequestExport(const MediaKind& kind, const CommandRecord& incoming, const C
   SendCancellableOperation(kCourierDoFile, exportOp, request);
 }
 
-void SendAdd(const MediaKind& kind, const ContentRequest& request, PathList* paths, int64_t total,
-             const std::wstring& title) {
-  StartProgress(request.progress, ProgressStyle::kWaitsForUser, total, title);
+void SendAdd(const MediaKind& kind, const CommandRecord& incoming, const ContentRequest& request, PathList* paths,
+             int64_t total) {
+  StartProgress(request.progress, ProgressStyle::kWaitsForUser, total, TitleOf(incoming));
   CommandRecord addOp;
   addOp.code = kind.addOp;
+  if (kind.addValueBySubKind) addOp.value = incoming.value == kAppInstallChosenSubKind ? 0 : 1;
   addOp.data = paths;  // the device service takes it over
   SendCancellableOperation(kind.noticeCommand, addOp, request);
 }
@@ -185,7 +335,7 @@ void RequestAddChosen(const MediaKind& kind, const CommandRecord& incoming, cons
   query.filters = kind.filters;
   PathList chosen = PickFiles(query);
   if (chosen.empty() || !IsStillConnected(request)) return;
-  SendAdd(kind, request, new PathList(std::move(chosen)), 0, TitleOf(incoming));
+  SendAdd(kind, incoming, request, new PathList(std::move(chosen)), 0);
 }
 
 void RequestDelete(const MediaKind& kind, const CommandRecord& incoming, const ContentRequest& request,
@@ -247,7 +397,7 @@ int32_t OnMediaRequest(CommandRecord* incoming) {
       RequestAddChosen(*kind, *incoming, request);
       break;
     case kMediaRequestAddFiles:
-      if (paths && !paths->empty()) SendAdd(*kind, request, paths.release(), incoming->count, TitleOf(*incoming));
+      if (paths && !paths->empty()) SendAdd(*kind, *incoming, request, paths.release(), incoming->count);
       break;
     case kMediaRequestDelete:
       RequestDelete(*kind, *incoming, request, checkedList);
@@ -265,7 +415,7 @@ int32_t OnMediaRequest(CommandRecord* incoming) {
 int32_t OnMediaNotice(CommandRecord* incoming) {
   const MediaKind* kind = KindOfNotice(incoming->name);
   if (kind == nullptr) return 0;
-  OwnedNotice notice(static_cast<NotificationPayload*>(incoming->payload), kind->disposeItem);
+  OwnedNotice notice(static_cast<NotificationPayload*>(incoming->payload), DisposerOf(*kind, *incoming));
   if (!notice) return 0;
   DeviceRecord* device = notice->device;
   HWND deviceView = device != nullptr ? Host().devices.WindowOfIdentifier(device->identifier) : nullptr;
@@ -281,12 +431,11 @@ int32_t OnMediaNotice(CommandRecord* incoming) {
   copy.window = deviceView;
   // The sender's text lives only as long as this call; nothing on the UI thread reads it.
   copy.text = nullptr;
-  if (PostRecordToRouter(kind->noticeCommand, copy)) notice.Release();
+  if (PostRecordToRouter(kind->noticeCommand, copy))
+    notice.Release();
+  else if (kind->freeNoticeData != nullptr)
+    kind->freeNoticeData(incoming->data);
   return 0;
-}
-
-bool PaneCanKeep(const MediaKind& kind, HWND deviceView) {
-  return deviceView != nullptr && Bus().IsRegistered(kind.addCommand);
 }
 
 void OnBatch(const MediaKind& kind, const CommandRecord& copy, OwnedNotice& notice) {
@@ -328,9 +477,13 @@ bool RouteMediaNotice(const char* name, CommandRecord* copy) {
   const MediaKind* kind = name != nullptr ? KindOfNotice(name) : nullptr;
   if (kind == nullptr) return false;
   if (copy == nullptr) return true;
-  OwnedNotice notice(static_cast<NotificationPayload*>(copy->payload), kind->disposeItem);
-  if (!notice || notice->device == nullptr) return true;
+  OwnedNotice notice(static_cast<NotificationPayload*>(copy->payload), DisposerOf(*kind, *copy));
+  if (!notice || notice->device == nullptr) {
+    if (kind->freeNoticeData != nullptr) kind->freeNoticeData(copy->data);
+    return true;
+  }
   DeviceRecord& device = *notice->device;
+  if (kind->routeOwn != nullptr && kind->routeOwn(*kind, *copy, notice, device)) return true;
   const int64_t what = notice->kind;
   if (what == kind->loadOp)
     OnBatch(*kind, *copy, notice);
