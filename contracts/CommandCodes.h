@@ -142,6 +142,12 @@ constexpr int64_t kAddAppInsertTop = 1;
 constexpr int64_t kAddAppInstalled = 2;
 constexpr int64_t kAddAppUpdate = 3;
 
+// Device-service operations and notification kinds for books (LIBCOURIER_COMMAND_DO_EBOOK).
+constexpr int64_t kBookOpLoad = 41;    // notice item: a MediaList batch
+constexpr int64_t kBookOpDelete = 42;  // `data` = MediaList; notice item: the deleted book
+constexpr int64_t kBookOpAdd = 43;     // `data` = PathList; notice item: the added book
+constexpr uint32_t kBookNoticeCount = 40;
+
 // Exports of every kind but contacts and messages go out as LIBCOURIER_COMMAND_DO_FILE:
 // `value` the item kind, `data` an ExportList (the service takes it and its records over),
 // `payload` the folder.
@@ -158,7 +164,7 @@ inline int64_t LoadCodeOfSection(int32_t sectionId) {
     case kSectionPhotos:
     case kSectionPhoneGallery: return kPhotoOpLoad;
     case kSectionVideos: return 57;
-    case kSectionBooks: return 41;
+    case kSectionBooks: return kBookOpLoad;
     default: return -1;
   }
 }

@@ -34,8 +34,8 @@ int32_t OnCreateWindow(CommandRecord* incoming) {
   RECT client = {};
   GetClientRect(view, &client);
 
-  TitleBarCreatePayload titleBar = {{client.left, client.top, client.right, client.top + kTitleBarHeight},
-                                    nullptr, product::DisplayName()};
+  TitleBarCreatePayload titleBar = {
+      {client.left, client.top, client.right, client.top + kTitleBarHeight}, nullptr, product::DisplayName()};
   auto logo = host.icons.find("LOGO_ICON");
   if (logo != host.icons.end()) titleBar.icon = logo->second;
   CommandRecord caption;
@@ -168,8 +168,8 @@ void FillHandlerTable(CommandBus& bus) {
 
   for (const char* name : {kCourierReadyStartServer, kCourierServerCrash, kCourierAddDevice})
     bus.SetHandler(name, PostIntegerToRouter);
-  for (const char* name : {kCourierStartWifiServer, kCourierCheckForUpdate, kCourierScanUsbDevice, kCourierDoEbook,
-                           kCourierDoMusic, kCourierDoVideo, kCourierDoApp})
+  for (const char* name :
+       {kCourierStartWifiServer, kCourierCheckForUpdate, kCourierScanUsbDevice, kCourierDoMusic, kCourierDoVideo})
     bus.SetHandler(name, PostCopyToRouter);
   FillContactsHandlers(bus);
   FillMessagesHandlers(bus);

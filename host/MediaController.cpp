@@ -97,13 +97,27 @@ void DisposePhotoItem(uint32_t kind, void* item) {
 
 void FreePhotoList(void* list) { delete static_cast<PhotoList*>(list); }
 
-void ForgetPhoto(DeviceRecord& device, const void* item) {
-  const auto* gone = static_cast<const PhotoRecord*>(item);
-  OwnedPtrVector<PhotoRecord>& own = device.photos;
+// Removes the first record of `own` with the identifier of `item` (a record of the same type).
+template <class T>
+void ForgetByIdentifier(OwnedPtrVector<T>& own, const void* item) {
+  const auto* gone = static_cast<const T*>(item);
   auto match = std::find_if(own.begin(), own.end(),
-                            [&](const PhotoRecord* p) { return p != nullptr && p->identifier == gone->identifier; });
+                            [&](const T* p) { return p != nullptr && p->identifier == gone->identifier; });
   if (match != own.end()) own.DeleteAt(static_cast<size_t>(match - own.begin()));
 }
+
+void ForgetPhoto(DeviceRecord& device, const void* item) { ForgetByIdentifier(device.photos, item); }
+
+// ---- books ----
+
+void DisposeBookItem(uint32_t kind, void* item) {
+  if (kind == kBookOpLoad)
+    DeleteList(static_cast<MediaList*>(item));
+  else if (kind == kBookOpAdd || kind == kBookOpDelete)
+    delete static_cast<MediaRecord*>(item);
+}
+
+void ForgetBook(DeviceRecord& device, const void* item) { ForgetByIdentifier(device.books, item); }
 
 // ---- apps ----
 
@@ -125,12 +139,8 @@ void FreeMediaList(void* list) { delete static_cast<MediaList*>(list); }
 // The device service reads and changes the phone's app list on its threads: every touch of it
 // here is under the list's lock.
 void ForgetApp(DeviceRecord& device, const void* item) {
-  const auto* gone = static_cast<const MediaRecord*>(item);
   BASLock::GLock(&device.apps);
-  OwnedPtrVector<MediaRecord>& own = device.apps;
-  auto match = std::find_if(own.begin(), own.end(),
-                            [&](const MediaRecord* a) { return a != nullptr && a->identifier == gone->identifier; });
-  if (match != own.end()) own.DeleteAt(static_cast<size_t>(match - own.begin()));
+  ForgetByIdentifier(device.apps, item);
   BASLock::GUnLock(&device.apps);
 }
 
@@ -266,6 +276,36 @@ const std::vector<MediaKind>& Kinds() {
        FreeMediaList,
        RouteAppNotice,
        true},
+      {kKindBooks,
+       kReaderDoEbook,
+       kCourierDoEbook,
+       {kReaderGetListTaskId, kReaderClearData, kReaderSetListTaskId},
+       kReaderAddEbook,
+       kReaderDeleteEbook,
+       {kSectionBooks},
+       kBookOpLoad,
+       kBookOpDelete,
+       kBookOpAdd,
+       kBookNoticeCount,
+       "ebook:export:dir",
+       L"Loading Ebooks",
+       L"Please select book files.",
+       {{L"Book File(*.*)", L"*.*"}},
+       L"Do you really want to delete the checked book",
+       true,
+       DisposeBookItem,
+       FreeMediaList,
+       ForgetBook,
+       ClearBatch<MediaRecord>,
+       SendAsList<MediaRecord>,
+       0,
+       0,
+       nullptr,
+       0,
+       nullptr,
+       nullptr,
+       nullptr,
+       false},
   };
   return kinds;
 }

@@ -84,6 +84,17 @@ void FakeCourier(const std::string& name, CommandRecord* r, Sent& sent) {
     sent.listSize = list->size();
     for (ExportRecord* item : *list) delete item;
     delete list;
+  } else if (name == kCourierDoEbook) {
+    r->value = kTaskOfOperations;
+    if (r->code == kBookOpAdd) {
+      auto* paths = static_cast<PathList*>(r->data);
+      sent.paths = *paths;
+      delete paths;
+    } else if (r->code == kBookOpDelete) {
+      auto* list = static_cast<MediaList*>(r->data);
+      sent.listSize = list->size();
+      delete list;
+    }
   } else if (name == kCourierDoApp) {
     r->value = kTaskOfOperations;
     if (r->code == kAppOpInstall) {
@@ -193,10 +204,12 @@ class MediaController : public ::testing::Test {
     ModuleRecord* module = bus.AddModule(reinterpret_cast<HINSTANCE>(0x51000000), nullptr);
     module->moduleEntry = FakeModules;
     CommandRecord reg;
-    for (const char* name : {kCourierGetDevice, kCourierDoPhoto, kCourierDoFile, kCourierDoCancel, kNavigatorUpdateItem,
-                             kGalleryGetListTaskId, kGalleryClearData, kGallerySetListTaskId, kGalleryAddPhoto,
-                             kGalleryDeletePhoto, kCourierDoApp, kPackagesGetListTaskId, kPackagesClearData,
-                             kPackagesSetListTaskId, kPackagesAddApp, kPackagesDeleteApp})
+    for (const char* name : {kCourierGetDevice,    kCourierDoPhoto,        kCourierDoFile,     kCourierDoCancel,
+                             kNavigatorUpdateItem, kGalleryGetListTaskId,  kGalleryClearData,  kGallerySetListTaskId,
+                             kGalleryAddPhoto,     kGalleryDeletePhoto,    kCourierDoEbook,    kReaderGetListTaskId,
+                             kReaderClearData,     kReaderSetListTaskId,   kReaderAddEbook,    kReaderDeleteEbook,
+                             kCourierDoApp,        kPackagesGetListTaskId, kPackagesClearData, kPackagesSetListTaskId,
+                             kPackagesAddApp,      kPackagesDeleteApp})
       RegisterCommand(*module, reg, name);
     FillHandlerTable(bus);
     s_alertTimer = SetTimer(nullptr, 0, 30, AnswerAlerts);
@@ -214,6 +227,7 @@ class MediaController : public ::testing::Test {
     m_device.identifier = L"PHONE-A";
     m_device.counts[kKindPhotos] = 7;
     m_device.counts[kKindApps] = 12;
+    m_device.counts[kKindBooks] = 4;
     g_device = &m_device;
     g_panes.clear();
     g_panes[s_deviceView];
@@ -591,6 +605,75 @@ TEST_F(MediaController, InstallCarriesItsValueBySubKindAndUninstallAsksAboutApps
   ASSERT_EQ(SentOf(kCourierDoApp).size(), 2u);
   EXPECT_EQ(SentOf(kCourierDoApp)[1]->record.code, kAppOpUninstall);
   EXPECT_EQ(SentOf(kCourierDoApp)[1]->listSize, 2u);
+}
+
+TEST_F(MediaController, BooksLoadAddAndDeleteWithTheirOwnTextsAndOneNavigatorItem) {
+  auto request = [](int64_t code, void* data = nullptr, int64_t count = 0) {
+    CommandRecord r;
+    r.code = code;
+    r.window = s_pane;
+    r.text = L"Books";
+    r.data = data;
+    r.count = count;
+    CommandBus::Instance().Post(kReaderDoEbook, &r);
+  };
+  auto notify = [this](int64_t kind, void* item) {
+    auto* payload = static_cast<NotificationPayload*>(std::malloc(sizeof(NotificationPayload)));
+    *payload = {static_cast<uint32_t>(kind), kNotificationSuccess, 9, item, &m_device};
+    CommandRecord r;
+    r.payload = payload;
+    CommandBus::Instance().Post(kCourierDoEbook, &r);
+    PumpPosted();
+  };
+  request(kMediaRequestLoad);
+  ASSERT_EQ(SentOf(kCourierDoEbook).size(), 1u);
+  EXPECT_EQ(SentOf(kCourierDoEbook)[0]->record.code, kBookOpLoad);
+  EXPECT_EQ(Progress()->State().Text(), L"Loading Ebooks");
+  EXPECT_EQ(Progress()->State().Total(), 4);
+
+  OpenFilesQuery asked;
+  SetFilesPicker([&](const OpenFilesQuery& query) {
+    asked = query;
+    return PathList{L"C:\\b\\one.epub"};
+  });
+  g_sent.clear();
+  request(kMediaRequestAddChosen);
+  EXPECT_EQ(asked.title, L"Please select book files.");
+  ASSERT_EQ(asked.filters.size(), 1u);
+  EXPECT_EQ(asked.filters[0].label, L"Book File(*.*)");
+  ASSERT_EQ(SentOf(kCourierDoEbook).size(), 1u);
+  EXPECT_EQ(SentOf(kCourierDoEbook)[0]->record.code, kBookOpAdd);
+  EXPECT_EQ(SentOf(kCourierDoEbook)[0]->record.value, 0) << "only an app install carries a value";
+
+  g_sent.clear();
+  g_alertAnswers = {true};
+  request(kMediaRequestDelete, Track(new MediaList{App(L"b1"), App(L"b2")}), 2);
+  ASSERT_EQ(g_alerts.size(), 1u);
+  EXPECT_EQ(g_alerts[0].text, L"Do you really want to delete the checked books?");
+  EXPECT_EQ(SentOf(kCourierDoEbook)[0]->record.code, kBookOpDelete);
+
+  g_sent.clear();
+  MediaRecord* added = App(L"b9", L"New book");
+  notify(kBookOpAdd, added);
+  EXPECT_EQ(m_device.counts[kKindBooks].load(), 5u);
+  ASSERT_EQ(Counts().size(), 1u);
+  EXPECT_EQ(Counts()[0].id, kSectionBooks);
+  EXPECT_EQ(Counts()[0].count, 5);
+  ASSERT_EQ(SentOf(kReaderAddEbook).size(), 1u);
+  EXPECT_EQ(SentOf(kReaderAddEbook)[0]->record.code, kAddPhotoInsertTop);
+  EXPECT_TRUE(Alive(added)) << "the pane's now";
+  delete added;
+
+  g_sent.clear();
+  auto* listed = new MediaRecord;
+  listed->identifier = L"b9";
+  m_device.books.push_back(listed);
+  MediaRecord* report = App(L"b9");
+  notify(kBookOpDelete, report);
+  EXPECT_EQ(m_device.counts[kKindBooks].load(), 4u);
+  EXPECT_EQ(SentOf(kReaderDeleteEbook).size(), 1u);
+  EXPECT_TRUE(m_device.books.empty()) << "the deleted book leaves the device's list";
+  EXPECT_FALSE(Alive(report));
 }
 
 }  // namespace
