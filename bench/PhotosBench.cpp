@@ -102,6 +102,7 @@ struct Service {
   DeviceRecord device;
   WorkerThread worker;
   std::unique_ptr<PhotoOperations> operations;
+  std::unique_ptr<MediaExports> exports;
   std::mutex lock;
   std::deque<NotificationPayload*> notices;
   std::atomic<int> finishes{0};
@@ -127,6 +128,10 @@ bool OpenService(Service& service, size_t count) {
   service.operations = std::make_unique<PhotoOperations>(
       service.module, service.worker,
       [&service](const std::wstring& id) { return id == kPhone ? &service.device : nullptr; });
+  service.exports = std::make_unique<MediaExports>(
+      service.module, service.worker,
+      [&service](const std::wstring& id) { return id == kPhone ? &service.device : nullptr; },
+      [&service](int32_t kind) -> MediaOperations* { return kind == kKindPhotos ? service.operations.get() : nullptr; });
   return service.operations->OpenGeneratedLibrary(service.device, WorkFolder(L"library"), Pictures(), count);
 }
 
@@ -347,7 +352,7 @@ int RunExport(size_t count) {
   op.text = kPhone;
   op.data = items;
   op.payload = const_cast<wchar_t*>(folder.c_str());
-  service.operations->HandleFile(op);
+  service.exports->HandleFile(op);
   while (service.finishes.load() == 0) Sleep(1);
   const double exportMs = Now() - start;
 

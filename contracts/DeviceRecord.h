@@ -87,10 +87,10 @@ struct DeviceRecord {
   OwnedPtrVector<TypeLabelRecord> typeLabels;
   OwnedPtrVector<MediaRecord> messages;
   OwnedPtrVector<MediaRecord> apps;          // guarded by BASLock::GLock(&apps) where shared
-  OwnedPtrVector<MediaRecord> books;
-  OwnedPtrVector<MediaRecord> songs;
-  OwnedPtrVector<PlaylistRecord> playlists;  // members point into `songs`
-  OwnedPtrVector<MediaRecord> videos;
+  OwnedPtrVector<MediaFileRecord> books;
+  OwnedPtrVector<MediaFileRecord> songs;
+  OwnedPtrVector<PlaylistRecord> playlists;  // the host's copies, kept by the music notices
+  OwnedPtrVector<MediaFileRecord> videos;
   OwnedPtrVector<PhotoRecord> photos;
 
   DeviceInfo info;

@@ -10,67 +10,18 @@
 #include "contracts/CommandNames.h"
 #include "contracts/CommandPayloads.h"
 #include "contracts/DeviceRecord.h"
-#include "contracts/MediaRecords.h"
 #include "contracts/PhotoRecords.h"
-#include "contracts/cornerstone/Cornerstone.h"
 #include "contracts/Sections.h"
+#include "contracts/cornerstone/Cornerstone.h"
 #include "host/CommandBus.h"
 #include "host/ContentController.h"
 #include "host/FilePickers.h"
 #include "host/HostState.h"
+#include "host/MediaKind.h"
+#include "host/MusicController.h"
 #include "host/UiRouter.h"
 
 namespace {
-
-// One media kind: its commands, codes and texts, and the functions that know its records.
-struct MediaKind {
-  int32_t itemKind;
-  const char* requestCommand;  // posted by the pane
-  const char* noticeCommand;   // the device service's DO_<kind>, also its operations
-  ListTaskCommands listCommands;
-  const char* addCommand;
-  const char* deleteCommand;
-  std::vector<int32_t> navigatorItems;  // every count change goes to each, in order
-  int64_t loadOp;
-  int64_t deleteOp;
-  int64_t addOp;
-  uint32_t countKind;
-  const char* exportKey;
-  const wchar_t* loadingText;
-  const wchar_t* openTitle;
-  std::vector<FileFilter> filters;
-  const wchar_t* question;
-  bool plural;
-  OwnedNotice::ItemDisposer disposeItem;                       // of the notices' items and batch vectors
-  void (*freeCheckedList)(void* list);                         // a delete request's list (the records stay the pane's)
-  void (*forgetItem)(DeviceRecord& device, const void* item);  // off the device record's list
-  void (*clearBatch)(void* batch);                             // a batch vector whose items went to the pane
-  // Sends `command` with `record`'s payload a one-item vector of `item`, of the kind's type.
-  void (*sendAsList)(const char* command, CommandRecord& record, void* item);
-  // Pictures for the rows a pane shows: its request code, the service's operation (and notice
-  // kind), and the pane command and code that hand them over; 0 and null for kinds without.
-  int64_t thumbnailRequest;
-  int64_t thumbnailOp;
-  const char* paneCommand;
-  int64_t paneThumbnailCode;
-  // Kinds whose notices and requests differ from the common ones (apps); null and false for the
-  // others. `disposeSingle` destroys the one record of a notice whose record `code` is not 0.
-  OwnedNotice::ItemDisposer disposeSingle;
-  void (*freeNoticeData)(void* data);  // the vector a notice record may carry in `data`
-  // Handles a notice on the UI thread itself; false leaves it to the common handling.
-  bool (*routeOwn)(const MediaKind& kind, const CommandRecord& copy, OwnedNotice& notice, DeviceRecord& device);
-  bool addValueBySubKind;  // the add operation's `value`: 0 for request sub-kind 1, else 1
-};
-
-OwnedNotice::ItemDisposer DisposerOf(const MediaKind& kind, const CommandRecord& record) {
-  return kind.disposeSingle != nullptr && record.code != 0 ? kind.disposeSingle : kind.disposeItem;
-}
-
-CommandBus& Bus() { return CommandBus::Instance(); }
-
-bool PaneCanKeep(const MediaKind& kind, HWND deviceView) {
-  return deviceView != nullptr && Bus().IsRegistered(kind.addCommand);
-}
 
 template <class T>
 void ClearBatch(void* batch) {
@@ -97,57 +48,69 @@ void DisposePhotoItem(uint32_t kind, void* item) {
 
 void FreePhotoList(void* list) { delete static_cast<PhotoList*>(list); }
 
-// Removes the first record of `own` with the identifier of `item` (a record of the same type).
-template <class T>
-void ForgetByIdentifier(OwnedPtrVector<T>& own, const void* item) {
-  const auto* gone = static_cast<const T*>(item);
+void ForgetPhoto(DeviceRecord& device, const void* item) {
+  const auto* gone = static_cast<const PhotoRecord*>(item);
+  OwnedPtrVector<PhotoRecord>& own = device.photos;
   auto match = std::find_if(own.begin(), own.end(),
-                            [&](const T* p) { return p != nullptr && p->identifier == gone->identifier; });
+                            [&](const PhotoRecord* p) { return p != nullptr && p->identifier == gone->identifier; });
   if (match != own.end()) own.DeleteAt(static_cast<size_t>(match - own.begin()));
 }
 
-void ForgetPhoto(DeviceRecord& device, const void* item) { ForgetByIdentifier(device.photos, item); }
+// ---- the kinds whose items are MediaFileRecords: books, music, videos (and apps until they
+// bring their own) ----
 
-// ---- books ----
-
-void DisposeBookItem(uint32_t kind, void* item) {
-  if (kind == kBookOpLoad)
-    DeleteList(static_cast<MediaList*>(item));
-  else if (kind == kBookOpAdd || kind == kBookOpDelete)
-    delete static_cast<MediaRecord*>(item);
+template <int64_t kLoad, int64_t kAdd, int64_t kDelete>
+void DisposeFileItem(uint32_t kind, void* item) {
+  if (kind == kLoad)
+    DeleteList(static_cast<MediaFileList*>(item));
+  else if (kind == kAdd || kind == kDelete)
+    delete static_cast<MediaFileRecord*>(item);
 }
 
-void ForgetBook(DeviceRecord& device, const void* item) { ForgetByIdentifier(device.books, item); }
+void FreeFileList(void* list) { delete static_cast<MediaFileList*>(list); }
 
-// ---- apps ----
-
-// A notice whose record `code` is 0 carries a vector (a list batch, the installed apps); any
-// other code one app.
-void DisposeAppItem(uint32_t kind, void* item) {
-  if (kind == kAppOpLoad || kind == kAppOpInstall)
-    DeleteList(static_cast<MediaList*>(item));
-  else if (kind == kAppOpUninstall)
-    delete static_cast<MediaRecord*>(item);
+template <OwnedPtrVector<MediaFileRecord> DeviceRecord::*kList>
+void ForgetFile(DeviceRecord& device, const void* item) {
+  const auto* gone = static_cast<const MediaFileRecord*>(item);
+  OwnedPtrVector<MediaFileRecord>& own = device.*kList;
+  auto match = std::find_if(own.begin(), own.end(), [&](const MediaFileRecord* p) {
+    return p != nullptr && p->identifier == gone->identifier;
+  });
+  if (match != own.end()) own.DeleteAt(static_cast<size_t>(match - own.begin()));
 }
-
-void DisposeOneApp(uint32_t kind, void* item) {
-  if (kind == kAppOpLoad || kind == kAppOpInstall || kind == kAppOpUninstall) delete static_cast<MediaRecord*>(item);
-}
-
-void FreeMediaList(void* list) { delete static_cast<MediaList*>(list); }
 
 // The device service reads and changes the phone's app list on its threads: every touch of it
 // here is under the list's lock.
 void ForgetApp(DeviceRecord& device, const void* item) {
+  const auto* gone = static_cast<const MediaRecord*>(item);
   BASLock::GLock(&device.apps);
-  ForgetByIdentifier(device.apps, item);
+  OwnedPtrVector<MediaRecord>& own = device.apps;
+  auto match = std::find_if(own.begin(), own.end(),
+                            [&](const MediaRecord* p) { return p != nullptr && p->identifier == gone->identifier; });
+  if (match != own.end()) own.DeleteAt(static_cast<size_t>(match - own.begin()));
   BASLock::GUnLock(&device.apps);
+}
+
+// ---- apps: what only they do ----
+
+// A notice of kinds 37 and 38 with record `code` 0 carries a batch (a load's, an install's), of
+// kind 39 the uninstalled app.
+void DisposeAppItem(uint32_t kind, void* item) {
+  if (kind == kAppOpLoad || kind == kAppOpAdd)
+    DeleteList(static_cast<MediaFileList*>(item));
+  else if (kind == kAppOpDelete)
+    delete static_cast<MediaFileRecord*>(item);
+}
+
+// ... and with any other code one app, not a batch.
+void DisposeOneApp(uint32_t kind, void* item) {
+  if (kind == kAppOpLoad || kind == kAppOpAdd || kind == kAppOpDelete) delete static_cast<MediaFileRecord*>(item);
 }
 
 // One app changed on the phone (an install over an installed package): the device's record of
 // it takes the new label and icon, and the pane is told to show them. The item goes either way.
 void OnAppUpdated(const MediaKind& kind, const CommandRecord& copy, OwnedNotice& notice, DeviceRecord& device) {
-  std::unique_ptr<MediaRecord> item(notice.Item<MediaRecord>());
+  std::unique_ptr<MediaFileRecord> item(notice.Item<MediaFileRecord>());
   notice.TakeItem();
   if (!item) return;
   MediaRecord* found = nullptr;
@@ -162,54 +125,54 @@ void OnAppUpdated(const MediaKind& kind, const CommandRecord& copy, OwnedNotice&
     }
   }
   BASLock::GUnLock(&device.apps);
-  if (found == nullptr || !PaneCanKeep(kind, copy.window)) return;
+  if (found == nullptr || !MediaPaneCanKeep(kind, copy.window)) return;
   CommandRecord update = copy;
   update.code = kAddAppUpdate;
   update.data = nullptr;
   update.payload = found;
-  Bus().Send(kind.addCommand, &update);
+  CommandBus::Instance().Send(kind.addCommand, &update);
 }
 
 // A list batch (load) or the apps an install added: `value` 0 puts them on top, else they are
 // appended; an install's `data` names those the pane marks as just installed.
 void OnAppList(const MediaKind& kind, const CommandRecord& copy, OwnedNotice& notice, bool install) {
-  std::unique_ptr<MediaList> installed(static_cast<MediaList*>(copy.data));  // the batch's records, not owned
-  if (!PaneCanKeep(kind, copy.window)) return;
+  std::unique_ptr<MediaFileList> installed(static_cast<MediaFileList*>(copy.data));  // the batch's records
+  if (!MediaPaneCanKeep(kind, copy.window)) return;
   if (!install) SyncListTask(kind.listCommands, copy, notice->taskId);
-  auto* batch = notice.Item<MediaList>();
+  auto* batch = notice.Item<MediaFileList>();
   CommandRecord add = copy;
   add.data = nullptr;
   if (batch != nullptr) {
-    add.code = copy.value == 0 ? kAddAppInsertTop : kAddAppAppend;
+    add.code = copy.value == 0 ? kAddMediaInsertTop : kAddMediaAppend;
     add.payload = batch;
-    Bus().Send(kind.addCommand, &add);
+    CommandBus::Instance().Send(kind.addCommand, &add);
   }
   if (install && installed && !installed->empty()) {
     add.code = kAddAppInstalled;
     add.payload = installed.get();
-    Bus().Send(kind.addCommand, &add);
+    CommandBus::Instance().Send(kind.addCommand, &add);
   }
   if (batch != nullptr) batch->clear();  // the records are the pane's now
 }
 
 bool RouteAppNotice(const MediaKind& kind, const CommandRecord& copy, OwnedNotice& notice, DeviceRecord& device) {
   const int64_t what = notice->kind;
-  if (what == kAppOpUninstall) {
+  if (what == kAppOpDelete) {
     // The service has taken the app off the device's list and counted it out.
     SendCount(copy.window, kind.navigatorItems, device.counts[kind.itemKind]);
-    if (notice.Item<void>() == nullptr || !PaneCanKeep(kind, copy.window)) return true;
+    if (notice.Item<void>() == nullptr || !MediaPaneCanKeep(kind, copy.window)) return true;
     CommandRecord remove = copy;
     remove.payload = notice.Item<void>();
-    Bus().Send(kind.deleteCommand, &remove);
+    CommandBus::Instance().Send(kind.deleteCommand, &remove);
     return true;
   }
-  if (what != kAppOpLoad && what != kAppOpInstall) return false;
+  if (what != kAppOpLoad && what != kAppOpAdd) return false;
   if (copy.code != 0) {
     OnAppUpdated(kind, copy, notice, device);
     return true;
   }
-  if (what == kAppOpInstall) SendCount(copy.window, kind.navigatorItems, device.counts[kind.itemKind]);
-  OnAppList(kind, copy, notice, what == kAppOpInstall);
+  if (what == kAppOpAdd) SendCount(copy.window, kind.navigatorItems, device.counts[kind.itemKind]);
+  OnAppList(kind, copy, notice, what == kAppOpAdd);
   return true;
 }
 
@@ -221,11 +184,13 @@ const std::vector<MediaKind>& Kinds() {
        {kGalleryGetListTaskId, kGalleryClearData, kGallerySetListTaskId},
        kGalleryAddPhoto,
        kGalleryDeletePhoto,
+       kGalleryDoPhoto,
        {kSectionPhoneGallery, kSectionPhotos},
        kPhotoOpLoad,
        kPhotoOpDelete,
        kPhotoOpAdd,
        kPhotoNoticeCount,
+       kPhotoOpAdd,
        "picture:export:dir",
        L"Loading Photos",
        L"Please select photo files.",
@@ -238,11 +203,11 @@ const std::vector<MediaKind>& Kinds() {
        ForgetPhoto,
        ClearBatch<PhotoRecord>,
        SendAsList<PhotoRecord>,
+       {},
+       {},
        kPhotoRequestThumbnails,
        kPhotoOpThumbnails,
-       kGalleryDoPhoto,
        kPhotoPaneThumbnails,
-       nullptr,
        nullptr,
        nullptr,
        false},
@@ -252,11 +217,13 @@ const std::vector<MediaKind>& Kinds() {
        {kPackagesGetListTaskId, kPackagesClearData, kPackagesSetListTaskId},
        kPackagesAddApp,
        kPackagesDeleteApp,
+       kPackagesDoApp,
        {kSectionUserApps, kSectionApps},
        kAppOpLoad,
-       kAppOpUninstall,
-       kAppOpInstall,
+       kAppOpDelete,
+       kAppOpAdd,
        kAppNoticeCount,
+       kAppOpDelete,
        "app:export:dir",
        L"Loading Apps",
        L"Please select apk files.",
@@ -264,17 +231,17 @@ const std::vector<MediaKind>& Kinds() {
        L"Do you really want to uninstall the checked app",
        true,
        DisposeAppItem,
-       FreeMediaList,
+       FreeFileList,
        ForgetApp,
-       ClearBatch<MediaRecord>,
-       SendAsList<MediaRecord>,
+       ClearBatch<MediaFileRecord>,
+       SendAsList<MediaFileRecord>,
+       {},
+       {nullptr, RouteAppNotice, nullptr},
        0,
        0,
-       nullptr,
        0,
        DisposeOneApp,
-       FreeMediaList,
-       RouteAppNotice,
+       FreeFileList,
        true},
       {kKindBooks,
        kReaderDoEbook,
@@ -282,27 +249,95 @@ const std::vector<MediaKind>& Kinds() {
        {kReaderGetListTaskId, kReaderClearData, kReaderSetListTaskId},
        kReaderAddEbook,
        kReaderDeleteEbook,
+       kReaderDoEbook,
        {kSectionBooks},
        kBookOpLoad,
        kBookOpDelete,
        kBookOpAdd,
        kBookNoticeCount,
+       kBookOpAdd,
        "ebook:export:dir",
        L"Loading Ebooks",
        L"Please select book files.",
        {{L"Book File(*.*)", L"*.*"}},
        L"Do you really want to delete the checked book",
        true,
-       DisposeBookItem,
-       FreeMediaList,
-       ForgetBook,
-       ClearBatch<MediaRecord>,
-       SendAsList<MediaRecord>,
+       DisposeFileItem<kBookOpLoad, kBookOpAdd, kBookOpDelete>,
+       FreeFileList,
+       ForgetFile<&DeviceRecord::books>,
+       ClearBatch<MediaFileRecord>,
+       SendAsList<MediaFileRecord>,
+       {},
+       {},
+       0,
        0,
        0,
        nullptr,
+       nullptr,
+       false},
+      {kKindMusic,
+       kTunesDoMusic,
+       kCourierDoMusic,
+       {kTunesGetListTaskId, kTunesClearData, kTunesSetListTaskId},
+       kTunesAddMusic,
+       kTunesDeleteMusic,
+       kTunesDoMusic,
+       {kSectionMusic},
+       kMusicOpLoad,
+       kMusicOpDelete,
+       kMusicOpAdd,
+       kMusicNoticeCount,
+       kMusicNoticeLeft,
+       "music:export:dir",
+       L"Loading Music",
+       L"Please select music files.",
+       {{L"Audio Files(*.3gp;*.mp4;*.m4a;*.aac;*.ts;*.flac;*.mp3;*.mid;*.ogg;*.mkv;*.wav)",
+         L"*.3gp;*.mp4;*.m4a;*.aac;*.ts;*.flac;*.mp3;*.mid;*.ogg;*.mkv;*.wav"},
+        {L"All Files(*.*)", L"*.*"}},
+       L"Do you really want to delete the checked music",
+       false,
+       DisposeMusicItem,
+       FreeFileList,
+       ForgetFile<&DeviceRecord::songs>,
+       ClearBatch<MediaFileRecord>,
+       SendAsList<MediaFileRecord>,
+       {},
+       kMusicHooks,
+       0,
+       0,
        0,
        nullptr,
+       nullptr,
+       false},
+      {kKindVideos,
+       kMoviesDoVideo,
+       kCourierDoVideo,
+       {kMoviesGetListTaskId, kMoviesClearData, kMoviesSetListTaskId},
+       kMoviesAddVideo,
+       kMoviesDeleteVideo,
+       kMoviesDoVideo,
+       {kSectionVideos},
+       kVideoOpLoad,
+       kVideoOpDelete,
+       kVideoOpAdd,
+       kVideoNoticeCount,
+       kVideoNoticeJobEnded,
+       "sms:export:dir",  // shared with the messages
+       L"Loading Videos",
+       L"Please select video files.",
+       {{L"Video Files(*.webm;*.3gp;*.mp4;*.ts;*.mkv)", L"*.webm;*.3gp;*.mp4;*.ts;*.mkv"}, {L"All Files(*.*)", L"*.*"}},
+       L"Do you really want to delete the checked video",
+       true,
+       DisposeFileItem<kVideoOpLoad, kVideoOpAdd, kVideoOpDelete>,
+       FreeFileList,
+       ForgetFile<&DeviceRecord::videos>,
+       ClearBatch<MediaFileRecord>,
+       SendAsList<MediaFileRecord>,
+       {{kVideoNoticeJobEnded, kVideoPaneJobEnded}},
+       {},
+       0,
+       0,
+       0,
        nullptr,
        nullptr,
        false},
@@ -321,6 +356,8 @@ const MediaKind* KindOfNotice(const char* name) {
     if (std::strcmp(name, kind.noticeCommand) == 0) return &kind;
   return nullptr;
 }
+
+CommandBus& Bus() { return CommandBus::Instance(); }
 
 std::wstring TitleOf(const CommandRecord& request) { return request.text != nullptr ? request.text : L""; }
 
@@ -415,8 +452,18 @@ int32_t OnMediaRequest(CommandRecord* incoming) {
     }
   } leftovers{*kind, exportList, checkedList};
 
+  const bool shared = code >= kMediaRequestLoad && code <= kMediaRequestDelete;
+  if (!shared && !thumbnails && kind->hooks.request == nullptr) return 0;
   ContentRequest request;
-  if (!ResolveContentRequest(incoming->window, request)) return 0;
+  if (!ResolveContentRequest(incoming->window, request)) {
+    // The kind's own requests hand lists over too: its hook frees them for a phone that is gone.
+    if (!shared && !thumbnails) kind->hooks.request(*kind, *incoming, request);
+    return 0;
+  }
+  if (!shared && !thumbnails) {
+    kind->hooks.request(*kind, *incoming, request);
+    return 0;
+  }
   if (thumbnails) {
     // Quiet work for the rows in view: no dialog, nothing to cancel.
     CommandRecord op;
@@ -464,9 +511,8 @@ int32_t OnMediaNotice(CommandRecord* incoming) {
     return 0;
   }
   const int64_t what = notice->kind;
-  if (what != kind->loadOp && what != kind->deleteOp && what != kind->addOp &&
-      (kind->thumbnailOp == 0 || what != kind->thumbnailOp))
-    return 0;
+  const bool posted = what >= kind->loadOp && what <= static_cast<int64_t>(kind->lastPostedKind);
+  if (!posted && (kind->thumbnailOp == 0 || what != kind->thumbnailOp)) return 0;
   CommandRecord copy = *incoming;
   copy.window = deviceView;
   // The sender's text lives only as long as this call; nothing on the UI thread reads it.
@@ -479,12 +525,12 @@ int32_t OnMediaNotice(CommandRecord* incoming) {
 }
 
 void OnBatch(const MediaKind& kind, const CommandRecord& copy, OwnedNotice& notice) {
-  if (!PaneCanKeep(kind, copy.window)) return;
+  if (!MediaPaneCanKeep(kind, copy.window)) return;
   SyncListTask(kind.listCommands, copy, notice->taskId);
   void* batch = notice.Item<void>();
   if (batch == nullptr) return;
   CommandRecord add = copy;
-  add.code = kAddPhotoAppend;
+  add.code = kAddMediaAppend;
   add.payload = batch;
   Bus().Send(kind.addCommand, &add);
   kind.clearBatch(batch);  // the items are the pane's; the vector goes with the notice
@@ -495,6 +541,7 @@ void OnDeleted(const MediaKind& kind, const CommandRecord& copy, OwnedNotice& no
   SendCount(copy.window, kind.navigatorItems, device.counts[kind.itemKind]);
   void* gone = notice.Item<void>();
   if (gone == nullptr) return;
+  if (kind.hooks.beforeDelete != nullptr) kind.hooks.beforeDelete(kind, copy, device, gone);
   CommandRecord remove = copy;
   remove.payload = gone;
   Bus().Send(kind.deleteCommand, &remove);
@@ -504,14 +551,18 @@ void OnDeleted(const MediaKind& kind, const CommandRecord& copy, OwnedNotice& no
 void OnAdded(const MediaKind& kind, const CommandRecord& copy, OwnedNotice& notice, DeviceRecord& device) {
   IncrementCount(device.counts[kind.itemKind]);
   SendCount(copy.window, kind.navigatorItems, device.counts[kind.itemKind]);
-  if (!PaneCanKeep(kind, copy.window) || notice.Item<void>() == nullptr) return;
+  if (!MediaPaneCanKeep(kind, copy.window) || notice.Item<void>() == nullptr) return;
   CommandRecord add = copy;
-  add.code = kAddPhotoInsertTop;
+  add.code = kAddMediaInsertTop;
   kind.sendAsList(kind.addCommand, add, notice.Item<void>());
   notice.TakeItem();
 }
 
 }  // namespace
+
+bool MediaPaneCanKeep(const MediaKind& kind, HWND deviceView) {
+  return deviceView != nullptr && Bus().IsRegistered(kind.addCommand);
+}
 
 bool RouteMediaNotice(const char* name, CommandRecord* copy) {
   const MediaKind* kind = name != nullptr ? KindOfNotice(name) : nullptr;
@@ -523,15 +574,25 @@ bool RouteMediaNotice(const char* name, CommandRecord* copy) {
     return true;
   }
   DeviceRecord& device = *notice->device;
-  if (kind->routeOwn != nullptr && kind->routeOwn(*kind, *copy, notice, device)) return true;
   const int64_t what = notice->kind;
+  if (kind->hooks.notice != nullptr && kind->hooks.notice(*kind, *copy, notice, device)) return true;
+  for (const MediaRelay& relay : kind->relays) {
+    if (what != relay.noticeKind) continue;
+    if (MediaPaneCanKeep(*kind, copy->window)) {
+      CommandRecord pass = *copy;
+      pass.code = relay.paneCode;
+      pass.payload = notice.Item<void>();  // read during the call; it goes with the notice
+      Bus().Send(kind->paneCommand, &pass);
+    }
+    return true;
+  }
   if (what == kind->loadOp)
     OnBatch(*kind, *copy, notice);
   else if (what == kind->deleteOp)
     OnDeleted(*kind, *copy, notice, device);
   else if (what == kind->addOp)
     OnAdded(*kind, *copy, notice, device);
-  else if (kind->thumbnailOp != 0 && what == kind->thumbnailOp && PaneCanKeep(*kind, copy->window)) {
+  else if (kind->thumbnailOp != 0 && what == kind->thumbnailOp && MediaPaneCanKeep(*kind, copy->window)) {
     CommandRecord pictures = *copy;
     pictures.code = kind->paneThumbnailCode;
     pictures.payload = notice.Item<void>();

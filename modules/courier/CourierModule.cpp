@@ -77,16 +77,23 @@ void Retry(CommandRecord& record, CourierService* service) {
   if (service != nullptr) service->Retry(record.text, kRetry);
 }
 
-// A photo or file request hands lists over: without a service they are freed here.
-template <bool kFile>
+// A media or file request hands lists over: without a service they are freed here.
+template <const MediaServiceKind* kKind, void (CourierService::*kServe)(CommandRecord&)>
 void MediaRequest(CommandRecord& record, CourierService* service) {
-  if (service == nullptr) {
+  if (service != nullptr) {
+    (service->*kServe)(record);
+  } else {
     record.value = 0;
-    FreeHandedOverLists(kFile, record);
-  } else if (kFile) {
+    FreeMediaRequest(*kKind, record);
+  }
+}
+
+void FileRequest(CommandRecord& record, CourierService* service) {
+  if (service != nullptr) {
     service->DoFile(record);
   } else {
-    service->DoPhoto(record);
+    record.value = 0;
+    FreeExportRequest(record);
   }
 }
 
@@ -121,11 +128,11 @@ const ServedCommand kServedCommands[] = {
        else
          record.value = 0;
      }},
-    {kCourierDoMusic, UnservedKind<kSectionMusic>},
-    {kCourierDoPhoto, MediaRequest<false>},
-    {kCourierDoVideo, UnservedKind<kSectionVideos>},
+    {kCourierDoMusic, MediaRequest<&kMusicServiceKind, &CourierService::DoMusic>},
+    {kCourierDoPhoto, MediaRequest<&kPhotoServiceKind, &CourierService::DoPhoto>},
+    {kCourierDoVideo, MediaRequest<&kVideoServiceKind, &CourierService::DoVideo>},
     {kCourierDoEbook, UnservedKind<kSectionBooks>},
-    {kCourierDoFile, MediaRequest<true>},
+    {kCourierDoFile, FileRequest},
     {kCourierDoCancel,
      [](CommandRecord& record, CourierService* service) {
        if (service != nullptr) service->CancelTask(record.value);

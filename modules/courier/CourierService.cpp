@@ -40,13 +40,18 @@ CourierService::CourierService(const ModuleRecord& module)
           },
           [this](const std::wstring& identifier) { return m_contacts.NamesByNumber(identifier); }),
       m_photos(module, m_operations, [this](const std::wstring& identifier) { return FindDevice(identifier.c_str()); }),
+      m_music(module, m_operations, [this](const std::wstring& identifier) { return FindDevice(identifier.c_str()); }),
+      m_videos(module, m_operations, [this](const std::wstring& identifier) { return FindDevice(identifier.c_str()); }),
+      m_exports(
+          module, m_operations, [this](const std::wstring& identifier) { return FindDevice(identifier.c_str()); },
+          [this](int32_t itemKind) { return MediaKindOf(itemKind); }),
       m_timeline(module, &TraceJobFailure),
       m_worker(&TraceJobFailure),
       m_operations(&TraceJobFailure) {
   m_timeline.SetReadyHook([this](DeviceRecord& device) {
     m_contacts.AnnounceCount(device);
     m_messages.AnnounceCount(device);
-    m_photos.AnnounceCount(device);
+    for (MediaOperations* kind : MediaKinds()) kind->AnnounceCount(device);
   });
 }
 
@@ -159,7 +164,7 @@ void CourierService::LoadPhones(const std::wstring& path) {
   const std::filesystem::path stateFolder = ContactOperations::StateFolder(m_makerName, m_productName);
   m_contacts.OpenBooks(catalog, records, stateFolder);
   m_messages.OpenStores(catalog, records, stateFolder);
-  m_photos.OpenLibraries(catalog, records, stateFolder);
+  for (MediaOperations* kind : MediaKinds()) kind->OpenLibraries(catalog, records, stateFolder);
   {
     std::lock_guard<std::mutex> lock(m_devicesLock);
     m_devices = std::move(devices);
@@ -170,6 +175,12 @@ void CourierService::LoadPhones(const std::wstring& path) {
   CommandRecord ready;
   ready.value = kServerReadyStarted;
   Post(ready, kCourierReadyStartServer);
+}
+
+MediaOperations* CourierService::MediaKindOf(int32_t itemKind) {
+  for (MediaOperations* kind : MediaKinds())
+    if (kind->Kind().itemKind == itemKind) return kind;
+  return nullptr;
 }
 
 void CourierService::Post(CommandRecord& record, const char* name) { PostToHost(m_module, record, name); }

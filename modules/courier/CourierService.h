@@ -20,7 +20,9 @@
 #include "modules/courier/DemoData.h"
 #include "modules/courier/MessageOperations.h"
 #include "modules/courier/ModuleReference.h"
+#include "modules/courier/MusicOperations.h"
 #include "modules/courier/PhotoOperations.h"
+#include "modules/courier/VideoOperations.h"
 #include "modules/courier/WorkerThread.h"
 
 // `value` of READY_START_SERVER. The host echoes it back to the service once its router has
@@ -72,7 +74,10 @@ class CourierService {
   void DoSms(CommandRecord& record) { m_messages.Handle(record); }
   // LIBCOURIER_COMMAND_DO_PHOTO and DO_FILE; `value` := the task ID of the started operation.
   void DoPhoto(CommandRecord& record) { m_photos.Handle(record); }
-  void DoFile(CommandRecord& record) { m_photos.HandleFile(record); }
+  void DoFile(CommandRecord& record) { m_exports.HandleFile(record); }
+  // LIBCOURIER_COMMAND_DO_MUSIC and DO_VIDEO; `value` := the task ID of the started operation.
+  void DoMusic(CommandRecord& record) { m_music.Handle(record); }
+  void DoVideo(CommandRecord& record) { m_videos.Handle(record); }
   // A request of a kind whose items the service does not stream yet: a load ends at once with
   // the phone's count, so no loading dialog waits for what never comes; others start nothing.
   void DoUnservedKind(CommandRecord& record, int64_t loadCode, int32_t kind);
@@ -83,7 +88,8 @@ class CourierService {
   void CancelTask(int64_t taskId) {
     m_contacts.Cancel(taskId);
     m_messages.Cancel(taskId);
-    m_photos.Cancel(taskId);
+    for (MediaOperations* kind : MediaKinds()) kind->Cancel(taskId);
+    m_exports.Cancel(taskId);
   }
 
   // The data file to read: the override variable, else DemoPhones.json beside this library.
@@ -91,6 +97,9 @@ class CourierService {
 
  private:
   void LoadPhones(const std::wstring& path);
+  // Every media kind the service keeps files of.
+  std::vector<MediaOperations*> MediaKinds() { return {&m_photos, &m_music, &m_videos}; }
+  MediaOperations* MediaKindOf(int32_t itemKind);
   void Post(CommandRecord& record, const char* name);
 
   const ModuleRecord& m_module;
@@ -109,6 +118,9 @@ class CourierService {
   ContactOperations m_contacts;
   MessageOperations m_messages;
   PhotoOperations m_photos;
+  MusicOperations m_music;
+  VideoOperations m_videos;
+  MediaExports m_exports;
   // The threads, declared last: destroyed (joined) before everything they use. The phones'
   // operations have their own thread, so a long load never holds up the connection work.
   ConnectionTimeline m_timeline;

@@ -159,6 +159,7 @@ struct DemoSong {
   int32_t durationSec = 0;
   int64_t sizeBytes = 0;
   std::wstring phonePath;
+  std::filesystem::path file;  // the sound file shipped beside the data file; empty: none
 };
 
 struct DemoPlaylist {
@@ -175,6 +176,7 @@ struct DemoVideo {
   int32_t height = 0;
   int64_t sizeBytes = 0;
   std::wstring phonePath;
+  std::filesystem::path file;  // the video file shipped beside the data file; empty: none
 };
 
 struct DemoBook {

@@ -215,7 +215,7 @@ std::filesystem::path WidePath(const std::wstring& text) {
 
 // A picture beside the data file. The file is written by hand or by a download, so its paths
 // may only reach down into the data folder, never out of it.
-std::filesystem::path PictureFile(const std::wstring& relative, const std::filesystem::path& root,
+std::filesystem::path ShippedFile(const std::wstring& relative, const std::filesystem::path& root,
                                   const std::string& path) {
   const std::filesystem::path file = WidePath(relative);
   if (file.is_absolute() || file.has_root_name() || file.has_root_directory() || relative[0] == L'/' ||
@@ -225,11 +225,16 @@ std::filesystem::path PictureFile(const std::wstring& relative, const std::files
   for (const std::filesystem::path& part : file) {
     if (part == "..") Fail(path, "must not leave the data file's folder");
   }
-  if (!IsImageExtension(Extension(relative))) Fail(path, "not a picture (.png, .jpg, .gif, .bmp, .webp)");
   const std::filesystem::path full = root / file;
   std::error_code failure;
   if (!std::filesystem::is_regular_file(full, failure)) Fail(path, "no such file beside the data file");
   return full;
+}
+
+std::filesystem::path PictureFile(const std::wstring& relative, const std::filesystem::path& root,
+                                  const std::string& path) {
+  if (!IsImageExtension(Extension(relative))) Fail(path, "not a picture (.png, .jpg, .gif, .bmp, .webp)");
+  return ShippedFile(relative, root, path);
 }
 
 class PhoneReader {
@@ -558,8 +563,8 @@ class PhoneReader {
     std::set<std::wstring> ids;
     for (size_t i = 0; i < songs.size(); ++i) {
       const std::string itemPath = Element(path, i);
-      const json& value =
-          ExpectObject(songs[i], itemPath, {"id", "title", "artist", "album", "durationSec", "sizeBytes", "phonePath"});
+      const json& value = ExpectObject(
+          songs[i], itemPath, {"id", "title", "artist", "album", "durationSec", "sizeBytes", "phonePath", "file"});
       DemoSong song;
       song.identifier = Text(value, itemPath, "id");
       Claim(ids, song.identifier, Member(itemPath, "id"));
@@ -569,6 +574,8 @@ class PhoneReader {
       song.durationSec = static_cast<int32_t>(Integer(value, itemPath, "durationSec", 0, 24 * 3600));
       song.sizeBytes = Integer(value, itemPath, "sizeBytes", 0, kMaxBytes);
       song.phonePath = PhonePath(value, itemPath, "phonePath");
+      if (value.contains("file"))
+        song.file = ShippedFile(Text(value, itemPath, "file"), m_root, Member(itemPath, "file"));
       m_phone.songs.push_back(std::move(song));
     }
   }
@@ -601,8 +608,8 @@ class PhoneReader {
     std::set<std::wstring> ids;
     for (size_t i = 0; i < videos.size(); ++i) {
       const std::string itemPath = Element(path, i);
-      const json& value = ExpectObject(videos[i], itemPath,
-                                       {"id", "title", "durationSec", "width", "height", "sizeBytes", "phonePath"});
+      const json& value = ExpectObject(
+          videos[i], itemPath, {"id", "title", "durationSec", "width", "height", "sizeBytes", "phonePath", "file"});
       DemoVideo video;
       video.identifier = Text(value, itemPath, "id");
       Claim(ids, video.identifier, Member(itemPath, "id"));
@@ -612,6 +619,8 @@ class PhoneReader {
       video.height = static_cast<int32_t>(Integer(value, itemPath, "height", 1, 16384));
       video.sizeBytes = Integer(value, itemPath, "sizeBytes", 0, kMaxBytes);
       video.phonePath = PhonePath(value, itemPath, "phonePath");
+      if (value.contains("file"))
+        video.file = ShippedFile(Text(value, itemPath, "file"), m_root, Member(itemPath, "file"));
       m_phone.videos.push_back(std::move(video));
     }
   }

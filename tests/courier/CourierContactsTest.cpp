@@ -652,20 +652,21 @@ TEST_F(CourierContacts, SavedChangesThatCannotBeReadAreKeptAsideAndToldOnceWhenT
 TEST_F(CourierContacts, ALoadOfAKindNotStreamedYetEndsAtOnceWithItsCount) {
   StartService();
   DeviceRecord* device = GetDevice(*m_harness, kPhone);
-  device->counts[kKindMusic] = 12;
+  device->counts[kKindApps] = 12;
   CommandRecord record;
-  record.code = LoadCodeOfSection(kSectionMusic);
+  record.code = LoadCodeOfSection(kSectionUserApps);
   record.text = kPhone;
-  m_harness->Send(kCourierDoMusic, record);
+  m_harness->Send(kCourierDoApp, record);
   ASSERT_TRUE(WaitForFinish());
   const Progress last = ProgressLog().back();
   EXPECT_EQ(last.position, 12);
   EXPECT_EQ(last.total, 12);
   EXPECT_EQ(last.failed, 0);
-  EXPECT_EQ(device->loaded[kKindMusic].load(), 12u);
+  EXPECT_EQ(device->loaded[kKindApps].load(), 12u);
 
   Clear();
-  for (const char* name : {kCourierDoSms, kCourierDoPhoto, kCourierDoVideo, kCourierDoEbook, kCourierDoApp}) {
+  for (const char* name :
+       {kCourierDoSms, kCourierDoPhoto, kCourierDoMusic, kCourierDoVideo, kCourierDoEbook, kCourierDoApp}) {
     record.code = 9999;  // not a load: nothing starts, nothing is told
     m_harness->Send(name, record);
   }

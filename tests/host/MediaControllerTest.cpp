@@ -61,7 +61,7 @@ struct Sent {
 struct FakePane {
   int64_t listTaskId = 0;
   OwnedPtrVector<PhotoRecord> photos;
-  OwnedPtrVector<MediaRecord> apps;
+  OwnedPtrVector<MediaFileRecord> apps;
 };
 
 std::vector<Sent> g_sent;
@@ -91,18 +91,18 @@ void FakeCourier(const std::string& name, CommandRecord* r, Sent& sent) {
       sent.paths = *paths;
       delete paths;
     } else if (r->code == kBookOpDelete) {
-      auto* list = static_cast<MediaList*>(r->data);
+      auto* list = static_cast<MediaFileList*>(r->data);
       sent.listSize = list->size();
       delete list;
     }
   } else if (name == kCourierDoApp) {
     r->value = kTaskOfOperations;
-    if (r->code == kAppOpInstall) {
+    if (r->code == kAppOpAdd) {
       auto* paths = static_cast<PathList*>(r->data);
       sent.paths = *paths;
       delete paths;
-    } else if (r->code == kAppOpUninstall) {
-      auto* list = static_cast<MediaList*>(r->data);
+    } else if (r->code == kAppOpDelete) {
+      auto* list = static_cast<MediaFileList*>(r->data);
       sent.listSize = list->size();
       delete list;
     }
@@ -155,10 +155,10 @@ void FakePackages(const std::string& name, CommandRecord* r, Sent& sent) {
   } else if (name == kPackagesAddApp && r->code == kAddAppUpdate) {
     sent.appKeys.push_back(static_cast<MediaRecord*>(r->payload)->identifier);
   } else if (name == kPackagesAddApp) {
-    for (MediaRecord* a : *static_cast<MediaList*>(r->payload)) {
+    for (MediaFileRecord* a : *static_cast<MediaFileList*>(r->payload)) {
       sent.appKeys.push_back(a->identifier);
-      if (r->code == kAddAppAppend || r->code == kAddAppInsertTop)
-        pane->apps.insert(r->code == kAddAppAppend ? pane->apps.end() : pane->apps.begin(), a);
+      if (r->code == kAddMediaAppend || r->code == kAddMediaInsertTop)
+        pane->apps.insert(r->code == kAddMediaAppend ? pane->apps.end() : pane->apps.begin(), a);
     }
   } else if (name == kPackagesDeleteApp) {
     sent.appKeys.push_back(static_cast<MediaRecord*>(r->payload)->identifier);
@@ -282,7 +282,7 @@ class MediaController : public ::testing::Test {
   }
 
   // An apps notice: `code` and `value` of the record, `data` the vector it may carry.
-  void NotifyApps(int64_t kind, void* item, int64_t code = 0, int64_t value = 1, MediaList* data = nullptr,
+  void NotifyApps(int64_t kind, void* item, int64_t code = 0, int64_t value = 1, MediaFileList* data = nullptr,
                   int64_t taskId = 1) {
     auto* payload = static_cast<NotificationPayload*>(std::malloc(sizeof(NotificationPayload)));
     *payload = {static_cast<uint32_t>(kind), kNotificationSuccess, taskId, item, &m_device};
@@ -296,8 +296,8 @@ class MediaController : public ::testing::Test {
     PumpPosted();
   }
 
-  static MediaRecord* App(const wchar_t* package, const wchar_t* label = L"") {
-    auto* a = Track(new MediaRecord);
+  static MediaFileRecord* App(const wchar_t* package, const wchar_t* label = L"") {
+    auto* a = Track(new MediaFileRecord);
     a->identifier = package;
     a->name = label;
     return a;
@@ -474,20 +474,20 @@ TEST_F(MediaController, AppBatchesGoOnTopOrBelowByValueAndBothVectorsAreFreed) {
   EXPECT_EQ(Progress()->State().Total(), 12);
 
   g_sent.clear();
-  MediaRecord *a = App(L"a"), *b = App(L"b"), *c = App(L"c");
-  auto* first = Track(new MediaList{a, b});
-  auto* aside = Track(new MediaList{a});
+  MediaFileRecord *a = App(L"a"), *b = App(L"b"), *c = App(L"c");
+  auto* first = Track(new MediaFileList{a, b});
+  auto* aside = Track(new MediaFileList{a});
   NotifyApps(kAppOpLoad, first, 0, 1, aside, 5);
   EXPECT_EQ(SentNames(), (std::vector<std::string>{kPackagesGetListTaskId, kPackagesClearData, kPackagesSetListTaskId,
                                                    kPackagesAddApp}));
-  EXPECT_EQ(SentOf(kPackagesAddApp)[0]->record.code, kAddAppAppend);
+  EXPECT_EQ(SentOf(kPackagesAddApp)[0]->record.code, kAddMediaAppend);
   EXPECT_FALSE(Alive(first));
   EXPECT_FALSE(Alive(aside));
   EXPECT_TRUE(Alive(a)) << "the pane keeps the records";
 
   g_sent.clear();
-  NotifyApps(kAppOpLoad, Track(new MediaList{c}), 0, 0, nullptr, 5);
-  EXPECT_EQ(SentOf(kPackagesAddApp)[0]->record.code, kAddAppInsertTop);
+  NotifyApps(kAppOpLoad, Track(new MediaFileList{c}), 0, 0, nullptr, 5);
+  EXPECT_EQ(SentOf(kPackagesAddApp)[0]->record.code, kAddMediaInsertTop);
   EXPECT_TRUE(SentOf(kPackagesClearData).empty()) << "the same load appends";
   ASSERT_EQ(g_panes[s_deviceView].apps.size(), 3u);
   EXPECT_EQ(g_panes[s_deviceView].apps[0], c);
@@ -511,9 +511,9 @@ TEST_F(MediaController, AnUpdatedAppRefreshesTheDevicesRecordAndTheItemAlwaysGoe
   listed->icon.reset(reinterpret_cast<Gdiplus::Bitmap*>(0x1000), [&](Gdiplus::Bitmap*) { oldIconGone = true; });
   m_device.apps.push_back(listed);
 
-  for (int64_t kind : {kAppOpLoad, kAppOpInstall}) {
+  for (int64_t kind : {kAppOpLoad, kAppOpAdd}) {
     g_sent.clear();
-    MediaRecord* item = App(L"org.demo.app", kind == kAppOpLoad ? L"New label" : L"Newer label");
+    MediaFileRecord* item = App(L"org.demo.app", kind == kAppOpLoad ? L"New label" : L"Newer label");
     Gdiplus::Bitmap* newIcon = reinterpret_cast<Gdiplus::Bitmap*>(0x2000 + kind);
     item->icon.reset(newIcon, [](Gdiplus::Bitmap*) {});
     NotifyApps(kind, item, 3);
@@ -529,7 +529,7 @@ TEST_F(MediaController, AnUpdatedAppRefreshesTheDevicesRecordAndTheItemAlwaysGoe
   }
 
   g_sent.clear();
-  MediaRecord* stranger = App(L"org.other.app", L"X");
+  MediaFileRecord* stranger = App(L"org.other.app", L"X");
   NotifyApps(kAppOpLoad, stranger, 1);
   EXPECT_TRUE(SentOf(kPackagesAddApp).empty());
   EXPECT_FALSE(Alive(stranger));
@@ -539,10 +539,10 @@ TEST_F(MediaController, AnUpdatedAppRefreshesTheDevicesRecordAndTheItemAlwaysGoe
 
 TEST_F(MediaController, InstallsAndUninstallsCountBothItemsAndReachThePane) {
   m_device.counts[kKindApps] = 13;  // the service counts an installed app in before it reports it
-  MediaRecord* fresh = App(L"new.app");
-  auto* batch = Track(new MediaList{fresh});
-  auto* installed = Track(new MediaList{fresh});
-  NotifyApps(kAppOpInstall, batch, 0, 0, installed);
+  MediaFileRecord* fresh = App(L"new.app");
+  auto* batch = Track(new MediaFileList{fresh});
+  auto* installed = Track(new MediaFileList{fresh});
+  NotifyApps(kAppOpAdd, batch, 0, 0, installed);
   EXPECT_EQ(SentNames(),
             (std::vector<std::string>{kNavigatorUpdateItem, kNavigatorUpdateItem, kPackagesAddApp, kPackagesAddApp}));
   EXPECT_EQ(Counts()[0].id, kSectionUserApps);
@@ -550,7 +550,7 @@ TEST_F(MediaController, InstallsAndUninstallsCountBothItemsAndReachThePane) {
   EXPECT_EQ(Counts()[0].count, 13);
   EXPECT_EQ(Counts()[1].count, 13);
   const auto adds = SentOf(kPackagesAddApp);
-  EXPECT_EQ(adds[0]->record.code, kAddAppInsertTop);
+  EXPECT_EQ(adds[0]->record.code, kAddMediaInsertTop);
   EXPECT_EQ(adds[1]->record.code, kAddAppInstalled);
   EXPECT_EQ(adds[1]->appKeys, (std::vector<std::wstring>{L"new.app"}));
   EXPECT_FALSE(Alive(batch));
@@ -558,14 +558,14 @@ TEST_F(MediaController, InstallsAndUninstallsCountBothItemsAndReachThePane) {
   EXPECT_TRUE(Alive(fresh));
 
   g_sent.clear();
-  NotifyApps(kAppOpInstall, Track(new MediaList{App(L"more.app")}), 0, 1, Track(new MediaList));
+  NotifyApps(kAppOpAdd, Track(new MediaFileList{App(L"more.app")}), 0, 1, Track(new MediaFileList));
   ASSERT_EQ(SentOf(kPackagesAddApp).size(), 1u) << "an empty installed list is not sent";
-  EXPECT_EQ(SentOf(kPackagesAddApp)[0]->record.code, kAddAppAppend);
+  EXPECT_EQ(SentOf(kPackagesAddApp)[0]->record.code, kAddMediaAppend);
 
   g_sent.clear();
   m_device.counts[kKindApps] = 12;
-  MediaRecord* gone = App(L"new.app");
-  NotifyApps(kAppOpUninstall, gone);
+  MediaFileRecord* gone = App(L"new.app");
+  NotifyApps(kAppOpDelete, gone);
   EXPECT_EQ(SentNames(), (std::vector<std::string>{kNavigatorUpdateItem, kNavigatorUpdateItem, kPackagesDeleteApp}));
   EXPECT_EQ(Counts()[1].count, 12);
   EXPECT_EQ(SentOf(kPackagesDeleteApp)[0]->appKeys, (std::vector<std::wstring>{L"new.app"}));
@@ -584,7 +584,7 @@ TEST_F(MediaController, InstallCarriesItsValueBySubKindAndUninstallAsksAboutApps
   EXPECT_EQ(asked.filters[0].label, L"Apk Files");
   EXPECT_EQ(asked.filters[0].pattern, L"*.apk");
   ASSERT_EQ(SentOf(kCourierDoApp).size(), 1u);
-  EXPECT_EQ(SentOf(kCourierDoApp)[0]->record.code, kAppOpInstall);
+  EXPECT_EQ(SentOf(kCourierDoApp)[0]->record.code, kAppOpAdd);
   EXPECT_EQ(SentOf(kCourierDoApp)[0]->record.value, 0);
 
   for (int64_t subKind : {int64_t{0}, int64_t{2}}) {
@@ -597,13 +597,13 @@ TEST_F(MediaController, InstallCarriesItsValueBySubKindAndUninstallAsksAboutApps
 
   g_sent.clear();
   g_alertAnswers = {true, true};
-  RequestApps(kMediaRequestDelete, 0, Track(new MediaList{App(L"x")}), 1);
-  RequestApps(kMediaRequestDelete, 0, Track(new MediaList{App(L"x"), App(L"y")}), 2);
+  RequestApps(kMediaRequestDelete, 0, Track(new MediaFileList{App(L"x")}), 1);
+  RequestApps(kMediaRequestDelete, 0, Track(new MediaFileList{App(L"x"), App(L"y")}), 2);
   ASSERT_EQ(g_alerts.size(), 2u);
   EXPECT_EQ(g_alerts[0].text, L"Do you really want to uninstall the checked app?");
   EXPECT_EQ(g_alerts[1].text, L"Do you really want to uninstall the checked apps?");
   ASSERT_EQ(SentOf(kCourierDoApp).size(), 2u);
-  EXPECT_EQ(SentOf(kCourierDoApp)[1]->record.code, kAppOpUninstall);
+  EXPECT_EQ(SentOf(kCourierDoApp)[1]->record.code, kAppOpDelete);
   EXPECT_EQ(SentOf(kCourierDoApp)[1]->listSize, 2u);
 }
 
@@ -647,13 +647,13 @@ TEST_F(MediaController, BooksLoadAddAndDeleteWithTheirOwnTextsAndOneNavigatorIte
 
   g_sent.clear();
   g_alertAnswers = {true};
-  request(kMediaRequestDelete, Track(new MediaList{App(L"b1"), App(L"b2")}), 2);
+  request(kMediaRequestDelete, Track(new MediaFileList{App(L"b1"), App(L"b2")}), 2);
   ASSERT_EQ(g_alerts.size(), 1u);
   EXPECT_EQ(g_alerts[0].text, L"Do you really want to delete the checked books?");
   EXPECT_EQ(SentOf(kCourierDoEbook)[0]->record.code, kBookOpDelete);
 
   g_sent.clear();
-  MediaRecord* added = App(L"b9", L"New book");
+  MediaFileRecord* added = App(L"b9", L"New book");
   notify(kBookOpAdd, added);
   EXPECT_EQ(m_device.counts[kKindBooks].load(), 5u);
   ASSERT_EQ(Counts().size(), 1u);
@@ -665,10 +665,10 @@ TEST_F(MediaController, BooksLoadAddAndDeleteWithTheirOwnTextsAndOneNavigatorIte
   delete added;
 
   g_sent.clear();
-  auto* listed = new MediaRecord;
+  auto* listed = new MediaFileRecord;
   listed->identifier = L"b9";
   m_device.books.push_back(listed);
-  MediaRecord* report = App(L"b9");
+  MediaFileRecord* report = App(L"b9");
   notify(kBookOpDelete, report);
   EXPECT_EQ(m_device.counts[kKindBooks].load(), 4u);
   EXPECT_EQ(SentOf(kReaderDeleteEbook).size(), 1u);
