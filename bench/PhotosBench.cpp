@@ -131,7 +131,9 @@ bool OpenService(Service& service, size_t count) {
   service.exports = std::make_unique<MediaExports>(
       service.module, service.worker,
       [&service](const std::wstring& id) { return id == kPhone ? &service.device : nullptr; },
-      [&service](int32_t kind) -> MediaOperations* { return kind == kKindPhotos ? service.operations.get() : nullptr; });
+      [&service](int32_t kind) -> MediaOperations* {
+        return kind == kKindPhotos ? service.operations.get() : nullptr;
+      });
   return service.operations->OpenGeneratedLibrary(service.device, WorkFolder(L"library"), Pictures(), count);
 }
 
