@@ -1,6 +1,7 @@
 #include "host/dialogs/UiPreviewListDialog.h"
 
 #include <commctrl.h>
+#include <windowsx.h>
 
 #include <cstdio>
 
@@ -115,8 +116,18 @@ bool UiPreviewListDialog::OnNotify(NMHDR* header, LRESULT& result) {
   if (header->idFrom == kListId && header->code == NM_CLICK) {
     // A click anywhere on a row checks or unchecks it; a click on the check image itself is
     // the list's own and never reaches here.
-    const int row = reinterpret_cast<NMITEMACTIVATE*>(header)->iItem;
-    if (row >= 0 && row < m_list.RowCount()) m_list.SetChecked(row, !m_list.IsChecked(row));
+    // The row under the cursor whichever column was hit (the notice's own row and point are not
+    // kept alike by every list version); a click on the check image is the list's own toggle.
+    const DWORD at = GetMessagePos();
+    LVHITTESTINFO hit{};
+    hit.pt = POINT{GET_X_LPARAM(at), GET_Y_LPARAM(at)};
+    ScreenToClient(m_list.Hwnd(), &hit.pt);
+    const int row =
+        static_cast<int>(SendMessageW(m_list.Hwnd(), LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+    if (row >= 0 && row < m_list.RowCount() && (hit.flags & LVHT_ONITEM)) {
+      const RECT box = m_list.CheckImageRect(row);
+      if (!PtInRect(&box, hit.pt)) m_list.SetChecked(row, !m_list.IsChecked(row));
+    }
     result = 0;
     return true;
   }

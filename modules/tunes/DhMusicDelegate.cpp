@@ -30,8 +30,6 @@ PaneDescription MusicPaneSpec() {
       {kMediaRefreshId, L"Refresh", "common\\button\\operate-refresh-pressed.png",
        "common\\button\\operate-refresh-normal.png"},
       {kToPlaylistButtonId, L"To Playlist", "music\\add-pressed.png", "music\\add-normal.png"},
-      {kFromPlaylistButtonId, L"Out of Playlist", "common\\button\\operate-delete-pressed.png",
-       "common\\button\\operate-delete-normal.png"},
   };
   description.firstButtonX = 10;
   description.searchEditId = kMediaSearchEditId;
@@ -69,14 +67,16 @@ bool DhMusicDelegate::CreateExtras() {
   m_playlistList.SetListFont(BASUtilityApp::GetFont(16, false, L"Arial"));
   m_playlistList.SetRowHeight(28);
   m_playlistList.SetRowTextHook(&DhMusicDelegate::PlaylistText, this);
-  m_playlistList.InsertColumn(0, L"Playlists", kPlaylistPanelWidth - 4);
+  // Column 0 is the list's row-number column, kept out of sight.
+  m_playlistList.InsertColumn(0, L"", 0);
+  m_playlistList.InsertColumn(1, L"Playlists", kPlaylistPanelWidth - 4);
   RefillPlaylists();
   return true;
 }
 
 const std::wstring* DhMusicDelegate::PlaylistText(const BASListView&, int row, int column, LPARAM, void* context) {
   auto* pane = static_cast<DhMusicDelegate*>(context);
-  if (column != 0 || row < 0 || static_cast<size_t>(row) >= pane->m_playlistTexts.size()) return nullptr;
+  if (column != 1 || row < 0 || static_cast<size_t>(row) >= pane->m_playlistTexts.size()) return nullptr;
   return &pane->m_playlistTexts[static_cast<size_t>(row)];
 }
 
@@ -192,10 +192,6 @@ bool DhMusicDelegate::OnToolbarCommand(int id) {
     RequestToPlaylists();
     return true;
   }
-  if (id == kFromPlaylistButtonId) {
-    RequestFromPlaylist();
-    return true;
-  }
   return BASMediaFilePane::OnToolbarCommand(id);
 }
 
@@ -247,6 +243,9 @@ void DhMusicDelegate::RunPlaylistCommand(UINT command) {
       if (selected != nullptr)
         RequestPlaylistChange(kMusicRequestChangePlaylist, selected->identifier, L"", L"Delete Playlist");
       break;
+    case kMenuRemoveSongs:
+      RequestFromPlaylist();
+      break;
     default:
       break;
   }
@@ -267,6 +266,7 @@ bool DhMusicDelegate::OnNotify(NMHDR* header, LRESULT& result) {
         const UINT onPlaylist = m_shown != nullptr ? MF_STRING : MF_STRING | MF_GRAYED;
         AppendMenuW(menu.get(), onPlaylist, kMenuRenamePlaylist, L"Rename Playlist");
         AppendMenuW(menu.get(), onPlaylist, kMenuDeletePlaylist, L"Delete Playlist");
+        AppendMenuW(menu.get(), onPlaylist, kMenuRemoveSongs, L"Take the Checked Songs Out");
         POINT cursor{};
         GetCursorPos(&cursor);
         RunPlaylistCommand(

@@ -11,18 +11,23 @@
 
 enum MusicControlId : UINT {
   kToPlaylistButtonId = 5008,
-  kFromPlaylistButtonId = 5009,
   kPlaylistListId = 5010,
   kPlaylistNameId = 5011,
 };
 
 // The playlist menu's items (a right click on the playlists).
-enum PlaylistMenuId : UINT { kMenuNewPlaylist = 1, kMenuRenamePlaylist = 2, kMenuDeletePlaylist = 3 };
+enum PlaylistMenuId : UINT {
+  kMenuNewPlaylist = 1,
+  kMenuRenamePlaylist = 2,
+  kMenuDeletePlaylist = 3,
+  kMenuRemoveSongs = 4,  // the checked songs leave the playlist shown
+};
 
 // One phone's music pane: the songs (title, artist, album, duration, size) and, beside them, the
 // phone's playlists. Choosing a playlist lists only its songs; the checked songs go into
 // playlists through the host's pick-list, or leave the playlist shown. A playlist is made,
-// renamed or deleted from the playlist menu, named by the box above the playlists.
+// renamed or deleted from the playlist menu (a right click on the playlists), named by the box
+// above them; the same menu takes the checked songs out of the playlist shown.
 class DhMusicDelegate : public BASMediaFilePane {
  public:
   static constexpr int kPlaylistPanelWidth = 200;

@@ -9,6 +9,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -49,7 +52,8 @@ class ProductUser : public ::testing::Test {
  protected:
   void SetUp() override {
     CopyOptions options;
-    options.plugins = {L"Courier", L"Caption", L"Handset", L"Navigator", L"Rolodex", L"Dashboard", L"Gallery"};
+    options.plugins = {L"Courier",   L"Caption", L"Handset", L"Navigator", L"Rolodex",
+                       L"Dashboard", L"Gallery", L"Tunes",   L"Movies"};
     options.withThemes = true;
     m_copy = MakeProductCopy(L"user", options);
     SetEnvironmentVariableW(L"ZORVANE_DEMO_STATE", (m_copy + L"state").c_str());
@@ -96,6 +100,14 @@ class ProductUser : public ::testing::Test {
     for (HWND above = GetWindow(hwnd, GW_HWNDPREV); above; above = GetWindow(above, GW_HWNDPREV))
       if (above == other) return true;
     return false;
+  }
+
+  // A point `x` pixels into row `row` of an owner-drawn list of 60-pixel rows, on the screen. Read
+  // from the windows' rectangles: a list's own rectangle messages carry pointers, which do not
+  // cross processes.
+  static POINT RowPoint(HWND list, int row, int x) {
+    const RECT header = WindowRect(FindWindowExW(list, nullptr, WC_HEADERW, nullptr));
+    return POINT{WindowRect(list).left + x, header.bottom + row * 60 + 30};
   }
 
   HWND ContactsList() const {
@@ -277,6 +289,61 @@ TEST_F(ProductUser, PhoneGalleryListsThePhonesPicturesAndTheSearchBoxNarrowsThem
   EXPECT_TRUE(WaitFor([&] { return photos() && SendMessageW(photos(), LVM_GETITEMCOUNT, 0, 0) == 3; }, 5000))
       << "the search for .png lists the three PNG pictures";
   Screenshot(L"user-phone-gallery-search.png");
+}
+
+// Music by real clicks: the first phone's songs are listed; the first song is checked and given
+// to the "Sunday coffee" playlist through the pick-list of playlists, which the phone keeps.
+TEST_F(ProductUser, ACheckedSongJoinsThePlaylistPickedInThePreviewList) {
+  ASSERT_TRUE(Click(NavigatorRow(4)));  // Music
+  const auto songs = [&] {
+    std::vector<HWND> lists = VisibleChildren(m_host->Pid(), WC_LISTVIEWW, 5007);
+    return lists.empty() ? nullptr : lists.front();
+  };
+  ASSERT_TRUE(WaitFor(
+      [&] { return songs() && SendMessageW(songs(), LVM_GETITEMCOUNT, 0, 0) == 8 && ShownDialog() == nullptr; }, 20000))
+      << m_host->Output();
+  Screenshot(L"user-music-pane.png");
+  const HWND list = songs();
+  ASSERT_TRUE(Click(RowPoint(list, 0, 150)));  // the row: its check follows
+  const HWND toPlaylist = GetDlgItem(GetParent(list), 5008);
+  ASSERT_NE(toPlaylist, nullptr);
+  ASSERT_TRUE(Click(CentreOf(WindowRect(toPlaylist))));
+  ASSERT_TRUE(WaitFor([&] { return ShownDialog() != nullptr; }, 5000));
+  const HWND dialog = ShownDialog();
+  const HWND picks = GetDlgItem(dialog, 5053);
+  ASSERT_NE(picks, nullptr);
+  ASSERT_EQ(SendMessageW(picks, LVM_GETITEMCOUNT, 0, 0), 2);
+  ASSERT_TRUE(Click(RowPoint(picks, 1, 150)));  // the row "Sunday coffee", not its check image
+  Sleep(200);
+  Screenshot(L"user-music-preview-list.png");
+  ASSERT_TRUE(Click(CentreOf(WindowRect(GetDlgItem(dialog, 5051)))));
+  // The phone keeps it: its playlists file names the song in that playlist.
+  const std::wstring state = m_copy + L"state";
+  const auto kept = [&] {
+    std::error_code ignored;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(state, ignored)) {
+      if (entry.path().filename() != L"playlists.json") continue;
+      std::ifstream in(entry.path(), std::ios::binary);
+      const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+      const size_t sunday = text.find("Sunday coffee");
+      if (sunday != std::string::npos && text.find("\"s1\"", sunday) != std::string::npos) return true;
+    }
+    return false;
+  };
+  EXPECT_TRUE(WaitFor(kept, 10000)) << m_host->Output();
+  EXPECT_TRUE(WaitFor([&] { return ShownDialog() == nullptr; }, 5000));
+  Screenshot(L"user-music-after-playlist.png");
+
+  ASSERT_TRUE(Click(NavigatorRow(6)));  // Videos
+  EXPECT_TRUE(WaitFor(
+      [&] {
+        std::vector<HWND> lists = VisibleChildren(m_host->Pid(), WC_LISTVIEWW, 5007);
+        for (HWND l : lists)
+          if (SendMessageW(l, LVM_GETITEMCOUNT, 0, 0) == 3) return ShownDialog() == nullptr;
+        return false;
+      },
+      20000));
+  Screenshot(L"user-videos-pane.png");
 }
 
 namespace {
