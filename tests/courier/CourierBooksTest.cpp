@@ -24,7 +24,7 @@
 
 namespace {
 
-constexpr DWORD kWaitMs = 20000;
+constexpr DWORD kWaitMs = OperationEnds::kWaitMs;
 constexpr wchar_t kPhone[] = L"PH-B";
 
 std::string ReadAll(const std::filesystem::path& path) {
@@ -44,17 +44,15 @@ class CourierBooks : public ::testing::Test {
     std::filesystem::copy_file(books / "MRD7G1120045-b1.epub", m_folder / "in" / "Ilias.epub");
     SetEnvironmentVariableW(L"ZORVANE_DEMO_STATE", (m_folder / "state").wstring().c_str());
     m_dataFile = m_folder / "data" / "phones.json";
-    std::ofstream(m_dataFile, std::ios::binary)
-        << "{\"format\": 1, \"phones\": [{\"identifier\": \"PH-B\", \"displayName\": \"PH-B\", \"model\": \"B\", "
-           "\"androidVersion\": \"13\", \"battery\": {\"percent\": 50}, \"phoneMemory\": {\"totalBytes\": 1, "
-           "\"freeBytes\": 1}, \"storageMemory\": {\"totalBytes\": 0, \"freeBytes\": 0}, \"connection\": "
-           "[{\"status\": 22}], \"books\": ["
-           "{\"id\": \"b1\", \"title\": \"Emma\", \"author\": \"Jane Austen\", \"sizeBytes\": 1, \"phonePath\": "
-           "\"/sdcard/Books/Emma.epub\", \"file\": \"a.epub\"},"
-           "{\"id\": \"b2\", \"title\": \"Odysseia\", \"sizeBytes\": 1, \"phonePath\": "
-           "\"/sdcard/Books/Odysseia.pdf\", \"file\": \"b.pdf\"},"
-           "{\"id\": \"b3\", \"title\": \"Not shipped\", \"sizeBytes\": 1, \"phonePath\": "
-           "\"/sdcard/Books/None.txt\"}]}]}";
+    std::ofstream(m_dataFile, std::ios::binary) << OnePhoneData(
+        "PH-B",
+        ", \"books\": ["
+        "{\"id\": \"b1\", \"title\": \"Emma\", \"author\": \"Jane Austen\", \"sizeBytes\": 1, \"phonePath\": "
+        "\"/sdcard/Books/Emma.epub\", \"file\": \"a.epub\"},"
+        "{\"id\": \"b2\", \"title\": \"Odysseia\", \"sizeBytes\": 1, \"phonePath\": "
+        "\"/sdcard/Books/Odysseia.pdf\", \"file\": \"b.pdf\"},"
+        "{\"id\": \"b3\", \"title\": \"Not shipped\", \"sizeBytes\": 1, \"phonePath\": "
+        "\"/sdcard/Books/None.txt\"}]");
   }
   void TearDown() override {
     StopService();
@@ -69,17 +67,7 @@ class CourierBooks : public ::testing::Test {
     m_harness = std::make_unique<ModuleHarness>();
     ASSERT_TRUE(m_harness->Load(ModuleHarness::PluginPath(L"libCourier")));
     m_harness->SetHook(kCourierDoEbook, [this](CommandRecord& record) { return Take(record); });
-    m_harness->SetHook(kCourierNotifyProgressFinish, [this](CommandRecord& record) {
-      std::lock_guard<std::mutex> lock(m_lock);
-      m_finished.push_back(record.value);
-      if (record.data != nullptr) m_lastText = static_cast<const wchar_t*>(record.data);
-      return 0;
-    });
-    m_harness->SetHook(kCourierNotifyProgress, [this](CommandRecord& record) {
-      std::lock_guard<std::mutex> lock(m_lock);
-      m_failed += record.value;
-      return 0;
-    });
+    m_ends.Attach(*m_harness);
     Start(*m_harness);
     ASSERT_TRUE(m_harness->WaitForPost(kCourierReadyStartServer, kWaitMs));
     DeviceRecord* device = GetDevice(*m_harness, kPhone);
@@ -116,33 +104,17 @@ class CourierBooks : public ::testing::Test {
   int64_t Run(const char* name, int64_t code, void* data = nullptr, const wchar_t* folder = nullptr,
               int64_t value = 0) {
     Clear();
-    CommandRecord record;
-    record.code = code;
-    record.text = kPhone;
-    record.data = data;
-    record.payload = const_cast<wchar_t*>(folder);
-    record.value = value;
-    m_harness->Send(name, record);
-    EXPECT_NE(record.value, 0);
-    const ULONGLONG end = GetTickCount64() + kWaitMs;
-    while (GetTickCount64() < end) {
-      {
-        std::lock_guard<std::mutex> lock(m_lock);
-        if (!m_finished.empty()) return m_failed + m_finished.front();
-      }
-      Sleep(5);
-    }
-    ADD_FAILURE() << "no end of the operation";
-    return -1;
+    EXPECT_NE(SendOperation(*m_harness, name, kPhone, code, data, folder, value), 0);
+    const int64_t failed = m_ends.Wait();
+    EXPECT_NE(failed, -1) << "no end of the operation";
+    return failed;
   }
   void Clear() {
     std::lock_guard<std::mutex> lock(m_lock);
     m_loaded.clear();
     m_added.clear();
     m_deleted.clear();
-    m_finished.clear();
-    m_failed = 0;
-    m_lastText.clear();
+    m_ends.Clear();
   }
 
   std::filesystem::path m_folder;
@@ -151,9 +123,7 @@ class CourierBooks : public ::testing::Test {
   DeviceRecord* m_device = nullptr;
   std::mutex m_lock;
   std::vector<MediaFileRecord> m_loaded, m_added, m_deleted;
-  std::vector<int64_t> m_finished;
-  int64_t m_failed = 0;
-  std::wstring m_lastText;
+  OperationEnds m_ends;
 };
 
 TEST_F(CourierBooks, ShippedBooksListWithTheirDetailsAndExportByteForByte) {
@@ -190,7 +160,7 @@ TEST_F(CourierBooks, AddsReadTheBooksOwnTitleRefuseWhatIsNoBookAndChangesAreKept
   auto* paths = new PathList{(m_folder / "in" / "empty.epub").wstring(), (m_folder / "in" / "Ilias.epub").wstring(),
                              (m_folder / "in" / "letter.epub").wstring(), (m_folder / "in" / "notes.txt").wstring()};
   EXPECT_EQ(Run(kCourierDoEbook, kBookOpAdd, paths), 2);
-  EXPECT_NE(m_lastText.find(L"letter.epub"), std::wstring::npos) << "the last refusal is told";
+  EXPECT_NE(m_ends.LastText().find(L"letter.epub"), std::wstring::npos) << "the last refusal is told";
   ASSERT_EQ(m_added.size(), 2u);
   EXPECT_EQ(m_added[0].title, L"Ἰλιάς") << "from the EPUB's package document";
   EXPECT_EQ(m_added[0].artist, L"Ὅμηρος");
