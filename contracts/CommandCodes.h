@@ -143,6 +143,14 @@ constexpr uint32_t kAppNoticeCount = 36;
 constexpr int64_t kAppOpLoad = 37;
 constexpr int64_t kAppOpAdd = 38;     // install
 constexpr int64_t kAppOpDelete = 39;  // uninstall
+// Apps differ: a notice of kinds 37 and 38 with record `code` 0 carries a batch (`value` 0: on
+// top, else appended; an install's `data` the apps just installed), any other code one app to
+// refresh. An install carries `value` 0 when the pane's request had this sub-kind, else 1.
+constexpr int64_t kAppInstallChosenSubKind = 1;
+// LIBPACKAGES_COMMAND_ADD_APP besides append and insert at top: mark the apps of the vector as
+// just installed; refresh one app from the device's record in `payload`.
+constexpr int64_t kAddAppInstalled = 2;
+constexpr int64_t kAddAppUpdate = 3;
 constexpr uint32_t kBookNoticeCount = 40;
 constexpr int64_t kBookOpLoad = 41;
 constexpr int64_t kBookOpDelete = 42;

@@ -169,8 +169,8 @@ void FillHandlerTable(CommandBus& bus) {
 
   for (const char* name : {kCourierReadyStartServer, kCourierServerCrash, kCourierAddDevice})
     bus.SetHandler(name, PostIntegerToRouter);
-  for (const char* name : {kCourierStartWifiServer, kCourierConfirmWifiDevice, kCourierScanUsbDevice, kCourierDoEbook,
-                           kCourierDoMusic, kCourierDoVideo, kCourierDoApp})
+  for (const char* name :
+       {kCourierStartWifiServer, kCourierConfirmWifiDevice, kCourierScanUsbDevice, kCourierDoMusic, kCourierDoVideo})
     bus.SetHandler(name, PostCopyToRouter);
   FillContactsHandlers(bus);
   FillMessagesHandlers(bus);

@@ -12,6 +12,7 @@
 #include "contracts/DeviceRecord.h"
 #include "contracts/PhotoRecords.h"
 #include "contracts/Sections.h"
+#include "contracts/cornerstone/Cornerstone.h"
 #include "host/CommandBus.h"
 #include "host/ContentController.h"
 #include "host/FilePickers.h"
@@ -78,12 +79,101 @@ void ForgetFile(DeviceRecord& device, const void* item) {
   if (match != own.end()) own.DeleteAt(static_cast<size_t>(match - own.begin()));
 }
 
+// The device service reads and changes the phone's app list on its threads: every touch of it
+// here is under the list's lock.
 void ForgetApp(DeviceRecord& device, const void* item) {
   const auto* gone = static_cast<const MediaRecord*>(item);
+  BASLock::GLock(&device.apps);
   OwnedPtrVector<MediaRecord>& own = device.apps;
   auto match = std::find_if(own.begin(), own.end(),
                             [&](const MediaRecord* p) { return p != nullptr && p->identifier == gone->identifier; });
   if (match != own.end()) own.DeleteAt(static_cast<size_t>(match - own.begin()));
+  BASLock::GUnLock(&device.apps);
+}
+
+// ---- apps: what only they do ----
+
+// A notice of kinds 37 and 38 with record `code` 0 carries a batch (a load's, an install's), of
+// kind 39 the uninstalled app.
+void DisposeAppItem(uint32_t kind, void* item) {
+  if (kind == kAppOpLoad || kind == kAppOpAdd)
+    DeleteList(static_cast<MediaFileList*>(item));
+  else if (kind == kAppOpDelete)
+    delete static_cast<MediaFileRecord*>(item);
+}
+
+// ... and with any other code one app, not a batch.
+void DisposeOneApp(uint32_t kind, void* item) {
+  if (kind == kAppOpLoad || kind == kAppOpAdd || kind == kAppOpDelete) delete static_cast<MediaFileRecord*>(item);
+}
+
+// One app changed on the phone (an install over an installed package): the device's record of
+// it takes the new label and icon, and the pane is told to show them. The item goes either way.
+void OnAppUpdated(const MediaKind& kind, const CommandRecord& copy, OwnedNotice& notice, DeviceRecord& device) {
+  std::unique_ptr<MediaFileRecord> item(notice.Item<MediaFileRecord>());
+  notice.TakeItem();
+  if (!item) return;
+  MediaRecord* found = nullptr;
+  // Changed under the lock too, not only found: the service may be reading the record.
+  BASLock::GLock(&device.apps);
+  for (MediaRecord* app : device.apps) {
+    if (app != nullptr && app->identifier == item->identifier) {
+      found = app;
+      found->name = item->name;
+      found->icon = std::move(item->icon);  // the old icon goes with its last owner
+      break;
+    }
+  }
+  BASLock::GUnLock(&device.apps);
+  if (found == nullptr || !MediaPaneCanKeep(kind, copy.window)) return;
+  CommandRecord update = copy;
+  update.code = kAddAppUpdate;
+  update.data = nullptr;
+  update.payload = found;
+  CommandBus::Instance().Send(kind.addCommand, &update);
+}
+
+// A list batch (load) or the apps an install added: `value` 0 puts them on top, else they are
+// appended; an install's `data` names those the pane marks as just installed.
+void OnAppList(const MediaKind& kind, const CommandRecord& copy, OwnedNotice& notice, bool install) {
+  std::unique_ptr<MediaFileList> installed(static_cast<MediaFileList*>(copy.data));  // the batch's records
+  if (!MediaPaneCanKeep(kind, copy.window)) return;
+  if (!install) SyncListTask(kind.listCommands, copy, notice->taskId);
+  auto* batch = notice.Item<MediaFileList>();
+  CommandRecord add = copy;
+  add.data = nullptr;
+  if (batch != nullptr) {
+    add.code = copy.value == 0 ? kAddMediaInsertTop : kAddMediaAppend;
+    add.payload = batch;
+    CommandBus::Instance().Send(kind.addCommand, &add);
+  }
+  if (install && installed && !installed->empty()) {
+    add.code = kAddAppInstalled;
+    add.payload = installed.get();
+    CommandBus::Instance().Send(kind.addCommand, &add);
+  }
+  if (batch != nullptr) batch->clear();  // the records are the pane's now
+}
+
+bool RouteAppNotice(const MediaKind& kind, const CommandRecord& copy, OwnedNotice& notice, DeviceRecord& device) {
+  const int64_t what = notice->kind;
+  if (what == kAppOpDelete) {
+    // The service has taken the app off the device's list and counted it out.
+    SendCount(copy.window, kind.navigatorItems, device.counts[kind.itemKind]);
+    if (notice.Item<void>() == nullptr || !MediaPaneCanKeep(kind, copy.window)) return true;
+    CommandRecord remove = copy;
+    remove.payload = notice.Item<void>();
+    CommandBus::Instance().Send(kind.deleteCommand, &remove);
+    return true;
+  }
+  if (what != kAppOpLoad && what != kAppOpAdd) return false;
+  if (copy.code != 0) {
+    OnAppUpdated(kind, copy, notice, device);
+    return true;
+  }
+  if (what == kAppOpAdd) SendCount(copy.window, kind.navigatorItems, device.counts[kind.itemKind]);
+  OnAppList(kind, copy, notice, what == kAppOpAdd);
+  return true;
 }
 
 const std::vector<MediaKind>& Kinds() {
@@ -117,7 +207,10 @@ const std::vector<MediaKind>& Kinds() {
        {},
        kPhotoRequestThumbnails,
        kPhotoOpThumbnails,
-       kPhotoPaneThumbnails},
+       kPhotoPaneThumbnails,
+       nullptr,
+       nullptr,
+       false},
       {kKindApps,
        kPackagesDoApp,
        kCourierDoApp,
@@ -137,16 +230,19 @@ const std::vector<MediaKind>& Kinds() {
        {{L"Apk Files", L"*.apk"}},
        L"Do you really want to uninstall the checked app",
        true,
-       DisposeFileItem<kAppOpLoad, kAppOpAdd, kAppOpDelete>,
+       DisposeAppItem,
        FreeFileList,
        ForgetApp,
        ClearBatch<MediaFileRecord>,
        SendAsList<MediaFileRecord>,
        {},
-       {},
+       {nullptr, RouteAppNotice, nullptr},
        0,
        0,
-       0},
+       0,
+       DisposeOneApp,
+       FreeFileList,
+       true},
       {kKindBooks,
        kReaderDoEbook,
        kCourierDoEbook,
@@ -175,7 +271,10 @@ const std::vector<MediaKind>& Kinds() {
        {},
        0,
        0,
-       0},
+       0,
+       nullptr,
+       nullptr,
+       false},
       {kKindMusic,
        kTunesDoMusic,
        kCourierDoMusic,
@@ -206,7 +305,10 @@ const std::vector<MediaKind>& Kinds() {
        kMusicHooks,
        0,
        0,
-       0},
+       0,
+       nullptr,
+       nullptr,
+       false},
       {kKindVideos,
        kMoviesDoVideo,
        kCourierDoVideo,
@@ -235,7 +337,10 @@ const std::vector<MediaKind>& Kinds() {
        {},
        0,
        0,
-       0},
+       0,
+       nullptr,
+       nullptr,
+       false},
   };
   return kinds;
 }
@@ -290,11 +395,12 @@ void RequestExport(const MediaKind& kind, const CommandRecord& incoming, const C
   SendCancellableOperation(kCourierDoFile, exportOp, request);
 }
 
-void SendAdd(const MediaKind& kind, const ContentRequest& request, PathList* paths, int64_t total,
-             const std::wstring& title) {
-  StartProgress(request.progress, ProgressStyle::kWaitsForUser, total, title);
+void SendAdd(const MediaKind& kind, const CommandRecord& incoming, const ContentRequest& request, PathList* paths,
+             int64_t total) {
+  StartProgress(request.progress, ProgressStyle::kWaitsForUser, total, TitleOf(incoming));
   CommandRecord addOp;
   addOp.code = kind.addOp;
+  if (kind.addValueBySubKind) addOp.value = incoming.value == kAppInstallChosenSubKind ? 0 : 1;
   addOp.data = paths;  // the device service takes it over
   SendCancellableOperation(kind.noticeCommand, addOp, request);
 }
@@ -306,7 +412,7 @@ void RequestAddChosen(const MediaKind& kind, const CommandRecord& incoming, cons
   query.filters = kind.filters;
   PathList chosen = PickFiles(query);
   if (chosen.empty() || !IsStillConnected(request)) return;
-  SendAdd(kind, request, new PathList(std::move(chosen)), 0, TitleOf(incoming));
+  SendAdd(kind, incoming, request, new PathList(std::move(chosen)), 0);
 }
 
 void RequestDelete(const MediaKind& kind, const CommandRecord& incoming, const ContentRequest& request,
@@ -378,7 +484,7 @@ int32_t OnMediaRequest(CommandRecord* incoming) {
       RequestAddChosen(*kind, *incoming, request);
       break;
     case kMediaRequestAddFiles:
-      if (paths && !paths->empty()) SendAdd(*kind, request, paths.release(), incoming->count, TitleOf(*incoming));
+      if (paths && !paths->empty()) SendAdd(*kind, *incoming, request, paths.release(), incoming->count);
       break;
     case kMediaRequestDelete:
       RequestDelete(*kind, *incoming, request, checkedList);
@@ -396,7 +502,7 @@ int32_t OnMediaRequest(CommandRecord* incoming) {
 int32_t OnMediaNotice(CommandRecord* incoming) {
   const MediaKind* kind = KindOfNotice(incoming->name);
   if (kind == nullptr) return 0;
-  OwnedNotice notice(static_cast<NotificationPayload*>(incoming->payload), kind->disposeItem);
+  OwnedNotice notice(static_cast<NotificationPayload*>(incoming->payload), DisposerOf(*kind, *incoming));
   if (!notice) return 0;
   DeviceRecord* device = notice->device;
   HWND deviceView = device != nullptr ? Host().devices.WindowOfIdentifier(device->identifier) : nullptr;
@@ -411,7 +517,10 @@ int32_t OnMediaNotice(CommandRecord* incoming) {
   copy.window = deviceView;
   // The sender's text lives only as long as this call; nothing on the UI thread reads it.
   copy.text = nullptr;
-  if (PostRecordToRouter(kind->noticeCommand, copy)) notice.Release();
+  if (PostRecordToRouter(kind->noticeCommand, copy))
+    notice.Release();
+  else if (kind->freeNoticeData != nullptr)
+    kind->freeNoticeData(incoming->data);
   return 0;
 }
 
@@ -459,8 +568,11 @@ bool RouteMediaNotice(const char* name, CommandRecord* copy) {
   const MediaKind* kind = name != nullptr ? KindOfNotice(name) : nullptr;
   if (kind == nullptr) return false;
   if (copy == nullptr) return true;
-  OwnedNotice notice(static_cast<NotificationPayload*>(copy->payload), kind->disposeItem);
-  if (!notice || notice->device == nullptr) return true;
+  OwnedNotice notice(static_cast<NotificationPayload*>(copy->payload), DisposerOf(*kind, *copy));
+  if (!notice || notice->device == nullptr) {
+    if (kind->freeNoticeData != nullptr) kind->freeNoticeData(copy->data);
+    return true;
+  }
   DeviceRecord& device = *notice->device;
   const int64_t what = notice->kind;
   if (kind->hooks.notice != nullptr && kind->hooks.notice(*kind, *copy, notice, device)) return true;

@@ -63,7 +63,17 @@ struct MediaKind {
   int64_t thumbnailRequest;
   int64_t thumbnailOp;
   int64_t paneThumbnailCode;
+  // Apps: a notice whose record `code` is not 0 carries one record, which this destroys; the
+  // vector a notice record may carry in `data`; the add's `value` set by the request's sub-kind.
+  OwnedNotice::ItemDisposer disposeSingle;
+  void (*freeNoticeData)(void* data);
+  bool addValueBySubKind;
 };
+
+// The disposer of the item of a notice sent with `record`.
+inline OwnedNotice::ItemDisposer DisposerOf(const MediaKind& kind, const CommandRecord& record) {
+  return kind.disposeSingle != nullptr && record.code != 0 ? kind.disposeSingle : kind.disposeItem;
+}
 
 // Whether the pane of `kind` is there to take items for the phone of `deviceView`.
 bool MediaPaneCanKeep(const MediaKind& kind, HWND deviceView);

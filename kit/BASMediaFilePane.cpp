@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cwchar>
+#include <utility>
 
 #include "contracts/CommandCodes.h"
 #include "contracts/CommandPayloads.h"
@@ -29,6 +30,30 @@ std::wstring SizeOf(int64_t bytes) {
 }
 
 }  // namespace
+
+PaneDescription MediaFilePaneDescription(const wchar_t* className, const char* traceName, const char* requestCommand,
+                                         std::vector<PaneColumn> columns) {
+  PaneDescription description;
+  description.className = className;
+  description.traceName = traceName;
+  description.requestCommand = requestCommand;
+  description.listId = kMediaListId;
+  description.columns = std::move(columns);
+  description.buttons = {
+      {kMediaAddId, L"Add", "common\\button\\operate-add-pressed.png", "common\\button\\operate-add-normal.png"},
+      {kMediaDeleteId, L"Delete", "common\\button\\operate-delete-pressed.png",
+       "common\\button\\operate-delete-normal.png"},
+      {kMediaExportId, L"Export", "common\\button\\operate-export-pressed.png",
+       "common\\button\\operate-export-normal.png"},
+      {kMediaRefreshId, L"Refresh", "common\\button\\operate-refresh-pressed.png",
+       "common\\button\\operate-refresh-normal.png"},
+  };
+  description.firstButtonX = 10;
+  description.searchEditId = kMediaSearchEditId;
+  description.searchButtonId = kMediaSearchButtonId;
+  description.lastUpdateCode = kUpdateRemove;
+  return description;
+}
 
 std::wstring DurationText(int64_t milliseconds) {
   if (milliseconds <= 0) return std::wstring();

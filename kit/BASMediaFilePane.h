@@ -38,6 +38,11 @@ struct MediaPaneTexts {
   const wchar_t* dropExtensions;  // ";.mp3;.m4a;" as IsSupportFilePosfix takes them
 };
 
+// A file pane's description: its list and search box, and the Add, Delete, Export and Refresh
+// buttons every file pane has; a pane appends its own buttons.
+PaneDescription MediaFilePaneDescription(const wchar_t* className, const char* traceName, const char* requestCommand,
+                                         std::vector<PaneColumn> columns);
+
 // "3:07" or "1:02:05"; "" for 0.
 std::wstring DurationText(int64_t milliseconds);
 // "1920 x 1080"; "" when not known.

@@ -15,7 +15,7 @@ echo "== native tests (ASan, UBSan) =="
 ctest --test-dir "$native" --output-on-failure -j2 || status=1
 echo "== fuzzers (bounded runs) =="
 # Each runs over a copy of its corpus, so the repository is never written.
-for fuzzer in FuzzVCard FuzzBackup FuzzMessageBackup FuzzMessageXml FuzzAdbReplies FuzzWifiSession FuzzMediaTags; do
+for fuzzer in FuzzVCard FuzzBackup FuzzMessageBackup FuzzMessageXml FuzzAdbReplies FuzzWifiSession FuzzMediaTags FuzzZip FuzzManifest FuzzEpub; do
   [ -x "$native/$fuzzer" ] || continue
   corpus="$native/fuzz/$fuzzer"
   rm -rf "$corpus" && mkdir -p "$corpus" && cp "$top/tests/fuzz/corpus/$fuzzer"/* "$corpus"/

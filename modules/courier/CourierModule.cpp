@@ -131,7 +131,7 @@ const ServedCommand kServedCommands[] = {
     {kCourierDoMusic, MediaRequest<&kMusicServiceKind, &CourierService::DoMusic>},
     {kCourierDoPhoto, MediaRequest<&kPhotoServiceKind, &CourierService::DoPhoto>},
     {kCourierDoVideo, MediaRequest<&kVideoServiceKind, &CourierService::DoVideo>},
-    {kCourierDoEbook, UnservedKind<kSectionBooks>},
+    {kCourierDoEbook, MediaRequest<&kBookServiceKind, &CourierService::DoBook>},
     {kCourierDoFile, FileRequest},
     {kCourierDoCancel,
      [](CommandRecord& record, CourierService* service) {

@@ -42,6 +42,7 @@ CourierService::CourierService(const ModuleRecord& module)
       m_photos(module, m_operations, [this](const std::wstring& identifier) { return FindDevice(identifier.c_str()); }),
       m_music(module, m_operations, [this](const std::wstring& identifier) { return FindDevice(identifier.c_str()); }),
       m_videos(module, m_operations, [this](const std::wstring& identifier) { return FindDevice(identifier.c_str()); }),
+      m_books(module, m_operations, [this](const std::wstring& identifier) { return FindDevice(identifier.c_str()); }),
       m_exports(
           module, m_operations, [this](const std::wstring& identifier) { return FindDevice(identifier.c_str()); },
           [this](int32_t itemKind) { return MediaKindOf(itemKind); }),

@@ -185,6 +185,7 @@ struct DemoBook {
   std::wstring author;
   int64_t sizeBytes = 0;
   std::wstring phonePath;
+  std::filesystem::path file;  // the book file shipped beside the data file; empty: none
 };
 
 struct DemoApp {

@@ -629,7 +629,7 @@ class PhoneReader {
     std::set<std::wstring> ids;
     for (size_t i = 0; i < books.size(); ++i) {
       const std::string itemPath = Element(path, i);
-      const json& value = ExpectObject(books[i], itemPath, {"id", "title", "author", "sizeBytes", "phonePath"});
+      const json& value = ExpectObject(books[i], itemPath, {"id", "title", "author", "sizeBytes", "phonePath", "file"});
       DemoBook book;
       book.identifier = Text(value, itemPath, "id");
       Claim(ids, book.identifier, Member(itemPath, "id"));
@@ -637,6 +637,8 @@ class PhoneReader {
       book.author = OptionalText(value, itemPath, "author");
       book.sizeBytes = Integer(value, itemPath, "sizeBytes", 0, kMaxBytes);
       book.phonePath = PhonePath(value, itemPath, "phonePath");
+      if (value.contains("file"))
+        book.file = ShippedFile(Text(value, itemPath, "file"), m_root, Member(itemPath, "file"));
       m_phone.books.push_back(std::move(book));
     }
   }

@@ -23,26 +23,9 @@ const PaneCommandNames kPaneCommands = {
 };
 
 PaneDescription VideoPaneSpec() {
-  PaneDescription description;
-  description.className = L"DhVideoDelegate";
-  description.traceName = "DhVideoDelegate";
-  description.requestCommand = kMoviesDoVideo;
-  description.listId = kMediaListId;
-  description.columns = {
-      {L"", 60, 10}, {L"Title", 240, 36}, {L"Duration", 80, 14}, {L"Resolution", 110, 20}, {L"Size", 90, 20}};
-  description.buttons = {
-      {kMediaAddId, L"Add", "common\\button\\operate-add-pressed.png", "common\\button\\operate-add-normal.png"},
-      {kMediaDeleteId, L"Delete", "common\\button\\operate-delete-pressed.png",
-       "common\\button\\operate-delete-normal.png"},
-      {kMediaExportId, L"Export", "common\\button\\operate-export-pressed.png",
-       "common\\button\\operate-export-normal.png"},
-      {kMediaRefreshId, L"Refresh", "common\\button\\operate-refresh-pressed.png",
-       "common\\button\\operate-refresh-normal.png"},
-  };
-  description.firstButtonX = 10;
-  description.searchEditId = kMediaSearchEditId;
-  description.searchButtonId = kMediaSearchButtonId;
-  description.lastUpdateCode = kUpdateRemove;
+  PaneDescription description = MediaFilePaneDescription(
+      L"DhVideoDelegate", "DhVideoDelegate", kMoviesDoVideo,
+      {{L"", 60, 10}, {L"Title", 240, 36}, {L"Duration", 80, 14}, {L"Resolution", 110, 20}, {L"Size", 90, 20}});
   return description;
 }
 

@@ -14,27 +14,15 @@ constexpr int kNameBoxHeight = 24;
 constexpr int kPanelGap = 6;
 
 PaneDescription MusicPaneSpec() {
-  PaneDescription description;
-  description.className = L"DhMusicDelegate";
-  description.traceName = "DhMusicDelegate";
-  description.requestCommand = kTunesDoMusic;
-  description.listId = kMediaListId;
-  description.columns = {{L"", 60, 8},        {L"Title", 200, 28},   {L"Artist", 140, 20},
-                         {L"Album", 140, 20}, {L"Duration", 70, 10}, {L"Size", 80, 14}};
-  description.buttons = {
-      {kMediaAddId, L"Add", "common\\button\\operate-add-pressed.png", "common\\button\\operate-add-normal.png"},
-      {kMediaDeleteId, L"Delete", "common\\button\\operate-delete-pressed.png",
-       "common\\button\\operate-delete-normal.png"},
-      {kMediaExportId, L"Export", "common\\button\\operate-export-pressed.png",
-       "common\\button\\operate-export-normal.png"},
-      {kMediaRefreshId, L"Refresh", "common\\button\\operate-refresh-pressed.png",
-       "common\\button\\operate-refresh-normal.png"},
-      {kToPlaylistButtonId, L"To Playlist", "music\\add-pressed.png", "music\\add-normal.png"},
-  };
-  description.firstButtonX = 10;
-  description.searchEditId = kMediaSearchEditId;
-  description.searchButtonId = kMediaSearchButtonId;
-  description.lastUpdateCode = kUpdateRemove;
+  PaneDescription description = MediaFilePaneDescription(L"DhMusicDelegate", "DhMusicDelegate", kTunesDoMusic,
+                                                         {{L"", 60, 8},
+                                                          {L"Title", 200, 28},
+                                                          {L"Artist", 140, 20},
+                                                          {L"Album", 140, 20},
+                                                          {L"Duration", 70, 10},
+                                                          {L"Size", 80, 14}});
+  description.buttons.push_back(
+      {kToPlaylistButtonId, L"To Playlist", "music\\add-pressed.png", "music\\add-normal.png"});
   return description;
 }
 

@@ -26,7 +26,7 @@
 
 namespace {
 
-constexpr DWORD kWaitMs = 20000;
+constexpr DWORD kWaitMs = OperationEnds::kWaitMs;
 constexpr wchar_t kPhone[] = L"PH-M";
 
 std::string ReadAll(const std::filesystem::path& path) {
@@ -53,18 +53,16 @@ class CourierMusic : public ::testing::Test {
     std::filesystem::copy_file(media / "kerzen.webm", m_folder / "data" / "v.webm");
     SetEnvironmentVariableW(L"ZORVANE_DEMO_STATE", (m_folder / "state").wstring().c_str());
     m_dataFile = m_folder / "data" / "phones.json";
-    std::ofstream(m_dataFile, std::ios::binary)
-        << "{\"format\": 1, \"phones\": [{\"identifier\": \"PH-M\", \"displayName\": \"PH-M\", \"model\": \"M\", "
-           "\"androidVersion\": \"13\", \"battery\": {\"percent\": 50}, \"phoneMemory\": {\"totalBytes\": 1, "
-           "\"freeBytes\": 1}, \"storageMemory\": {\"totalBytes\": 0, \"freeBytes\": 0}, \"connection\": "
-           "[{\"status\": 22}], \"music\": ["
-           "{\"id\": \"s1\", \"title\": \"Harbour Lights\", \"durationSec\": 6, \"sizeBytes\": 1, \"phonePath\": "
-           "\"/sdcard/Music/Harbour.mp3\", \"file\": \"a.mp3\"},"
-           "{\"id\": \"s2\", \"title\": \"Cafe\", \"durationSec\": 6, \"sizeBytes\": 1, \"phonePath\": "
-           "\"/sdcard/Music/Cafe.m4a\", \"file\": \"b.m4a\"}],"
-           "\"playlists\": [{\"id\": \"pl1\", \"name\": \"Morning\", \"songs\": [\"s2\", \"s1\"]}],"
-           "\"videos\": [{\"id\": \"v1\", \"title\": \"Kerzen\", \"durationSec\": 1, \"width\": 1, \"height\": 1, "
-           "\"sizeBytes\": 1, \"phonePath\": \"/sdcard/DCIM/Kerzen.webm\", \"file\": \"v.webm\"}]}]}";
+    std::ofstream(m_dataFile, std::ios::binary) << OnePhoneData(
+        "PH-M",
+        ", \"music\": ["
+        "{\"id\": \"s1\", \"title\": \"Harbour Lights\", \"durationSec\": 6, \"sizeBytes\": 1, \"phonePath\": "
+        "\"/sdcard/Music/Harbour.mp3\", \"file\": \"a.mp3\"},"
+        "{\"id\": \"s2\", \"title\": \"Cafe\", \"durationSec\": 6, \"sizeBytes\": 1, \"phonePath\": "
+        "\"/sdcard/Music/Cafe.m4a\", \"file\": \"b.m4a\"}],"
+        "\"playlists\": [{\"id\": \"pl1\", \"name\": \"Morning\", \"songs\": [\"s2\", \"s1\"]}],"
+        "\"videos\": [{\"id\": \"v1\", \"title\": \"Kerzen\", \"durationSec\": 1, \"width\": 1, \"height\": 1, "
+        "\"sizeBytes\": 1, \"phonePath\": \"/sdcard/DCIM/Kerzen.webm\", \"file\": \"v.webm\"}]");
   }
   void TearDown() override {
     StopService();
@@ -80,17 +78,7 @@ class CourierMusic : public ::testing::Test {
     ASSERT_TRUE(m_harness->Load(ModuleHarness::PluginPath(L"libCourier")));
     m_harness->SetHook(kCourierDoMusic, [this](CommandRecord& record) { return Take(record); });
     m_harness->SetHook(kCourierDoVideo, [this](CommandRecord& record) { return Take(record); });
-    m_harness->SetHook(kCourierNotifyProgressFinish, [this](CommandRecord& record) {
-      std::lock_guard<std::mutex> lock(m_lock);
-      m_finished.push_back(record.value);
-      if (record.data != nullptr) m_lastText = static_cast<const wchar_t*>(record.data);
-      return 0;
-    });
-    m_harness->SetHook(kCourierNotifyProgress, [this](CommandRecord& record) {
-      std::lock_guard<std::mutex> lock(m_lock);
-      m_failed += record.value;
-      return 0;
-    });
+    m_ends.Attach(*m_harness);
     Start(*m_harness);
     ASSERT_TRUE(m_harness->WaitForPost(kCourierReadyStartServer, kWaitMs));
     ASSERT_NE(GetDevice(*m_harness, kPhone), nullptr);
@@ -132,32 +120,14 @@ class CourierMusic : public ::testing::Test {
     return 0;
   }
 
-  int64_t Operation(const char* name, int64_t code, void* data = nullptr, const wchar_t* folder = nullptr,
-                    int64_t value = 0) {
-    CommandRecord record;
-    record.code = code;
-    record.text = kPhone;
-    record.data = data;
-    record.payload = const_cast<wchar_t*>(folder);
-    record.value = value;
-    m_harness->Send(name, record);
-    return record.value;
-  }
-  // Waits for the end of the operation started last.
+  // Waits for the end of the operation started now: the number of items that failed.
   int64_t Run(const char* name, int64_t code, void* data = nullptr, const wchar_t* folder = nullptr,
               int64_t value = 0) {
     Clear();
-    EXPECT_NE(Operation(name, code, data, folder, value), 0);
-    const ULONGLONG end = GetTickCount64() + kWaitMs;
-    while (GetTickCount64() < end) {
-      {
-        std::lock_guard<std::mutex> lock(m_lock);
-        if (!m_finished.empty()) return m_failed + m_finished.front();
-      }
-      Sleep(5);
-    }
-    ADD_FAILURE() << "no end of the operation";
-    return -1;
+    EXPECT_NE(SendOperation(*m_harness, name, kPhone, code, data, folder, value), 0);
+    const int64_t failed = m_ends.Wait();
+    EXPECT_NE(failed, -1) << "no end of the operation";
+    return failed;
   }
   std::vector<Notice> Notices(uint32_t kind) {
     std::lock_guard<std::mutex> lock(m_lock);
@@ -175,9 +145,7 @@ class CourierMusic : public ::testing::Test {
   void Clear() {
     std::lock_guard<std::mutex> lock(m_lock);
     m_notices.clear();
-    m_finished.clear();
-    m_failed = 0;
-    m_lastText.clear();
+    m_ends.Clear();
   }
 
   std::filesystem::path m_folder;
@@ -185,9 +153,7 @@ class CourierMusic : public ::testing::Test {
   std::unique_ptr<ModuleHarness> m_harness;
   std::mutex m_lock;
   std::vector<Notice> m_notices;
-  std::vector<int64_t> m_finished;
-  int64_t m_failed = 0;
-  std::wstring m_lastText;
+  OperationEnds m_ends;
 };
 
 TEST_F(CourierMusic, SongsComeWithTheirTagsThenThePlaylistsAndExportByteForByte) {
@@ -215,7 +181,7 @@ TEST_F(CourierMusic, SongsComeWithTheirTagsThenThePlaylistsAndExportByteForByte)
   list = new ExportList{new ExportRecord(MakeExportRecord(songs[0])), new ExportRecord(MakeExportRecord(songs[1]))};
   const std::wstring gone = (m_folder / "gone").wstring();
   EXPECT_EQ(Run(kCourierDoFile, kFileOpExport, list, gone.c_str(), kKindMusic), 2);
-  EXPECT_NE(m_lastText.find(L"is not there"), std::wstring::npos);
+  EXPECT_NE(m_ends.LastText().find(L"is not there"), std::wstring::npos);
 
   EXPECT_EQ(Run(kCourierDoVideo, kVideoOpLoad), 0);
   const auto videos = Notices(static_cast<uint32_t>(kVideoOpLoad));

@@ -53,7 +53,7 @@ class ProductUser : public ::testing::Test {
   void SetUp() override {
     CopyOptions options;
     options.plugins = {L"Courier",   L"Caption", L"Handset", L"Navigator", L"Rolodex",
-                       L"Dashboard", L"Gallery", L"Tunes",   L"Movies"};
+                       L"Dashboard", L"Gallery", L"Tunes",   L"Movies",    L"Reader"};
     options.withThemes = true;
     m_copy = MakeProductCopy(L"user", options);
     SetEnvironmentVariableW(L"ZORVANE_DEMO_STATE", (m_copy + L"state").c_str());
@@ -245,7 +245,7 @@ TEST_F(ProductUser, HomeCountsOpenTheirSections) {
                 SendMessageW(m_tree, TVM_GETNEXTITEM, TVGN_NEXT, SendMessageW(m_tree, TVM_GETNEXTITEM, TVGN_ROOT, 0))));
 }
 
-TEST_F(ProductUser, SectionsNotServedYetEndTheirLoadingAtOnce) {
+TEST_F(ProductUser, SectionsLoadedOneAfterAnotherEndTheirLoading) {
   for (int row : {4, 6, 7}) {  // Music, Videos, Books
     ASSERT_TRUE(Click(NavigatorRow(row)));
     Sleep(300);
@@ -344,6 +344,28 @@ TEST_F(ProductUser, ACheckedSongJoinsThePlaylistPickedInThePreviewList) {
       },
       20000));
   Screenshot(L"user-videos-pane.png");
+}
+
+// Books by real clicks and keys: the first phone's four books are listed with their titles and
+// authors; a search for a format narrows the list.
+TEST_F(ProductUser, BooksAreListedAndTheSearchBoxNarrowsThem) {
+  ASSERT_TRUE(Click(NavigatorRow(7)));  // Books
+  const auto books = [&] {
+    std::vector<HWND> lists = VisibleChildren(m_host->Pid(), WC_LISTVIEWW, 5007);
+    return lists.empty() ? nullptr : lists.front();
+  };
+  ASSERT_TRUE(WaitFor(
+      [&] { return books() && SendMessageW(books(), LVM_GETITEMCOUNT, 0, 0) == 4 && ShownDialog() == nullptr; }, 20000))
+      << m_host->Output();
+  Screenshot(L"user-books-pane.png");
+  std::vector<HWND> edits = VisibleChildren(m_host->Pid(), L"Edit", 5003);
+  ASSERT_FALSE(edits.empty());
+  ASSERT_TRUE(Click(CentreOf(WindowRect(edits.front()))));
+  ASSERT_TRUE(Xdotool("type --delay 20 .epub"));
+  ASSERT_TRUE(Key("Return"));
+  EXPECT_TRUE(WaitFor([&] { return books() && SendMessageW(books(), LVM_GETITEMCOUNT, 0, 0) == 2; }, 5000))
+      << "the search for .epub lists the two EPUB books";
+  Screenshot(L"user-books-search.png");
 }
 
 namespace {
