@@ -129,8 +129,8 @@ def resource_table(label, translated):
               "res/mipmap-anydpi-v26/ic_launcher.xml"]
     types = string_pool(["mipmap", "string"], True)
     keys = string_pool(["ic_launcher", "app_name"], True)
-    spec = b"".join(chunk(0x0202, struct.pack("<BBHI", t, 0, 0, 1), struct.pack("<I", 0)) for t in (1, 2))
-    body = types + keys + spec
+    type_spec = b"".join(chunk(0x0202, struct.pack("<BBHI", t, 0, 0, 1), struct.pack("<I", 0)) for t in (1, 2))
+    body = types + keys + type_spec
     body += table_type(1, config(160), 0, 2) + table_type(1, config(0xFFFF), 0, 4) + table_type(1, config(320), 0, 3)
     body += table_type(2, config(), 1, 0) + table_type(2, config(0, b"de"), 1, 1)
     name = "demo".encode("utf-16-le").ljust(256, b"\0")
