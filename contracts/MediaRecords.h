@@ -44,6 +44,9 @@ struct MediaFileRecord : MediaRecord {
   int32_t height = 0;
   // A playlist notice's song: the playlist it joined or left (the host resolves it to `playlist`).
   std::wstring playlistId;
+  // Apps: the version the package names, and whether it came with the phone's system.
+  std::wstring version;
+  bool system = false;
 };
 
 struct PlaylistRecord {

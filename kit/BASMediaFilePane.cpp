@@ -106,6 +106,10 @@ const std::wstring* BASMediaFilePane::CellText(int column, LPARAM data) const {
       return &item->format;
     case MediaColumn::kDate:
       return &item->dateCreated;
+    case MediaColumn::kIdentifier:
+      return &item->identifier;
+    case MediaColumn::kVersion:
+      return &item->version;
     case MediaColumn::kDuration:
       return texts != m_rowTexts.end() ? &texts->second.duration : nullptr;
     case MediaColumn::kResolution:

@@ -28,7 +28,21 @@ enum MediaFileControlId : UINT {
 };
 
 // What a file pane's rows show beside the record's own strings.
-enum class MediaColumn { kNumber, kTitle, kName, kArtist, kAlbum, kDuration, kResolution, kSize, kFormat, kDate };
+// kIdentifier: the device's id of the item (an app's package); kVersion: an app's version.
+enum class MediaColumn {
+  kNumber,
+  kTitle,
+  kName,
+  kArtist,
+  kAlbum,
+  kDuration,
+  kResolution,
+  kSize,
+  kFormat,
+  kDate,
+  kIdentifier,
+  kVersion
+};
 
 struct MediaPaneTexts {
   const wchar_t* exportTitle;  // the progress titles of the requests

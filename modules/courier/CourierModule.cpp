@@ -64,13 +64,6 @@ void DestroyService() {
 // START_SERVER and after DESTROY_RESOURCE.
 typedef void (*ServiceHandler)(CommandRecord& record, CourierService* service);
 
-// A kind whose list is not streamed yet: its load ends at once with the phone's count.
-template <int32_t kSection>
-void UnservedKind(CommandRecord& record, CourierService* service) {
-  record.value = 0;
-  if (service != nullptr) service->DoUnservedKind(record, LoadCodeOfSection(kSection), ItemKindOfSection(kSection));
-}
-
 // The wizard's retry buttons as the host passes them on, `text` = the phone's identifier.
 template <DemoRetry kRetry>
 void Retry(CommandRecord& record, CourierService* service) {
@@ -114,7 +107,7 @@ const ServedCommand kServedCommands[] = {
      [](CommandRecord& record, CourierService* service) {
        record.payload = service != nullptr ? service->FindDevice(record.text) : nullptr;
      }},
-    {kCourierDoApp, UnservedKind<kSectionUserApps>},
+    {kCourierDoApp, MediaRequest<&kAppServiceKind, &CourierService::DoApp>},
     {kCourierDoContact,
      [](CommandRecord& record, CourierService* service) {
        record.value = 0;

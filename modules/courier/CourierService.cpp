@@ -43,6 +43,7 @@ CourierService::CourierService(const ModuleRecord& module)
       m_music(module, m_operations, [this](const std::wstring& identifier) { return FindDevice(identifier.c_str()); }),
       m_videos(module, m_operations, [this](const std::wstring& identifier) { return FindDevice(identifier.c_str()); }),
       m_books(module, m_operations, [this](const std::wstring& identifier) { return FindDevice(identifier.c_str()); }),
+      m_apps(module, m_operations, [this](const std::wstring& identifier) { return FindDevice(identifier.c_str()); }),
       m_exports(
           module, m_operations, [this](const std::wstring& identifier) { return FindDevice(identifier.c_str()); },
           [this](int32_t itemKind) { return MediaKindOf(itemKind); }),
@@ -236,24 +237,6 @@ void CourierService::ExportTasks(const CommandRecord& record) {
     finish.total = count;
     finish.value = written.empty() ? count : 0;
     finish.data = error.empty() ? nullptr : const_cast<wchar_t*>(error.c_str());
-    Post(finish, kCourierNotifyProgressFinish);
-  });
-}
-
-void CourierService::DoUnservedKind(CommandRecord& record, int64_t loadCode, int32_t kind) {
-  record.value = 0;
-  if (record.code != loadCode || record.text == nullptr || FindDevice(record.text) == nullptr) return;
-  const std::wstring identifier = record.text;
-  m_operations.Post([this, identifier, kind] {
-    DeviceRecord* device = FindDevice(identifier.c_str());
-    if (device == nullptr) return;
-    const uint64_t count = device->counts[kind];
-    device->loaded[kind] = count == 0 ? 1 : count;
-    CommandRecord finish;
-    finish.code = kProgressOfDevice;
-    finish.text = identifier.c_str();
-    finish.position = static_cast<int64_t>(count);
-    finish.total = static_cast<int64_t>(count);
     Post(finish, kCourierNotifyProgressFinish);
   });
 }

@@ -23,6 +23,7 @@
 #include "modules/courier/ModuleReference.h"
 #include "modules/courier/MusicOperations.h"
 #include "modules/courier/PhotoOperations.h"
+#include "modules/courier/AppOperations.h"
 #include "modules/courier/BookOperations.h"
 #include "modules/courier/WifiServer.h"
 #include "modules/courier/VideoOperations.h"
@@ -85,9 +86,8 @@ class CourierService {
   void DoVideo(CommandRecord& record) { m_videos.Handle(record); }
   // LIBCOURIER_COMMAND_DO_EBOOK; `value` := the task ID of the started operation.
   void DoBook(CommandRecord& record) { m_books.Handle(record); }
-  // A request of a kind whose items the service does not stream yet: a load ends at once with
-  // the phone's count, so no loading dialog waits for what never comes; others start nothing.
-  void DoUnservedKind(CommandRecord& record, int64_t loadCode, int32_t kind);
+  // LIBCOURIER_COMMAND_DO_APP; `value` := the task ID of the started operation.
+  void DoApp(CommandRecord& record) { m_apps.Handle(record); }
   // LIBCOURIER_COMMAND_EXPORT_TASK: the checked tasks (`data`, a TaskEntryList read during the
   // call) into the folder `text`, reported through the task pane's progress dialog.
   void ExportTasks(const CommandRecord& record);
@@ -118,7 +118,7 @@ class CourierService {
   void AddWifiPhone(DemoPhone phone);
   void AskAboutWifiPhone(int64_t ticket, const DemoPhone& phone);
   // Every media kind the service keeps files of.
-  std::vector<MediaOperations*> MediaKinds() { return {&m_photos, &m_music, &m_videos, &m_books}; }
+  std::vector<MediaOperations*> MediaKinds() { return {&m_photos, &m_music, &m_videos, &m_books, &m_apps}; }
   MediaOperations* MediaKindOf(int32_t itemKind);
   void Post(CommandRecord& record, const char* name);
 
@@ -146,6 +146,7 @@ class CourierService {
   MusicOperations m_music;
   VideoOperations m_videos;
   BookOperations m_books;
+  AppOperations m_apps;
   MediaExports m_exports;
   // The threads, declared last: destroyed (joined) before everything they use. The phones'
   // operations have their own thread, so a long load never holds up the connection work.

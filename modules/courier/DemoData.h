@@ -194,6 +194,7 @@ struct DemoApp {
   std::wstring version;
   int64_t sizeBytes = 0;
   bool system = false;  // system apps are listed under "Apps" but not "User Apps"
+  std::filesystem::path file;  // the .apk shipped beside the data file; empty: none
 };
 
 struct DemoPhone {

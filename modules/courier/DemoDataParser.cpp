@@ -647,7 +647,7 @@ class PhoneReader {
     std::set<std::wstring> packages;
     for (size_t i = 0; i < apps.size(); ++i) {
       const std::string itemPath = Element(path, i);
-      const json& value = ExpectObject(apps[i], itemPath, {"package", "name", "version", "sizeBytes", "system"});
+      const json& value = ExpectObject(apps[i], itemPath, {"package", "name", "version", "sizeBytes", "system", "file"});
       DemoApp app;
       app.package = Text(value, itemPath, "package");
       if (app.package.find(L'.') == std::wstring::npos || app.package.find(L' ') != std::wstring::npos) {
@@ -658,6 +658,8 @@ class PhoneReader {
       app.version = Text(value, itemPath, "version");
       app.sizeBytes = Integer(value, itemPath, "sizeBytes", 0, kMaxBytes);
       app.system = OptionalBool(value, itemPath, "system", false);
+      if (value.contains("file"))
+        app.file = ShippedFile(Text(value, itemPath, "file"), m_root, Member(itemPath, "file"));
       m_phone.apps.push_back(std::move(app));
     }
   }

@@ -201,8 +201,9 @@ void MediaOperations::RunLoad(Job& job) {
     if (!m_jobs.MayContinue(job)) break;
     const size_t size = std::min(sent == 0 ? kFirstBatch : kBatch, items.size() - sent);
     void* batch = m_kind.makeBatch(items, sent, size);
+    CompleteBatch(job, *library, batch);
     sent += size;
-    m_jobs.Notify(job, static_cast<uint32_t>(m_kind.loadOp), batch);
+    m_jobs.Notify(job, static_cast<uint32_t>(m_kind.loadOp), batch, kNotificationSuccess, BatchValue());
     m_jobs.Progress(job, static_cast<int64_t>(sent), total, 0, std::wstring());
   }
   const int64_t done = static_cast<int64_t>(sent);

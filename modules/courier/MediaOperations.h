@@ -141,6 +141,15 @@ class MediaOperations {
     (void)library;
     (void)identifier;
   }
+  // A load batch before it goes out: what a kind reads from the files themselves (apps: version,
+  // label, icon).
+  virtual void CompleteBatch(Job& job, MediaLibrary& library, void* batch) {
+    (void)job;
+    (void)library;
+    (void)batch;
+  }
+  // The `value` of a load batch's notice (apps: 1, appended below the batches before it).
+  virtual int64_t BatchValue() const { return 0; }
   void SendCount(Job& job, MediaLibrary& library);
 
   const MediaServiceKind& m_kind;

@@ -52,8 +52,8 @@ class ProductUser : public ::testing::Test {
  protected:
   void SetUp() override {
     CopyOptions options;
-    options.plugins = {L"Courier",   L"Caption", L"Handset", L"Navigator", L"Rolodex",
-                       L"Dashboard", L"Gallery", L"Tunes",   L"Movies",    L"Reader"};
+    options.plugins = {L"Courier", L"Caption", L"Handset", L"Navigator", L"Rolodex", L"Dashboard",
+                       L"Gallery", L"Tunes",   L"Movies",  L"Reader",    L"Packages"};
     options.withThemes = true;
     m_copy = MakeProductCopy(L"user", options);
     SetEnvironmentVariableW(L"ZORVANE_DEMO_STATE", (m_copy + L"state").c_str());

@@ -1,0 +1,131 @@
+#include "modules/courier/AppOperations.h"
+
+#include <windows.h>
+
+#include <objidl.h>
+
+#include <gdiplus.h>
+
+#include <cstring>
+#include <memory>
+
+#include "contracts/CommandCodes.h"
+#include "contracts/CommandNames.h"
+#include "contracts/MediaRecords.h"
+#include "contracts/cornerstone/Cornerstone.h"
+#include "modules/courier/AppLibrary.h"
+#include "modules/courier/formats/ApkReader.h"
+#include "modules/courier/formats/FormatText.h"
+
+namespace {
+
+std::unique_ptr<MediaLibrary> NewAppLibrary() { return std::make_unique<AppLibrary>(); }
+
+// A bitmap of its own from PNG bytes: GDI+ keeps reading the stream a bitmap was loaded from,
+// so the picture is drawn into one that needs no stream. Null when the bytes are no picture.
+std::shared_ptr<Gdiplus::Bitmap> IconOfPng(const std::string& png) {
+  if (png.empty()) return nullptr;
+  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, png.size());
+  if (memory == nullptr) return nullptr;
+  void* bytes = GlobalLock(memory);
+  if (bytes == nullptr) {
+    GlobalFree(memory);
+    return nullptr;
+  }
+  std::memcpy(bytes, png.data(), png.size());
+  GlobalUnlock(memory);
+  IStream* stream = nullptr;
+  if (FAILED(CreateStreamOnHGlobal(memory, TRUE, &stream))) {
+    GlobalFree(memory);
+    return nullptr;
+  }
+  std::shared_ptr<Gdiplus::Bitmap> icon;
+  {
+    Gdiplus::Bitmap loaded(stream);
+    const UINT width = loaded.GetWidth();
+    const UINT height = loaded.GetHeight();
+    if (loaded.GetLastStatus() == Gdiplus::Ok && width > 0 && height > 0) {
+      auto copy =
+          std::make_shared<Gdiplus::Bitmap>(static_cast<INT>(width), static_cast<INT>(height), PixelFormat32bppARGB);
+      Gdiplus::Graphics graphics(copy.get());
+      if (copy->GetLastStatus() == Gdiplus::Ok &&
+          graphics.DrawImage(&loaded, 0, 0, static_cast<INT>(width), static_cast<INT>(height)) == Gdiplus::Ok)
+        icon = copy;
+    }
+  }
+  stream->Release();
+  return icon;
+}
+
+// An install's notice carries a batch, as a load's does: here of the one installed app.
+void* MakeInstalledBatch(const StoredMedia& item) { return MakeFileBatch({item}, 0, 1); }
+
+}  // namespace
+
+void AppOperations::AfterRemove(Job& job, MediaLibrary& library, const std::wstring& identifier) {
+  (void)library;
+  OwnedPtrVector<MediaRecord>& own = job.device->apps;
+  BASLock::GLock(&own);
+  for (size_t i = 0; i < own.size(); ++i) {
+    if (own[i] != nullptr && own[i]->identifier == identifier) {
+      own.DeleteAt(i);
+      break;
+    }
+  }
+  BASLock::GUnLock(&own);
+}
+
+void AppOperations::CompleteBatch(Job& job, MediaLibrary& library, void* batch) {
+  auto* apps = static_cast<MediaFileList*>(batch);
+  for (MediaFileRecord* app : *apps) {
+    app->system = app->album == kSystemAppsAlbum;
+    const StoredMedia* stored = library.FindByIdentifier(app->identifier);
+    ApkInfo info;
+    std::string problem;
+    if (stored != nullptr && ReadApkFile(library.FileOf(*stored), info, problem)) {
+      app->version = formats::Utf8ToWideLenient(info.versionName);
+      if (!info.label.empty()) app->title = formats::Utf8ToWideLenient(info.label);
+      app->icon = IconOfPng(info.iconPng);
+    }
+    // The list shows the app's label; its file name stays the package's for exports.
+    app->name = app->title;
+    // The device record's list, which the host updates on installs and uninstalls, holds each
+    // package once: a second load (Refresh) replaces what the first put there.
+    auto listed = std::make_unique<MediaRecord>();
+    listed->identifier = app->identifier;
+    listed->name = app->name;
+    listed->icon = app->icon;
+    OwnedPtrVector<MediaRecord>& own = job.device->apps;
+    BASLock::GLock(&own);
+    bool replaced = false;
+    for (size_t i = 0; i < own.size() && !replaced; ++i) {
+      if (own[i] != nullptr && own[i]->identifier == app->identifier) {
+        own[i]->name = listed->name;
+        own[i]->icon = listed->icon;
+        replaced = true;
+      }
+    }
+    if (!replaced) own.push_back(listed.release());
+    BASLock::GUnLock(&own);
+  }
+}
+
+const MediaServiceKind kAppServiceKind = {kKindApps,
+                                          kCourierDoApp,
+                                          kAppOpLoad,
+                                          kAppOpAdd,
+                                          kAppOpDelete,
+                                          kAppNoticeCount,
+                                          AppOperations::kFirstTaskId,
+                                          L".apps",
+                                          L"Load apps",
+                                          L"Install apps",
+                                          L"Uninstall apps",
+                                          L"This phone keeps no apps.",
+                                          NewAppLibrary,
+                                          MakeFileBatch,
+                                          MakeInstalledBatch,
+                                          MakeGoneFile,
+                                          ReadCheckedFiles,
+                                          FreeCheckedFiles,
+                                          nullptr};

@@ -1,0 +1,26 @@
+// The phones' apps as the device service serves them (LIBCOURIER_COMMAND_DO_APP): the shared
+// media operations over the app library. Each load batch carries what the packages say of
+// themselves (label, version, icon) and goes to the device record's app list, which the host
+// reads under the list's lock.
+#pragma once
+
+#include <utility>
+
+#include "modules/courier/MediaOperations.h"
+
+extern const MediaServiceKind kAppServiceKind;
+
+class AppOperations : public MediaOperations {
+ public:
+  static constexpr int64_t kFirstTaskId = int64_t{7} << 40;
+
+  AppOperations(const ModuleRecord& module, WorkerThread& worker, DeviceJobs::DeviceLookup findDevice)
+      : MediaOperations(kAppServiceKind, module, worker, std::move(findDevice)) {}
+
+ protected:
+  void CompleteBatch(Job& job, MediaLibrary& library, void* batch) override;
+  // An uninstalled app leaves the device record's list too.
+  void AfterRemove(Job& job, MediaLibrary& library, const std::wstring& identifier) override;
+  // The pane appends each batch below the ones before it.
+  int64_t BatchValue() const override { return 1; }
+};
