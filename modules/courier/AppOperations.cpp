@@ -62,8 +62,15 @@ void* MakeInstalledBatch(const StoredMedia& item) { return MakeFileBatch({item},
 
 }  // namespace
 
+std::wstring AppOperations::RefusedRemoval(const MediaLibrary& library, const std::wstring& identifier) {
+  const StoredMedia* stored = library.FindByIdentifier(identifier);
+  if (stored == nullptr || stored->album != kSystemAppsAlbum) return std::wstring();
+  const std::wstring& label = stored->title.empty() ? stored->identifier : stored->title;
+  return label + L" is a system app and cannot be uninstalled.";
+}
+
 void AppOperations::AfterRemove(Job& job, MediaLibrary& library, const std::wstring& identifier) {
-  (void)library;
+  SendCount(job, library);
   OwnedPtrVector<MediaRecord>& own = job.device->apps;
   BASLock::GLock(&own);
   for (size_t i = 0; i < own.size(); ++i) {

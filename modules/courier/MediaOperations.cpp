@@ -231,6 +231,7 @@ void MediaOperations::RunAdd(Job& job, const std::vector<std::wstring>& paths) {
         PathOfWide(path), NowText(), [&] { return m_jobs.MayContinue(job); }, added, reason, stopped);
     if (stopped) break;
     if (ok) {
+      AfterAdd(job, *library);
       m_jobs.Notify(job, static_cast<uint32_t>(m_kind.addOp), m_kind.makeRecord(added));
       progress.Note(reason);
       progress.Done();
@@ -250,8 +251,8 @@ void MediaOperations::RunDelete(Job& job, const CheckedItems& items) {
   ItemProgress progress(m_jobs, job, static_cast<int64_t>(items.size()));
   for (const auto& item : items) {
     if (library == nullptr || !m_jobs.MayContinue(job)) break;
-    std::wstring reason;
-    if (library->Remove(item.first, reason)) {
+    std::wstring reason = RefusedRemoval(*library, item.first);
+    if (reason.empty() && library->Remove(item.first, reason)) {
       AfterRemove(job, *library, item.first);
       m_jobs.Notify(job, static_cast<uint32_t>(m_kind.deleteOp), m_kind.makeGone(item.first, item.second));
       progress.Note(reason);

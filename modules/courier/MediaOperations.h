@@ -135,6 +135,17 @@ class MediaOperations {
   }
   // After an add or a delete has handled its last item.
   virtual void AfterChange(Job& job) { (void)job; }
+  // After an item came, before its notice.
+  virtual void AfterAdd(Job& job, MediaLibrary& library) {
+    (void)job;
+    (void)library;
+  }
+  // Why an item may not go (apps: a system app), for the user; empty when it may.
+  virtual std::wstring RefusedRemoval(const MediaLibrary& library, const std::wstring& identifier) {
+    (void)library;
+    (void)identifier;
+    return std::wstring();
+  }
   // After an item went, before its notice.
   virtual void AfterRemove(Job& job, MediaLibrary& library, const std::wstring& identifier) {
     (void)job;

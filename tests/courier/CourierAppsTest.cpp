@@ -88,6 +88,7 @@ class CourierApps : public ::testing::Test {
         delete app;
       }
     }
+    if (payload->kind == kAppOpDelete) delete static_cast<MediaFileRecord*>(payload->item);
     std::free(payload);
     return 0;
   }
@@ -143,14 +144,41 @@ TEST_F(CourierApps, ShippedPackagesListWithWhatTheyNameAndFillTheDeviceListOnce)
   EXPECT_EQ(ListedApps(), 2u);
 }
 
-TEST_F(CourierApps, AFileThatIsNoPackageIsRefusedWithItsName) {
+// Uninstalling a system app is refused with its name and keeps it; a user app goes.
+TEST_F(CourierApps, SystemAppsStayAndUserAppsUninstall) {
+  StartService();
+  EXPECT_EQ(Run(kAppOpLoad), 0);
+  auto* checked = new MediaFileList;
+  for (const wchar_t* package : {L"com.tidewater.weather", L"com.android.settings"}) {
+    auto* app = new MediaFileRecord;
+    app->identifier = package;
+    checked->push_back(app);
+  }
+  std::vector<std::unique_ptr<MediaFileRecord>> own;
+  for (MediaFileRecord* app : *checked) own.emplace_back(app);  // the pane's records
+  EXPECT_EQ(Run(kAppOpDelete, checked), 1);
+  EXPECT_NE(m_ends.LastText().find(L"system app"), std::wstring::npos) << m_ends.LastText();
+  EXPECT_EQ(m_device->counts[kKindApps].load(), 1u);
+  EXPECT_EQ(ListedApps(), 1u) << "the uninstalled app left the device record's list";
+  EXPECT_EQ(Run(kAppOpLoad), 0);
+  ASSERT_EQ(m_seen.size(), 1u);
+  EXPECT_EQ(m_seen[0].app.identifier, L"com.android.settings");
+}
+
+// An install counts the app before the host hears of it; a file that is no package is refused
+// with its name and counts nothing.
+TEST_F(CourierApps, InstallsCountThePackageAndRefuseWhatIsNoPackage) {
   StartService();
   std::ofstream(m_folder / "in" / "holiday.apk", std::ios::binary) << "a picture renamed, not a package";
-  auto* paths = new PathList{(m_folder / "in" / "holiday.apk").wstring()};
+  const std::filesystem::path packages =
+      std::filesystem::path(ModuleHarness::PluginPath(L"libCourier")).parent_path() / "packages";
+  std::filesystem::copy_file(packages / "org.fahrplan.hamburg-12.0.4.apk", m_folder / "in" / "fahrplan.apk");
+  auto* paths = new PathList{(m_folder / "in" / "fahrplan.apk").wstring(), (m_folder / "in" / "holiday.apk").wstring()};
   EXPECT_EQ(Run(kAppOpAdd, paths), 1);
   EXPECT_NE(m_ends.LastText().find(L"holiday.apk"), std::wstring::npos);
-  EXPECT_TRUE(m_seen.empty());
-  EXPECT_EQ(m_device->counts[kKindApps].load(), 2u);
+  ASSERT_EQ(m_seen.size(), 1u) << "one batch of the one installed app";
+  EXPECT_EQ(m_seen[0].app.format, L".apk");
+  EXPECT_EQ(m_device->counts[kKindApps].load(), 3u);
 }
 
 }  // namespace
