@@ -69,6 +69,7 @@ static_assert(sizeof(ServerStartInfo) == 12, "three string pointers");
 struct WifiServerInfo {
   std::wstring address;
   int32_t port = 0;
+  std::wstring failure;  // why phones cannot connect (no listener); empty when they can
 };
 
 // `payload` of CONFIRM_WIFI_DEVICE: a phone on the network asks to connect. Made with new by the

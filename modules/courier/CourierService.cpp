@@ -244,10 +244,15 @@ void CourierService::ExportTasks(const CommandRecord& record) {
 void CourierService::StartWifi() {
   std::wstring address;
   int32_t port = 0;
-  if (!m_wifi.Open(address, port)) return;
+  std::wstring failure;
+  // A failure is answered too: the QR dialog says why instead of staying empty.
+  if (!m_wifi.Open(address, port, failure)) {
+    address.clear();
+    port = 0;
+  }
   // The host relays it to the QR dialogs, which delete it.
   CommandRecord answer;
-  answer.payload = new WifiServerInfo{address, port};
+  answer.payload = new WifiServerInfo{address, port, failure};
   Post(answer, kCourierStartWifiServer);
 }
 

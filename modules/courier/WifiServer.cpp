@@ -71,9 +71,12 @@ WifiServer::~WifiServer() {
   if (m_winsock) WSACleanup();
 }
 
-bool WifiServer::Open(std::wstring& address, int32_t& port) {
+bool WifiServer::Open(std::wstring& address, int32_t& port, std::wstring& failure) {
   std::lock_guard<std::mutex> lock(m_lock);
-  if (!m_winsock) return false;
+  if (!m_winsock) {
+    failure = L"Windows networking could not be started, so phones cannot connect over Wi-Fi.";
+    return false;
+  }
   if (m_listener == INVALID_SOCKET) {
     std::wstring chosen = ActiveNetworkAddress();
     if (chosen.empty()) chosen = L"127.0.0.1";
@@ -98,7 +101,11 @@ bool WifiServer::Open(std::wstring& address, int32_t& port) {
       }
     }
     if (listener == INVALID_SOCKET) {
-      BASTrace("libCourier: no Wi-Fi listener on %ls, GetLastError: %d", chosen.c_str(), WSAGetLastError());
+      const int error = WSAGetLastError();
+      BASTrace("libCourier: no Wi-Fi listener on %ls, GetLastError: %d", chosen.c_str(), error);
+      failure = L"No port from " + std::to_wstring(kDefaultPort) + L" to " +
+                std::to_wstring(kDefaultPort + kPortsTried - 1) + L" could be opened on " + chosen +
+                L" (error " + std::to_wstring(error) + L"). Close the program that uses them, or allow this program in the firewall, and try again.";
       return false;
     }
     SetNonBlocking(listener);
@@ -110,6 +117,7 @@ bool WifiServer::Open(std::wstring& address, int32_t& port) {
     m_threadStarted = m_thread.Start() && m_thread.Post([this] { Run(); });
     if (!m_threadStarted) {
       CloseListenerLocked();
+      failure = L"The Wi-Fi connection could not be started. Please try again.";
       return false;
     }
   }

@@ -45,8 +45,9 @@ class WifiServer {
   WifiServer& operator=(const WifiServer&) = delete;
 
   // Opens the listener, or keeps the open one open for another kListenLimitMs; the address
-  // and port the phone must reach. False (with a trace line) when no socket could be opened.
-  bool Open(std::wstring& address, int32_t& port);
+  // and port the phone must reach. False when no socket could be opened, with the reason in
+  // words the user can act on.
+  bool Open(std::wstring& address, int32_t& port, std::wstring& failure);
   // No QR code is shown any more: no new phone may connect. Peers that were not accepted yet
   // are dropped; accepted phones stay.
   void CloseListener();

@@ -83,8 +83,14 @@ void DhMyDeviceQrDialog::update(int32_t kind, int32_t value) {
 void DhMyDeviceQrDialog::SetServer(const WifiServerInfo& server) {
   m_address = server.address;
   m_port = server.port;
-  m_qrText = QrConnectionText(m_address, m_port);
+  m_failure = server.failure;
   m_qrImage.reset();
+  m_qrText.clear();
+  if (!m_failure.empty()) {
+    if (Hwnd()) InvalidateRect(Hwnd(), nullptr, FALSE);
+    return;
+  }
+  m_qrText = QrConnectionText(m_address, m_port);
   std::vector<uint8_t> png;
   std::string error;
   if (EncodeQrPng(m_qrText, png, error))
@@ -113,12 +119,18 @@ void DhMyDeviceQrDialog::OnPaint(HDC dc, const RECT& client) {
     graphics.SetInterpolationMode(Gdiplus::InterpolationModeNearestNeighbor);
     graphics.DrawImage(m_qrImage.get(), box.left + (kBoxSize - width) / 2, box.top + (kBoxSize - height) / 2, width,
                        height);
+  } else if (!m_failure.empty()) {
+    // No code to scan: the box says why, so the user is not left waiting on an empty frame.
+    RECT inside = box;
+    InflateRect(&inside, -12, -12);
+    PaintWrapped(dc, m_addressFont.Get(), RGB(192, 0, 0), m_failure, inside, DT_CENTER);
   }
-  PaintWrapped(dc, m_addressFont.Get(), RGB(0, 0, 0), L"IP: " + m_address, RECT{40, 301, 220, 330}, DT_CENTER);
+  if (!m_address.empty())
+    PaintWrapped(dc, m_addressFont.Get(), RGB(0, 0, 0), L"IP: " + m_address, RECT{40, 301, 220, 330}, DT_CENTER);
 
-  const std::wstring network = L"Please insure that your phone and computer within the same network (" +
-                               NetworkText(m_address) +
-                               L"), and click \"Allow access\" if the following window pops up.";
+  const std::wstring where = m_address.empty() ? L"" : L" (" + NetworkText(m_address) + L")";
+  const std::wstring network = L"Please insure that your phone and computer within the same network" + where +
+                               L", and click \"Allow access\" if the following window pops up.";
   int y = kBoxTop + PaintWrapped(dc, m_headingFont.Get(), kGrey, network, RECT{kTextLeft, kBoxTop, right, 300});
   if (m_firewall) {
     y += 30;

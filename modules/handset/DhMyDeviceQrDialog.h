@@ -48,6 +48,7 @@ class DhMyDeviceQrDialog : public UiDialog {
   std::wstring m_address;
   int32_t m_port = 0;
   std::string m_qrText;
+  std::wstring m_failure;  // why there is no code to show
   std::unique_ptr<Gdiplus::Bitmap> m_qrImage;
   Gdiplus::Bitmap* m_firewall;
   std::wstring m_appUrl;

@@ -331,8 +331,26 @@ struct WifiDialogRun {
   std::wstring title;
   std::string decoded;  // the QR code on the screen, read by zbarimg
   bool secondShown = false;
+  int redBefore = 0;  // strongly red pixels before and after a failed listener's answer
+  int redWithFailure = 0;
+  std::string decodedWithFailure;
 };
 WifiDialogRun* g_wifi = nullptr;
+
+int StrongRedPixels(HWND dialog) {
+  RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  RECT client{};
+  GetClientRect(dialog, &client);
+  HDC dc = GetDC(dialog);
+  int red = 0;
+  for (int y = 0; y < client.bottom; y += 2)
+    for (int x = 0; x < client.right; x += 2) {
+      const COLORREF color = GetPixel(dc, x, y);
+      if (color != CLR_INVALID && GetRValue(color) > 150 && GetGValue(color) < 60 && GetBValue(color) < 60) ++red;
+    }
+  ReleaseDC(dialog, dc);
+  return red;
+}
 
 BOOL CALLBACK FindQrDialog(HWND hwnd, LPARAM found) {
   DWORD process = 0;
@@ -351,9 +369,17 @@ void CALLBACK DriveWifiDialog(HWND hwnd, UINT, UINT_PTR id, DWORD) {
   KillTimer(hwnd, id);
   g_wifi->seen = true;
   g_wifi->title = TextOf(dialog);
+  // A listener that could not be opened: the box says why in red, and there is no code to scan.
+  g_wifi->redBefore = StrongRedPixels(dialog);
+  CommandRecord failed;
+  failed.payload = new WifiServerInfo{L"", 0, L"No port could be opened (error 10013)."};
+  Harness().Send(kHandsetPressWifiButton, failed);
+  EXPECT_EQ(failed.payload, nullptr);
+  g_wifi->redWithFailure = StrongRedPixels(dialog);
+  g_wifi->decodedWithFailure = usertest::DecodeQrOnScreen(L"wifi-qr-failure.png");
   // The host's answer (the module frees it) draws the code; the code on the screen is read back.
   CommandRecord answer;
-  answer.payload = new WifiServerInfo{L"192.168.1.5", 28080};
+  answer.payload = new WifiServerInfo{L"192.168.1.5", 28080, L""};
   Harness().Send(kHandsetPressWifiButton, answer);
   EXPECT_EQ(answer.payload, nullptr);
   RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
@@ -361,7 +387,7 @@ void CALLBACK DriveWifiDialog(HWND hwnd, UINT, UINT_PTR id, DWORD) {
   g_wifi->decoded = usertest::DecodeQrOnScreen(L"wifi-qr-dialog.png");
   // A second answer replaces it; a missing one is ignored.
   CommandRecord second;
-  second.payload = new WifiServerInfo{L"myhost", 28081};
+  second.payload = new WifiServerInfo{L"myhost", 28081, L""};
   Harness().Send(kHandsetPressWifiButton, second);
   CommandRecord empty;
   Harness().Send(kHandsetPressWifiButton, empty);
@@ -394,6 +420,8 @@ TEST_F(DevicePaneTest, WifiButtonShowsTheQrCodeOfTheHostsAddressUntilAPhoneConne
   EXPECT_EQ(run.title, L"Zorvane Steward for Android");
   EXPECT_EQ(run.decoded, "192.168.1.5:28080");
   EXPECT_TRUE(run.secondShown);
+  EXPECT_GT(run.redWithFailure, run.redBefore + 40);
+  EXPECT_EQ(run.decodedWithFailure, "");
 
   // The pane's tooltip, owned by its top-level window (its class name may carry the common
   // controls' version).
@@ -410,7 +438,7 @@ TEST_F(DevicePaneTest, WifiButtonShowsTheQrCodeOfTheHostsAddressUntilAPhoneConne
 
   // With no dialog open, answers are still freed and ignored.
   CommandRecord answer;
-  answer.payload = new WifiServerInfo{L"192.168.1.5", 28080};
+  answer.payload = new WifiServerInfo{L"192.168.1.5", 28080, L""};
   Harness().Send(kHandsetPressWifiButton, answer);
   EXPECT_EQ(answer.payload, nullptr);
   CommandRecord connected;
