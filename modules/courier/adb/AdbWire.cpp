@@ -316,6 +316,36 @@ bool Pull(AdbStream& stream, const std::string& path, const ChunkSink& sink, std
   }
 }
 
+bool Push(AdbStream& stream, const std::string& path, uint32_t mode, uint32_t modifiedTime, const ChunkSource& source,
+          std::string& error) {
+  if (!SendAll(stream, Frame("SEND", path + "," + std::to_string(mode)), error)) return false;
+  std::string chunk(kMaxChunk + 8, '\0');
+  while (true) {
+    const int64_t got = source(&chunk[8], kMaxChunk);
+    if (got < 0) return false;
+    if (got == 0) break;
+    const std::string header = FrameNumber("DATA", static_cast<uint32_t>(got));
+    std::memcpy(&chunk[0], header.data(), 8);
+    if (!stream.Write(chunk.data(), static_cast<size_t>(got) + 8)) {
+      error = "the file transfer was cut short";
+      return false;
+    }
+  }
+  if (!SendAll(stream, FrameNumber("DONE", modifiedTime), error)) return false;
+  std::string id;
+  uint32_t number = 0;
+  if (!ReadSyncHeader(stream, id, number)) {
+    error = "the phone did not confirm the file";
+    return false;
+  }
+  if (id == "OKAY") return true;
+  if (id == "FAIL")
+    ReadSyncFailure(stream, number, error);
+  else
+    error = "the phone's sync service sent a broken answer";
+  return false;
+}
+
 void Quit(AdbStream& stream) {
   const std::string quit = FrameNumber("QUIT", 0);
   stream.Write(quit.data(), quit.size());
