@@ -10,6 +10,7 @@
 #include "modules/courier/AppLibrary.h"
 #include "modules/courier/BookLibrary.h"
 #include "modules/courier/DeviceJobs.h"
+#include "modules/courier/MediaOperations.h"
 #include "modules/courier/MusicLibrary.h"
 #include "modules/courier/PhotoLibrary.h"
 #include "modules/courier/SafeFile.h"
@@ -50,14 +51,6 @@ std::wstring ExtensionOf(const std::string& name) {
   for (wchar_t& c : extension)
     if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
   return extension;
-}
-
-std::wstring NowDateText() {
-  SYSTEMTIME now;
-  GetLocalTime(&now);
-  wchar_t text[32];
-  swprintf(text, 32, L"%04u-%02u-%02u %02u:%02u", now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute);
-  return text;
 }
 
 class AdbMediaStore : public PhoneMediaStore {
@@ -316,7 +309,7 @@ bool AdbMediaStore::Add(const std::filesystem::path& source, const std::function
   added.name = StemOf(name);
   added.format = ExtensionOf(name);
   added.album = check.album.empty() ? std::wstring(m_rules.album) : check.album;
-  added.dateCreated = NowDateText();
+  added.dateCreated = NowText();
   added.sizeBytes = check.sizeBytes;
   added.width = check.width;
   added.height = check.height;
