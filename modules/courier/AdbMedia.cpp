@@ -396,39 +396,21 @@ CopyResult AdbMediaStore::Pull(const StoredMedia& item, const std::filesystem::p
                                const std::function<bool()>& mayContinue, std::string& error) {
   std::error_code failure;
   if (std::filesystem::exists(target, failure)) return CopyResult::kTargetExists;
-  if (mayContinue && !mayContinue()) return CopyResult::kStopped;
-  std::unique_ptr<AdbSocket> socket = m_client.OpenOnPhone(m_serial, "sync:", error);
-  if (!socket) {
-    error = Narrow(FailureText(error));
-    return CopyResult::kFailed;
-  }
-  // Written under a temporary name and renamed when whole: a pull cut short leaves nothing.
-  SafeFileWriter file(target, SafeFileWriter::Replace::kNever);
-  if (!file.Open()) {
-    error = file.Error();
-    return CopyResult::kFailed;
-  }
   bool stopped = false;
-  const bool pulled = adbsync::Pull(
-      *socket, Narrow(item.phonePath),
-      [&](const char* data, size_t size) {
-        if (mayContinue && !mayContinue()) {
-          stopped = true;
-          return false;
-        }
-        return file.Write(std::string_view(data, size));
-      },
-      error);
+  bool existed = false;
+  const auto progress = [&](int64_t) {
+    stopped = mayContinue && !mayContinue();
+    return !stopped;
+  };
+  if (m_client.Pull(m_serial, Narrow(item.phonePath), target, progress, error, SafeFileWriter::Replace::kNever,
+                    &existed))
+    return CopyResult::kCopied;
   if (stopped) return CopyResult::kStopped;
-  if (!pulled) {
-    file.Abandon();
-    error = file.Failed() ? file.Error() : Narrow(FailureText(error));
-    return CopyResult::kFailed;
-  }
-  adbsync::Quit(*socket);
-  if (file.Commit()) return CopyResult::kCopied;
-  error = file.Error();
-  return file.TargetExisted() ? CopyResult::kTargetExists : CopyResult::kFailed;
+  if (existed) return CopyResult::kTargetExists;
+  // A transfer cut short is most often a phone unplugged: said so, rather than how it broke.
+  const std::wstring why = FailureText(error);
+  if (why == kPhoneDisconnected) error = Narrow(why);
+  return CopyResult::kFailed;
 }
 
 }  // namespace
