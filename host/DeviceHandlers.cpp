@@ -82,11 +82,31 @@ int32_t OnStartScan(CommandRecord* incoming) {
   return 0;
 }
 
+// A phone read in a moment (through adb) may tell its counts before its sections exist, and
+// those notices find no navigator: the sections start from what the record holds.
+void ShowRecordedCounts(HWND window) {
+  const std::wstring identifier = Devices().IdentifierOfWindow(window);
+  if (identifier.empty()) return;
+  CommandRecord get;
+  get.text = identifier.c_str();
+  Bus().Send(kCourierGetDevice, &get);
+  const auto* device = static_cast<const DeviceRecord*>(get.payload);
+  if (device == nullptr) return;
+  SendCount(window, {kSectionUserApps, kSectionApps}, device->counts[kKindApps]);
+  SendCount(window, {kSectionContacts}, device->counts[kKindContacts]);
+  SendCount(window, {kSectionSms}, device->counts[kKindMessages]);
+  SendCount(window, {kSectionMusic}, device->counts[kKindMusic]);
+  SendCount(window, {kSectionPhoneGallery, kSectionPhotos}, device->counts[kKindPhotos]);
+  SendCount(window, {kSectionVideos}, device->counts[kKindVideos]);
+  SendCount(window, {kSectionBooks}, device->counts[kKindBooks]);
+}
+
 int32_t OnShowManager(CommandRecord* incoming) {
   CommandRecord show;
   show.window = incoming->window;
   show.value = SW_SHOW;
   Bus().Send(kNavigatorShowWindow, &show);
+  ShowRecordedCounts(incoming->window);
   CommandRecord first;
   first.window = incoming->window;
   Bus().Send(kNavigatorSelectFirst, &first);

@@ -53,6 +53,8 @@ class AdbPhones : public PhoneContactSource {
                     std::wstring& error) const override;
 
   const AdbSettings& settings() const { return m_settings; }
+  // For the phones' files, read on the service's operations thread.
+  const AdbClient& Client() const { return m_client; }
 
  private:
   struct Phone {

@@ -7,6 +7,7 @@
 #include "contracts/CommandCodes.h"
 #include "contracts/CommandNames.h"
 #include "contracts/cornerstone/Cornerstone.h"
+#include "modules/courier/AdbMedia.h"
 #include "modules/courier/DemoDataParser.h"
 #include "modules/courier/PhoneRecords.h"
 #include "modules/courier/TaskListExport.h"
@@ -94,9 +95,18 @@ bool CourierService::Start(const ServerStartInfo* info) {
     m_adb->SetReadyHook([this](DeviceRecord& device) {
       m_contacts.AnnounceCount(device);
       m_messages.AnnounceCount(device);
-      m_photos.AnnounceCount(device);
+      // The phone's lists are read where its files are served, off the details thread.
+      m_operations.Post([this, &device] {
+        for (MediaOperations* kind : MediaKinds()) kind->CountPhone(device);
+      });
     });
     m_contacts.SetPhoneSource(m_adb.get());
+    for (MediaOperations* kind : MediaKinds())
+      kind->SetPhoneStores([this](const std::wstring& identifier, int32_t itemKind) {
+        return m_adb->Find(identifier.c_str()) != nullptr
+                   ? NewAdbMediaStore(m_adb->Client(), WideToUtf8(identifier), itemKind)
+                   : nullptr;
+      });
   }
   const std::wstring path = m_adbSettings.demoPhones ? DataFilePath() : std::wstring();
   return m_worker.Post([this, path] { LoadPhones(path); });

@@ -172,6 +172,36 @@ CopyResult CopyFileSafely(const std::filesystem::path& from, const std::filesyst
 }
 #endif
 
+void MediaLibrary::OpenOnPhone(std::unique_ptr<PhoneMediaStore> phone) {
+  m_phone = std::move(phone);
+  m_folder.clear();
+  m_items.clear();
+  m_usable = m_phone != nullptr;
+}
+
+// An item keeps its key across refreshes as long as the phone keeps its identifier, so an
+// export of a list shown before the refresh still finds its files.
+bool MediaLibrary::Refresh(std::wstring& problem) {
+  if (!m_phone) return true;
+  std::vector<StoredMedia> items;
+  if (!m_phone->List(items, problem)) return false;
+  std::vector<StoredMedia> before;
+  before.swap(m_items);
+  for (StoredMedia& item : items) {
+    auto known = std::find_if(before.begin(), before.end(),
+                              [&](const StoredMedia& old) { return old.identifier == item.identifier; });
+    item.key = known != before.end() ? known->key : m_nextKey++;
+    m_items.push_back(std::move(item));
+  }
+  return true;
+}
+
+CopyResult MediaLibrary::Export(const StoredMedia& item, const std::filesystem::path& target,
+                                const std::function<bool()>& mayContinue, std::string& error) {
+  if (m_phone) return m_phone->Pull(item, target, mayContinue, error);
+  return CopyFileSafely(FileOf(item), target, mayContinue, error, CopyMode::kPlain);
+}
+
 StoredMedia& MediaLibrary::Append(StoredMedia item) {
   item.key = m_nextKey++;
   m_items.push_back(std::move(item));
@@ -356,6 +386,14 @@ bool MediaLibrary::Add(const std::filesystem::path& source, const std::wstring& 
                        const std::function<bool()>& mayContinue, StoredMedia& added, std::wstring& problem,
                        bool& stopped) {
   stopped = false;
+  if (m_phone) {
+    if (!m_phone->Add(source, mayContinue, added, problem, stopped)) return false;
+    m_items.erase(std::remove_if(m_items.begin(), m_items.end(),
+                                 [&](const StoredMedia& item) { return item.identifier == added.identifier; }),
+                  m_items.end());
+    added = Append(std::move(added));
+    return true;
+  }
   const std::wstring fileName = NameOfPath(source);
   if (!m_usable) {
     problem = fileName + L": the " + m_rules.noun + L" cannot be kept on this PC.";
@@ -404,6 +442,11 @@ bool MediaLibrary::Remove(const std::wstring& identifier, std::wstring& problem)
   if (it == m_items.end()) {
     problem = L"A item was no longer on the phone.";
     return false;
+  }
+  if (m_phone) {
+    if (!m_phone->Remove(*it, problem)) return false;
+    m_items.erase(it);
+    return true;
   }
   if (!m_usable) {
     problem = it->name + it->format + L": the " + m_rules.noun + L" cannot be changed on this PC.";

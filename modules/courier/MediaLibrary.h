@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,7 @@ struct StoredMedia {
   std::wstring title;  // songs, videos, books: the file's own title ("" when it has none)
   std::wstring artist;
   int64_t durationMs = 0;
+  std::wstring version;  // apps listed by a phone that tells it; else read from the package
 };
 
 // What a kind's reader found in a file: whether it is a whole file of the kind, and what it says
@@ -86,6 +88,20 @@ CopyResult CopyFileSafely(const std::filesystem::path& from, const std::filesyst
                           const std::function<bool()>& mayContinue, std::string& error,
                           CopyMode mode = CopyMode::kWhole);
 
+// A phone's own files of one kind, reached through the phone (adb): what a library does with
+// its folder, done on the phone instead. Called on the library's thread only.
+class PhoneMediaStore {
+ public:
+  virtual ~PhoneMediaStore() = default;
+  virtual bool List(std::vector<StoredMedia>& items, std::wstring& problem) = 0;
+  // Puts the file at `source` on the phone; `added` is what the phone now lists for it.
+  virtual bool Add(const std::filesystem::path& source, const std::function<bool()>& mayContinue, StoredMedia& added,
+                   std::wstring& problem, bool& stopped) = 0;
+  virtual bool Remove(const StoredMedia& item, std::wstring& problem) = 0;
+  virtual CopyResult Pull(const StoredMedia& item, const std::filesystem::path& target,
+                          const std::function<bool()>& mayContinue, std::string& error) = 0;
+};
+
 class MediaLibrary {
  public:
   explicit MediaLibrary(const MediaKindRules& rules) : m_rules(rules) {}
@@ -116,6 +132,17 @@ class MediaLibrary {
            const std::function<bool()>& mayContinue, StoredMedia& added, std::wstring& problem, bool& stopped);
   // Removes the item and its file. False with `problem` when it is not there or cannot go.
   bool Remove(const std::wstring& identifier, std::wstring& problem);
+  // Reads the list again from a phone that keeps its files itself; false with `problem` for
+  // the user when that failed. A library kept on this PC is always up to date.
+  bool Refresh(std::wstring& problem);
+  // Copies the item's file to `target`, which is never overwritten (kTargetExists).
+  CopyResult Export(const StoredMedia& item, const std::filesystem::path& target,
+                    const std::function<bool()>& mayContinue, std::string& error);
+
+  // The library of a phone that keeps its files itself: every list, add, delete and copy goes
+  // to `phone`; nothing is kept on this PC.
+  void OpenOnPhone(std::unique_ptr<PhoneMediaStore> phone);
+  bool OnPhone() const { return m_phone != nullptr; }
 
  protected:
   // A kind's own state kept beside its files (music's playlists), read after the index; the
@@ -133,6 +160,7 @@ class MediaLibrary {
   void Describe(StoredMedia& item, const MediaCheck& check) const;
 
   const MediaKindRules& m_rules;
+  std::unique_ptr<PhoneMediaStore> m_phone;
   std::filesystem::path m_folder;
   std::vector<StoredMedia> m_items;
   int64_t m_nextKey = 1;

@@ -69,6 +69,7 @@ MediaFileRecord* MakeMediaFileRecord(const StoredMedia& item) {
   record->durationMs = item.durationMs;
   record->width = static_cast<int32_t>(item.width);
   record->height = static_cast<int32_t>(item.height);
+  record->version = item.version;
   return record;
 }
 
@@ -140,7 +141,20 @@ void MediaOperations::AnnounceCount(DeviceRecord& device) {
 
 MediaLibrary* MediaOperations::LibraryOf(const std::wstring& identifier) {
   auto it = m_libraries.find(identifier);
-  return it == m_libraries.end() ? nullptr : it->second.get();
+  if (it != m_libraries.end()) return it->second.get();
+  std::unique_ptr<PhoneMediaStore> store = m_phoneStores ? m_phoneStores(identifier, m_kind.itemKind) : nullptr;
+  if (!store) return nullptr;
+  std::unique_ptr<MediaLibrary> library = m_kind.newLibrary();
+  library->OpenOnPhone(std::move(store));
+  return (m_libraries[identifier] = std::move(library)).get();
+}
+
+void MediaOperations::CountPhone(DeviceRecord& device) {
+  MediaLibrary* library = LibraryOf(device.identifier);
+  std::wstring problem;
+  if (library == nullptr || !library->Refresh(problem)) return;
+  device.counts[m_kind.itemKind] = library->Items().size();
+  AnnounceCount(device);
 }
 
 void FreeMediaRequest(const MediaServiceKind& kind, CommandRecord& record) {
@@ -190,6 +204,11 @@ void MediaOperations::RunLoad(Job& job) {
   MediaLibrary* library = LibraryOf(job.identifier);
   if (library == nullptr) {
     m_jobs.Progress(job, 0, 0, 0, std::wstring(), true);
+    return;
+  }
+  std::wstring problem;
+  if (!library->Refresh(problem)) {
+    m_jobs.Progress(job, 0, 1, 1, job.disconnected ? std::wstring(kPhoneDisconnected) : problem, true);
     return;
   }
   SendCount(job, *library);
@@ -320,7 +339,8 @@ MediaExports::FileToExport MediaExports::Resolve(const std::wstring& identifier,
     file.problem = item.fileName + L": no longer on the phone; refresh the list.";
     return file;
   }
-  file.source = library->FileOf(*stored);
+  file.library = library;
+  file.item = *stored;
   return file;
 }
 
@@ -346,8 +366,8 @@ void MediaExports::RunExport(Job& job, int32_t kind, const std::vector<ExportRec
     for (int attempt = 0; attempt < 4 && reason.empty() && !written && !stopped; ++attempt) {
       if (attempt > 0) path = UniqueExportPath(target, StemOf(name), ExtensionOf(name));
       std::string error;
-      switch (CopyFileSafely(
-          file.source, path, [&] { return m_jobs.MayContinue(job); }, error, CopyMode::kPlain)) {
+      switch (file.library->Export(
+          file.item, path, [&] { return m_jobs.MayContinue(job); }, error)) {
         case CopyResult::kCopied:
           written = true;
           break;

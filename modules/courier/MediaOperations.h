@@ -120,6 +120,13 @@ class MediaOperations {
   void Cancel(int64_t taskId) { m_jobs.Cancel(taskId); }
   // Only on the operations thread once the phones are published.
   MediaLibrary* LibraryOf(const std::wstring& identifier);
+  // Where the libraries of phones that keep their files themselves come from (phones reached
+  // through adb): asked on the operations thread for a phone without a library; null: none.
+  typedef std::function<std::unique_ptr<PhoneMediaStore>(const std::wstring& identifier, int32_t itemKind)>
+      PhoneStoreFactory;
+  void SetPhoneStores(PhoneStoreFactory factory) { m_phoneStores = std::move(factory); }
+  // On the operations thread: reads the phone's list again and tells its count.
+  void CountPhone(DeviceRecord& device);
 
  protected:
   // A code beyond load, add and delete: true when the kind served it.
@@ -174,6 +181,7 @@ class MediaOperations {
   // By phone identifier; filled before the phones are published, then used only by jobs, all on
   // the one operations thread.
   std::map<std::wstring, std::unique_ptr<MediaLibrary>> m_libraries;
+  PhoneStoreFactory m_phoneStores;
 };
 
 // LIBCOURIER_COMMAND_DO_FILE: the export of any media kind's files, byte for byte, never over a
@@ -192,7 +200,8 @@ class MediaExports {
  private:
   typedef DeviceJobs::Job Job;
   struct FileToExport {
-    std::filesystem::path source;  // empty: not found, `problem` says why
+    MediaLibrary* library = nullptr;  // null: not found, `problem` says why
+    StoredMedia item;
     std::wstring fileName;
     std::wstring problem;
   };

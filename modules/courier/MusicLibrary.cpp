@@ -143,6 +143,11 @@ void MusicLibrary::DropUnknownSongs() {
 }
 
 bool MusicLibrary::SavePlaylists(std::wstring& problem) {
+  if (OnPhone()) {
+    // A phone's playlists live in its own music app, which adb cannot reach.
+    problem = L"The playlists of this phone cannot be changed from the PC.";
+    return false;
+  }
   if (!Usable() || !m_playlistsWritable) {
     problem = L"The playlists cannot be kept on this PC.";
     return false;

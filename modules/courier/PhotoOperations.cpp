@@ -137,7 +137,25 @@ void PhotoOperations::RunThumbnails(Job& job, const std::vector<std::wstring>& i
     if (photo == nullptr) continue;
     auto thumbnail = std::make_unique<ThumbnailRecord>();
     thumbnail->identifier = id;
-    if (!MakeThumbnail(library->FileOf(*photo), kThumbnailSide, *thumbnail)) continue;
+    // A phone that keeps its own files lends the picture for as long as the small copy takes.
+    std::filesystem::path file = library->FileOf(*photo);
+    std::error_code failure;
+    std::filesystem::path borrowed;
+    if (!std::filesystem::is_regular_file(file, failure)) {
+      wchar_t folder[MAX_PATH + 1] = {};
+      if (GetTempPathW(MAX_PATH, folder) == 0) continue;
+      borrowed = std::filesystem::path(folder) / (L"zs-thumb-" + std::to_wstring(GetCurrentThreadId()) + L"-" +
+                                                  std::to_wstring(photo->key) + photo->format);
+      std::filesystem::remove(borrowed, failure);
+      std::string error;
+      if (library->Export(
+              *photo, borrowed, [&] { return m_jobs.MayContinue(job); }, error) != CopyResult::kCopied)
+        continue;
+      file = borrowed;
+    }
+    const bool made = MakeThumbnail(file, kThumbnailSide, *thumbnail);
+    if (!borrowed.empty()) std::filesystem::remove(borrowed, failure);
+    if (!made) continue;
     batch->push_back(thumbnail.release());
     if (batch->size() >= kThumbnailBatch) send();
   }

@@ -18,7 +18,7 @@ PHONES = {
     "normal": [],
     "unauthorized": ["--authorize-after", "2", "--serial", "UNAUTH01"],
     "malformed": ["--malformed"],
-    "hanging": ["--hang-on", "content query --uri content://com.android.contacts/data"],
+    "hanging": ["--hang-on", "content query --uri content://com.android.contacts/data", "--hang-recv"],
 }
 
 
@@ -43,7 +43,7 @@ def main():
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         ports = []
         for name, options in PHONES.items():
-            phone = subprocess.Popen([sys.executable, os.path.join(HERE, "standin_phone.py")] + options,
+            phone = subprocess.Popen([sys.executable, os.path.join(HERE, "standin_phone.py"), "--scratch", home] + options,
                                      stdout=subprocess.PIPE, text=True)
             phones.append(phone)
             ports.append("%s=%s" % (name, phone.stdout.readline().strip()))

@@ -3,22 +3,37 @@
 real adb server takes it for a phone after `adb connect 127.0.0.1:PORT`.
 
 It answers the shell commands the program sends with the recorded samples beside this file,
-serves a folder through the sync service (STAT, LIST, RECV) and can play an unauthorized phone
-(AUTH until --authorize-after seconds have passed) or one whose contacts output is malformed.
+serves a folder through the sync service (STAT, LIST, RECV, SEND) and can play an unauthorized
+phone (AUTH until --authorize-after seconds have passed) or one whose output is malformed.
+Without --files it holds a phone's worth of real files in a temporary folder (samples/
+phone-media.json) and keeps its media provider and package manager in step with them: media
+scans, deletes, installs and uninstalls change what the next query lists.
 """
 import argparse
+import atexit
+import hashlib
+import json
 import os
+import re
+import shlex
+import shutil
 import socket
 import struct
 import sys
+import tempfile
 import threading
 import time
+import urllib.parse
 
 A_SYNC, A_CNXN, A_OPEN, A_OKAY = 0x434E5953, 0x4E584E43, 0x4E45504F, 0x59414B4F
 A_CLSE, A_WRTE, A_AUTH = 0x45534C43, 0x45545257, 0x48545541
 A_VERSION = 0x01000001
 AUTH_TOKEN, AUTH_SIGNATURE, AUTH_RSAPUBLICKEY = 1, 2, 3
 HERE = os.path.dirname(os.path.abspath(__file__))
+TOP = os.path.dirname(os.path.dirname(HERE))
+MEDIA_KINDS = {"images": (".jpg", ".jpeg", ".png", ".gif", ".webp", ".bmp"),
+               "audio": (".mp3", ".m4a", ".aac", ".flac", ".ogg", ".wav"),
+               "video": (".mp4", ".3gp", ".webm", ".mkv", ".ts")}
 
 
 def sample(name):
@@ -41,6 +56,115 @@ def generated_contacts(count):
     return ("\n".join(rows) + "\n").encode()
 
 
+class World:
+    """The phone's files, its media provider's rows and its packages, shared by every
+    connection to the phone."""
+
+    def __init__(self, root, seed):
+        self.root = os.path.abspath(root)
+        self.lock = threading.Lock()
+        self.rows = []
+        self.packages = []
+        self.installable = {}
+        self.next_id = 1000000033
+        with open(os.path.join(HERE, "samples", "phone-media.json")) as f:
+            manifest = json.load(f)
+        for entry in manifest["installable"] + manifest["packages"]:
+            with open(os.path.join(TOP, entry["from"]), "rb") as f:
+                self.installable[hashlib.sha256(f.read()).hexdigest()] = entry
+        if not seed:
+            return
+        for entry in manifest["media"] + manifest["books"] + manifest["packages"]:
+            local = self.local(entry["path"])
+            os.makedirs(os.path.dirname(local), exist_ok=True)
+            shutil.copyfile(os.path.join(TOP, entry["from"]), local)
+        for entry in manifest["media"]:
+            self.add_row(entry["kind"], entry["path"], entry)
+        self.packages = [dict(entry) for entry in manifest["packages"]]
+
+    def local(self, path):
+        full = os.path.abspath(os.path.join(self.root, path.lstrip("/")))
+        return full if full.startswith(self.root) else self.root + "/.missing"
+
+    def add_row(self, kind, path, extra=None):
+        extra = extra or {}
+        local = self.local(path)
+        name = path.rsplit("/", 1)[-1]
+        row = {"_id": self.next_id, "_data": path, "_display_name": name, "_size": os.stat(local).st_size,
+               "date_modified": extra.get("date", int(os.stat(local).st_mtime)),
+               "width": extra.get("width"), "height": extra.get("height"),
+               "title": extra.get("title", name.rsplit(".", 1)[0]), "artist": extra.get("artist", "<unknown>"),
+               "album": extra.get("album", path.rsplit("/", 2)[-2]), "duration": extra.get("duration"),
+               "kind": kind}
+        self.next_id += 1
+        self.rows = [r for r in self.rows if r["_data"] != path] + [row]
+
+    def query(self, kind, columns):
+        with self.lock:
+            rows = [r for r in self.rows if r["kind"] == kind]
+            if not rows:
+                return b"No result found.\n"
+            out = []
+            for i, row in enumerate(rows):
+                values = ["%s=%s" % (c, "NULL" if row.get(c) is None else row.get(c)) for c in columns]
+                out.append("Row: %d %s" % (i, ", ".join(values)))
+            return ("\n".join(out) + "\n").encode()
+
+    def scan(self, uri):
+        path = urllib.parse.unquote(uri[len("file://"):]) if uri.startswith("file://") else ""
+        with self.lock:
+            local = self.local(path)
+            kind = next((k for k, ext in MEDIA_KINDS.items() if path.lower().endswith(ext)), None)
+            if kind and os.path.isfile(local):
+                self.add_row(kind, path)
+            elif not os.path.exists(local):
+                self.rows = [r for r in self.rows if r["_data"] != path]
+        return ("Broadcasting: Intent { act=android.intent.action.MEDIA_SCANNER_SCAN_FILE dat=%s flg=0x400000 }\n"
+                "Broadcast completed: result=0\n" % uri).encode()
+
+    def delete_rows(self, kind, where):
+        match = re.fullmatch(r"_data='((?:[^']|'')*)'", where)
+        if not match:
+            return ("Error while accessing provider:media\nandroid.database.sqlite.SQLiteException: "
+                    "near \"%s\": syntax error\n" % where).encode(), 1
+        path = match.group(1).replace("''", "'")
+        with self.lock:
+            self.rows = [r for r in self.rows if not (r["kind"] == kind and r["_data"] == path)]
+        return b"", 0
+
+    def list_packages(self, system):
+        with self.lock:
+            return "".join("package:%s=%s versionCode:%d\n" % (p["path"], p["package"], p["versionCode"])
+                           for p in self.packages if p["system"] == system).encode()
+
+    def install(self, path):
+        try:
+            with open(self.local(path), "rb") as f:
+                entry = self.installable.get(hashlib.sha256(f.read()).hexdigest())
+        except OSError:
+            return b"Failure [INSTALL_FAILED_INVALID_URI]\n", 1
+        if entry is None:
+            return b"Failure [INSTALL_PARSE_FAILED_NOT_APK: Failed parse during installPackageLI]\n", 1
+        if entry.get("refuse"):
+            return ("Failure [%s]\n" % entry["refuse"]).encode(), 1
+        apk = "/data/app/~~Zs%d==/%s-1==/base.apk" % (len(self.packages), entry["package"])
+        os.makedirs(os.path.dirname(self.local(apk)), exist_ok=True)
+        shutil.copyfile(self.local(path), self.local(apk))
+        with self.lock:
+            self.packages = [p for p in self.packages if p["package"] != entry["package"]]
+            self.packages.append({"package": entry["package"], "path": apk, "versionCode": entry["versionCode"],
+                                  "system": False})
+        return b"Success\n", 0
+
+    def uninstall(self, package):
+        with self.lock:
+            found = [p for p in self.packages if p["package"] == package and not p["system"]]
+            if not found:
+                return b"Failure [DELETE_FAILED_INTERNAL_ERROR]\n", 1
+            self.packages.remove(found[0])
+        return b"Success\n", 0
+
+
 class Stream:
     def __init__(self, local, remote):
         self.local, self.remote = local, remote
@@ -49,11 +173,12 @@ class Stream:
         self.closing = False
         self.sync_buffer = b""
         self.is_sync = False
+        self.sending = None  # (file, temporary path, path) while a SEND is under way
 
 
 class Phone:
-    def __init__(self, conn, args):
-        self.conn, self.args = conn, args
+    def __init__(self, conn, args, world):
+        self.conn, self.args, self.world = conn, args, world
         self.streams = {}
         self.next_id = 1
         self.max_data = 4096
@@ -185,9 +310,48 @@ class Phone:
     def shell(self, command):
         """The command's output and status."""
         output = self.answer(command)
+        if isinstance(output, tuple):
+            return output
         if output is None:
             return None, 0
         return output, 127 if output.startswith(b"/system/bin/sh:") else 0
+
+    def files_command(self, command):
+        """The media provider, package manager, scanner and rm, acting on the phone's world;
+        None for other commands."""
+        try:
+            words = shlex.split(command)
+        except ValueError:
+            return b"/system/bin/sh: syntax error: unterminated quoted string\n", 2
+        if len(words) >= 4 and words[:3] == ["content", "query", "--uri"] and "/media/" in words[3]:
+            if self.args.malformed:
+                return b"Row: 0 _id=1 _display_name\nError while accessing provider:media\n"
+            kind = words[3].rstrip("/").split("/")[-2]
+            columns = words[words.index("--projection") + 1].split(":") if "--projection" in words else ["_id"]
+            return self.world.query(kind, columns)
+        if len(words) >= 6 and words[:3] == ["content", "delete", "--uri"] and "--where" in words:
+            return self.world.delete_rows(words[3].rstrip("/").split("/")[-2], words[words.index("--where") + 1])
+        if words[:3] == ["pm", "list", "packages"]:
+            if self.args.malformed:
+                return b"package:\npackage:=\n"
+            return self.world.list_packages("-s" in words)
+        if words[:2] == ["pm", "install"] and len(words) >= 3:
+            return self.world.install(words[-1])
+        if words[:2] == ["pm", "uninstall"] and len(words) >= 3:
+            return self.world.uninstall(words[-1])
+        if words[:1] == ["am"] and "android.intent.action.MEDIA_SCANNER_SCAN_FILE" in words and "-d" in words:
+            return self.world.scan(words[words.index("-d") + 1])
+        if words[:1] == ["rm"]:
+            for path in words[1:]:
+                if path.startswith("-"):
+                    continue
+                try:
+                    os.remove(self.world.local(path))
+                except FileNotFoundError:
+                    if "-f" not in words:
+                        return ("rm: %s: No such file or directory\n" % path).encode(), 1
+            return b"", 0
+        return None
 
     def answer(self, command):
         if self.args.hang_on and command.startswith(self.args.hang_on):
@@ -205,6 +369,9 @@ class Phone:
             if self.args.contacts is not None:
                 return generated_contacts(self.args.contacts)
             return sample("content-query-data.txt")
+        files = self.files_command(command)
+        if files is not None:
+            return files
         if command.startswith("content query --uri content://com.android.contacts/raw_contacts"):
             count = self.args.contacts if self.args.contacts is not None else 3
             return "".join("Row: %d _id=%d\n" % (i, i + 1) for i in range(count)).encode()
@@ -223,10 +390,34 @@ class Phone:
                 stream.sync_buffer = b""
                 self.queue(stream, b"", close=True)
                 return
+            if ident == b"DONE" and stream.sending:
+                # A SEND's DONE carries the file's time, no payload.
+                stream.sync_buffer = stream.sync_buffer[8:]
+                handle, temporary, target = stream.sending
+                stream.sending = None
+                handle.close()
+                os.replace(temporary, target)
+                self.queue(stream, struct.pack("<4sI", b"OKAY", 0))
+                continue
             if len(stream.sync_buffer) < 8 + length:
                 return
+            if ident == b"DATA" and stream.sending:
+                stream.sending[0].write(stream.sync_buffer[8:8 + length])
+                stream.sync_buffer = stream.sync_buffer[8 + length:]
+                continue
             path = stream.sync_buffer[8:8 + length].decode("utf-8", "replace")
             stream.sync_buffer = stream.sync_buffer[8 + length:]
+            if ident == b"SEND":
+                path = path.rsplit(",", 1)[0]
+                local = self.local_path(path)
+                try:
+                    os.makedirs(os.path.dirname(local), exist_ok=True)
+                    temporary = local + ".standin-part"
+                    stream.sending = (open(temporary, "wb"), temporary, local)
+                except OSError as error:
+                    text = ("couldn't create file: %s" % error.strerror).encode()
+                    self.queue(stream, struct.pack("<4sI", b"FAIL", len(text)) + text)
+                continue
             local = self.local_path(path)
             if ident == b"STAT":
                 try:
@@ -249,6 +440,11 @@ class Phone:
             elif ident == b"RECV":
                 try:
                     with open(local, "rb") as f:
+                        if self.args.hang_recv:
+                            # Half the file, then nothing: the cable is pulled mid-transfer.
+                            block = f.read()[:max(1, os.path.getsize(local) // 2)]
+                            self.queue(stream, struct.pack("<4sI", b"DATA", len(block)) + block)
+                            continue
                         while True:
                             block = f.read(64 * 1024)
                             if not block:
@@ -263,9 +459,7 @@ class Phone:
                 self.queue(stream, struct.pack("<4sI", b"FAIL", len(text)) + text)
 
     def local_path(self, path):
-        root = os.path.abspath(self.args.files or os.path.join(HERE, "samples"))
-        full = os.path.abspath(os.path.join(root, path.lstrip("/")))
-        return full if full.startswith(root) else root + "/.missing"
+        return self.world.local(path)
 
 
 def main():
@@ -280,7 +474,14 @@ def main():
     parser.add_argument("--contacts", type=int, default=None, help="serve this many generated contacts")
     parser.add_argument("--hang-on", default=None, help="a shell command prefix that never answers")
     parser.add_argument("--files", default=None, help="the folder served as the phone's file system")
+    parser.add_argument("--hang-recv", action="store_true", help="file pulls stop half-way and never end")
+    parser.add_argument("--scratch", default=None, help="where the phone's own folder is made without --files")
     args = parser.parse_args()
+    root = args.files
+    if root is None:
+        root = tempfile.mkdtemp(prefix="zs-standin-", dir=args.scratch)
+        atexit.register(shutil.rmtree, root, True)
+    world = World(root, args.files is None)
 
     server = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
     server.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
@@ -290,7 +491,7 @@ def main():
     while True:
         conn, _ = server.accept()
         conn.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
-        threading.Thread(target=Phone(conn, args).run, daemon=True).start()
+        threading.Thread(target=Phone(conn, args, world).run, daemon=True).start()
 
 
 if __name__ == "__main__":

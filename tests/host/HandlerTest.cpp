@@ -4,11 +4,13 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 #include <string>
 #include <vector>
 
 #include "contracts/CommandNames.h"
 #include "contracts/DeviceRecord.h"
+#include "contracts/Sections.h"
 #include "host/CommandBus.h"
 #include "host/HostHandlers.h"
 #include "host/HostState.h"
@@ -21,10 +23,13 @@ struct Sent {
   CommandRecord record;
 };
 std::vector<Sent> g_sent;
+std::vector<SectionItemDescriptor> g_counts;  // what the navigator was told, in order
 DeviceRecord* g_device = nullptr;
 
 int32_t __cdecl FakeModuleEntry(CommandRecord* r) {
   g_sent.push_back({r->name, *r});
+  if (std::strcmp(r->name, kNavigatorUpdateItem) == 0 && r->payload != nullptr)
+    g_counts.push_back(*static_cast<const SectionItemDescriptor*>(r->payload));
   if (std::strcmp(r->name, kCourierGetDevice) == 0) r->payload = g_device;
   return 0;
 }
@@ -37,14 +42,18 @@ class HostHandlers : public ::testing::Test {
     ModuleRecord* module = bus.AddModule(reinterpret_cast<HINSTANCE>(0x50000000), nullptr);
     module->moduleEntry = FakeModuleEntry;
     CommandRecord reg;
-    for (const char* name : {kHandsetShowWindow, kJobsShowWindow, kExtrasShowWindow, kHandsetUpdateDeviceInfo,
-                             kHandsetWifiConnected, kTextsResetWindow, kRolodexResetWindow, kCourierGetDevice,
-                             kPackagesShowWindow, kPackagesHideWindow, kRolodexShowWindow, kRolodexHideWindow,
-                             kCourierDoApp, kCourierDoContact, kHandsetSwitchConnect})
+    for (const char* name :
+         {kHandsetShowWindow, kJobsShowWindow, kExtrasShowWindow, kHandsetUpdateDeviceInfo, kHandsetWifiConnected,
+          kTextsResetWindow, kRolodexResetWindow, kCourierGetDevice, kPackagesShowWindow, kPackagesHideWindow,
+          kRolodexShowWindow, kRolodexHideWindow, kCourierDoApp, kCourierDoContact, kHandsetSwitchConnect,
+          kNavigatorShowWindow, kNavigatorUpdateItem, kNavigatorSelectFirst, kDashboardUpdateCount})
       RegisterCommand(*module, reg, name);
     FillHandlerTable(bus);
   }
-  void SetUp() override { g_sent.clear(); }
+  void SetUp() override {
+    g_sent.clear();
+    g_counts.clear();
+  }
 
   static std::vector<std::string> SentNames() {
     std::vector<std::string> names;
@@ -97,6 +106,40 @@ TEST_F(HostHandlers, AddDeviceBindsAUsbPhoneAndAlsoAnnouncesAWifiPhone) {
   g_sent.clear();
   RouteOnUiThread(_strdup(kCourierAddDevice), reinterpret_cast<LPARAM>(_wcsdup(L"KNOWN01")));
   EXPECT_TRUE(g_sent.empty());
+}
+
+// A phone read in a moment told its counts before its navigator existed: the sections shown
+// start from its record, apps and photos on both of their items.
+TEST_F(HostHandlers, ShownSectionsStartFromTheCountsThePhoneRecordHolds) {
+  HWND key = reinterpret_cast<HWND>(0x2468), window = reinterpret_cast<HWND>(0x1357);
+  Host().devices.BindWindow(key, window);
+  Host().devices.BindIdentifier(key, L"FAST01");
+  DeviceRecord device;
+  device.identifier = L"FAST01";
+  device.counts[kKindApps] = 5;
+  device.counts[kKindContacts] = 7;
+  device.counts[kKindPhotos] = 3;
+  device.counts[kKindBooks] = 2;
+  g_device = &device;
+  CommandRecord r;
+  r.window = window;
+  Post(kHandsetShowManager, r);
+  const std::vector<std::string> names = SentNames();
+  ASSERT_FALSE(names.empty());
+  EXPECT_EQ(names.front(), kNavigatorShowWindow);
+  EXPECT_EQ(names.back(), kNavigatorSelectFirst);
+  std::vector<std::pair<int32_t, int32_t>> counts;
+  for (const SectionItemDescriptor& item : g_counts) counts.emplace_back(item.id, item.count);
+  const std::vector<std::pair<int32_t, int32_t>> expected = {
+      {kSectionUserApps, 5},     {kSectionApps, 5},   {kSectionContacts, 7}, {kSectionSms, 0},  {kSectionMusic, 0},
+      {kSectionPhoneGallery, 3}, {kSectionPhotos, 3}, {kSectionVideos, 0},   {kSectionBooks, 2}};
+  EXPECT_EQ(counts, expected);
+  for (const Sent& sent : g_sent) {
+    if (sent.name == kNavigatorUpdateItem) {
+      EXPECT_EQ(sent.record.window, window);
+    }
+  }
+  g_device = nullptr;
 }
 
 TEST_F(HostHandlers, ScanProgressResetsMessagesThenContactsOnlyAtTheEnd) {

@@ -138,10 +138,11 @@ bool AdbClient::Shell(const std::string& serial, const std::string& command, std
 }
 
 bool AdbClient::Pull(const std::string& serial, const std::string& remote, const std::filesystem::path& target,
-                     const std::function<bool(int64_t bytes)>& progress, std::string& failure) const {
+                     const std::function<bool(int64_t bytes)>& progress, std::string& failure,
+                     SafeFileWriter::Replace replace, bool* targetExisted) const {
   std::unique_ptr<AdbSocket> socket = OpenOnPhone(serial, "sync:", failure);
   if (!socket) return false;
-  SafeFileWriter file(target, SafeFileWriter::Replace::kAllow);
+  SafeFileWriter file(target, replace);
   if (!file.Open()) {
     failure = file.Error();
     return false;
@@ -167,6 +168,7 @@ bool AdbClient::Pull(const std::string& serial, const std::string& remote, const
   }
   if (!file.Commit()) {
     failure = file.Error();
+    if (targetExisted != nullptr) *targetExisted = file.TargetExisted();
     return false;
   }
   return true;

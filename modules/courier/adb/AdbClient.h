@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "modules/courier/SafeFile.h"
 #include "modules/courier/adb/AdbSocket.h"
 
 struct AdbSettings {
@@ -43,9 +44,11 @@ class AdbClient {
   bool Shell(const std::string& serial, const std::string& command, std::string& output, std::string& failure,
              uint32_t timeoutMs = kReplyTimeoutMs, size_t limit = 64 * 1024 * 1024) const;
   // Streams the phone's file `remote` into `target` (through a temporary file: a pull cut
-  // short leaves no half file). `progress` hears the bytes so far and may stop the pull.
+  // short leaves no half file). `progress` hears the bytes so far and may stop the pull. With
+  // `replace` kNever a file at `target` stays, and `targetExisted` is set.
   bool Pull(const std::string& serial, const std::string& remote, const std::filesystem::path& target,
-            const std::function<bool(int64_t bytes)>& progress, std::string& failure) const;
+            const std::function<bool(int64_t bytes)>& progress, std::string& failure,
+            SafeFileWriter::Replace replace = SafeFileWriter::Replace::kAllow, bool* targetExisted = nullptr) const;
 
   // Runs "adb start-server" without a console window and waits for it; false when the program
   // is missing or did not bring the server up in time.

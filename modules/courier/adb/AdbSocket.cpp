@@ -21,6 +21,9 @@ bool AdbSocket::Connect(uint16_t port, uint32_t timeoutMs, uint32_t readTimeoutM
   if (m_socket == INVALID_SOCKET) return false;
   BOOL noDelay = TRUE;
   setsockopt(m_socket, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&noDelay), sizeof(noDelay));
+  // Room for several sync chunks, so a pull's reads come back full.
+  int receiveBuffer = 1 << 20;
+  setsockopt(m_socket, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&receiveBuffer), sizeof(receiveBuffer));
   DWORD sendTimeout = readTimeoutMs;
   setsockopt(m_socket, SOL_SOCKET, SO_SNDTIMEO, reinterpret_cast<const char*>(&sendTimeout), sizeof(sendTimeout));
 
@@ -44,6 +47,7 @@ bool AdbSocket::Connect(uint16_t port, uint32_t timeoutMs, uint32_t readTimeoutM
   }
   nonBlocking = 0;
   ioctlsocket(m_socket, FIONBIO, &nonBlocking);
+  SetReadTimeout(readTimeoutMs);
   return !m_aborted;
 }
 
@@ -69,8 +73,18 @@ bool AdbSocket::Write(const void* data, size_t size) {
   return size == 0;
 }
 
+void AdbSocket::SetReadTimeout(uint32_t milliseconds) {
+  m_readTimeoutMs = milliseconds;
+  if (m_socket == INVALID_SOCKET) return;
+  DWORD timeout = milliseconds;
+  setsockopt(m_socket, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeout), sizeof(timeout));
+}
+
+// The receive timeout bounds the wait: no select before each read, which would double the
+// system calls of a pull. A read that timed out leaves the connection unusable, and it is
+// never used again.
 int64_t AdbSocket::ReadSome(void* buffer, size_t size) {
-  if (WaitReadable(m_readTimeoutMs) != 1) return -1;
+  if (m_socket == INVALID_SOCKET || m_aborted) return -1;
   const int got = recv(m_socket, static_cast<char*>(buffer), static_cast<int>(size > 1 << 20 ? 1 << 20 : size), 0);
   if (got < 0 || m_aborted) return -1;
   return got;

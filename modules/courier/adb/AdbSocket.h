@@ -34,7 +34,7 @@ class AdbSocket : public AdbStream {
 
   // Connects to 127.0.0.1:`port` within `timeoutMs`; reads then wait at most `readTimeoutMs`.
   bool Connect(uint16_t port, uint32_t timeoutMs, uint32_t readTimeoutMs);
-  void SetReadTimeout(uint32_t milliseconds) { m_readTimeoutMs = milliseconds; }
+  void SetReadTimeout(uint32_t milliseconds);
   // 1: bytes (or the end) can be read now; 0: none came within `milliseconds`; -1: broken.
   int WaitReadable(uint32_t milliseconds);
 

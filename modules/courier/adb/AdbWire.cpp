@@ -288,8 +288,41 @@ bool List(AdbStream& stream, const std::string& path, std::vector<ListEntry>& en
   }
 }
 
-bool Pull(AdbStream& stream, const std::string& path, const ChunkSink& sink, std::string& error) {
-  if (!SendAll(stream, Frame("RECV", path), error)) return false;
+namespace {
+
+// Reads ahead in large blocks: a pull is a long run of small frames, and every read of the
+// socket costs a round through the system (under some systems two). Nothing is left over
+// after DONE or FAIL, since the phone sends nothing unasked.
+class ReadAhead : public AdbStream {
+ public:
+  explicit ReadAhead(AdbStream& stream) : m_stream(stream), m_buffer(kBlock) {}
+  bool Write(const void* data, size_t size) override { return m_stream.Write(data, size); }
+  int64_t ReadSome(void* buffer, size_t size) override {
+    if (m_start == m_end) {
+      const int64_t got = m_stream.ReadSome(m_buffer.data(), m_buffer.size());
+      if (got <= 0) return got;
+      m_start = 0;
+      m_end = static_cast<size_t>(got);
+    }
+    const size_t count = std::min(size, m_end - m_start);
+    std::memcpy(buffer, m_buffer.data() + m_start, count);
+    m_start += count;
+    return static_cast<int64_t>(count);
+  }
+
+ private:
+  static constexpr size_t kBlock = 512 * 1024;
+  AdbStream& m_stream;
+  std::vector<char> m_buffer;
+  size_t m_start = 0;
+  size_t m_end = 0;
+};
+
+}  // namespace
+
+bool Pull(AdbStream& direct, const std::string& path, const ChunkSink& sink, std::string& error) {
+  if (!SendAll(direct, Frame("RECV", path), error)) return false;
+  ReadAhead stream(direct);
   std::vector<char> chunk;
   while (true) {
     std::string id;
@@ -314,6 +347,36 @@ bool Pull(AdbStream& stream, const std::string& path, const ChunkSink& sink, std
     }
     if (!sink(chunk.data(), number)) return false;
   }
+}
+
+bool Push(AdbStream& stream, const std::string& path, uint32_t mode, uint32_t modifiedTime, const ChunkSource& source,
+          std::string& error) {
+  if (!SendAll(stream, Frame("SEND", path + "," + std::to_string(mode)), error)) return false;
+  std::string chunk(kMaxChunk + 8, '\0');
+  while (true) {
+    const int64_t got = source(&chunk[8], kMaxChunk);
+    if (got < 0) return false;
+    if (got == 0) break;
+    const std::string header = FrameNumber("DATA", static_cast<uint32_t>(got));
+    std::memcpy(&chunk[0], header.data(), 8);
+    if (!stream.Write(chunk.data(), static_cast<size_t>(got) + 8)) {
+      error = "the file transfer was cut short";
+      return false;
+    }
+  }
+  if (!SendAll(stream, FrameNumber("DONE", modifiedTime), error)) return false;
+  std::string id;
+  uint32_t number = 0;
+  if (!ReadSyncHeader(stream, id, number)) {
+    error = "the phone did not confirm the file";
+    return false;
+  }
+  if (id == "OKAY") return true;
+  if (id == "FAIL")
+    ReadSyncFailure(stream, number, error);
+  else
+    error = "the phone's sync service sent a broken answer";
+  return false;
 }
 
 void Quit(AdbStream& stream) {

@@ -91,6 +91,14 @@ bool List(AdbStream& stream, const std::string& path, std::vector<ListEntry>& en
 typedef std::function<bool(const char* data, size_t size)> ChunkSink;
 bool Pull(AdbStream& stream, const std::string& path, const ChunkSink& sink, std::string& error);
 
+// Sends a file to the phone as `path` with the permission bits `mode`: `source` fills a buffer
+// and answers the bytes it put there (0 at the end, -1 when the file could not be read or the
+// copy is to stop). The file is never held whole. False with `error` (empty when `source`
+// stopped it); the phone may then hold part of it, which the caller removes.
+typedef std::function<int64_t(char* buffer, size_t size)> ChunkSource;
+bool Push(AdbStream& stream, const std::string& path, uint32_t mode, uint32_t modifiedTime, const ChunkSource& source,
+          std::string& error);
+
 // Ends the sync session politely; the server closes the stream after it.
 void Quit(AdbStream& stream);
 
