@@ -101,6 +101,7 @@ void AppOperations::CompleteBatch(Job& job, MediaLibrary& library, void* batch) 
     auto listed = std::make_unique<MediaRecord>();
     listed->identifier = app->identifier;
     listed->name = app->name;
+    listed->version = app->version;
     listed->icon = app->icon;
     OwnedPtrVector<MediaRecord>& own = job.device->apps;
     BASLock::GLock(&own);
@@ -108,6 +109,7 @@ void AppOperations::CompleteBatch(Job& job, MediaLibrary& library, void* batch) 
     for (size_t i = 0; i < own.size() && !replaced; ++i) {
       if (own[i] != nullptr && own[i]->identifier == app->identifier) {
         own[i]->name = listed->name;
+        own[i]->version = listed->version;
         own[i]->icon = listed->icon;
         replaced = true;
       }
