@@ -11,6 +11,7 @@
 
 namespace {
 
+constexpr int kIconSide = 44;
 const std::wstring kSystemText = L"System";
 const std::wstring kUserText = L"User";
 
@@ -40,6 +41,8 @@ bool DhAppDelegate::CreateExtras() {
   // An app whose package brings no icon shows the apps' own picture.
   m_list.SetDefaultRowImage(FindImage(Images(), "app\\content-apps-table.png"));
   m_list.SetRowImageHook(&DhAppDelegate::RowIcon, this);
+  // Packages bring icons of every size; the rows show them alike.
+  m_list.SetRowImageSide(kIconSide);
   return BASMediaFilePane::CreateExtras();
 }
 

@@ -254,7 +254,8 @@ TEST_F(AppPane, AnInstalledAppIsSelectedAndRowsDrawTheirOwnIcons) {
         if (canvas.Pixel(x, y) == RGB(255, 0, 0)) ++red;
     return red;
   };
-  EXPECT_GT(redIn(row0), 40 * 40) << "the installed app's icon, scaled into its row";
+  EXPECT_GE(redIn(row0), 43 * 43) << "the installed app's icon";
+  EXPECT_LE(redIn(row0), 44 * 44) << "drawn at the rows' one size, not the row's height";
   EXPECT_EQ(redIn(row1), 0);
 }
 
