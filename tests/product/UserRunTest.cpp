@@ -438,6 +438,35 @@ TEST_F(ProductUser, AppsInstallOnceUninstallAndTheSystemsStay) {
   ASSERT_NE(index.find(id), std::string::npos);
   EXPECT_EQ(index.find(id), index.rfind(id));
 
+  // Export the new app: its folder typed into the folder dialog; the progress stays open at its
+  // end with the file written.
+  const std::wstring out = m_copy + L"out";
+  CreateDirectoryW(out.c_str(), nullptr);
+  ASSERT_TRUE(Click(RowPoint(apps(), 0, 300)));
+  ASSERT_TRUE(Click(CentreOf(WindowRect(GetDlgItem(pane, 5005)))));  // Export
+  ASSERT_TRUE(WaitFor([&] { return ShownDialog() != nullptr; }, 10000));
+  Sleep(500);
+  ASSERT_TRUE(Xdotool("type --delay 10 '" + std::string(out.begin(), out.end()) + "'"));
+  ASSERT_TRUE(Key("Return"));
+  const auto exported = [&] {
+    std::error_code ignored;
+    for (const auto& entry : std::filesystem::directory_iterator(out, ignored))
+      if (entry.path().extension() == L".apk") return true;
+    return false;
+  };
+  ASSERT_TRUE(WaitFor(exported, 10000)) << m_host->Output();
+  HWND exportProgress = nullptr;
+  ASSERT_TRUE(WaitFor(
+      [&] {
+        exportProgress = ShownDialog();
+        return exportProgress && GetDlgItem(exportProgress, 5052) && !GetDlgItem(exportProgress, 1148);
+      },
+      5000));
+  Sleep(800);
+  Screenshot(L"user-apps-export-end.png");
+  ASSERT_TRUE(Click(CentreOf(WindowRect(GetDlgItem(exportProgress, 5052)))));
+  ASSERT_TRUE(WaitFor([&] { return ShownDialog() == nullptr; }, 5000));
+
   // Uninstall the top row (the app just installed): asked, then gone.
   ASSERT_TRUE(Click(RowPoint(apps(), 0, 300)));
   ASSERT_TRUE(Click(CentreOf(WindowRect(GetDlgItem(pane, 5001)))));  // Delete
