@@ -25,6 +25,7 @@ struct MediaRecord {
   std::shared_ptr<Gdiplus::Bitmap> icon;
   int64_t itemCount = 0;               // a conversation's number of messages
   PlaylistRecord* playlist = nullptr;  // a song leaving a playlist: that playlist
+  std::wstring version;                // an app's, as its package names it; an update copies it too
 };
 
 // A file the phone keeps for a media kind (a song, a video, a book), as the device service lists
@@ -44,8 +45,7 @@ struct MediaFileRecord : MediaRecord {
   int32_t height = 0;
   // A playlist notice's song: the playlist it joined or left (the host resolves it to `playlist`).
   std::wstring playlistId;
-  // Apps: the version the package names, and whether it came with the phone's system.
-  std::wstring version;
+  // Apps: whether it came with the phone's system.
   bool system = false;
 };
 

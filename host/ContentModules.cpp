@@ -7,6 +7,8 @@ namespace {
 
 const ContentModule kModules[] = {
     {kSectionHome, kDashboardCreateWindow, kDashboardShowWindow, kDashboardHideWindow, nullptr, 0, nullptr},
+    // "Apps" and "User Apps" share the apps pane, which lists the section SHOW_WINDOW names.
+    {kSectionApps, kPackagesCreateWindow, kPackagesShowWindow, kPackagesHideWindow, kCourierDoApp, 37, L"Loading Apps"},
     {kSectionUserApps, kPackagesCreateWindow, kPackagesShowWindow, kPackagesHideWindow, kCourierDoApp, 37,
      L"Loading Apps"},
     {kSectionContacts, kRolodexCreateWindow, kRolodexShowWindow, kRolodexHideWindow, kCourierDoContact, 1,
@@ -15,10 +17,8 @@ const ContentModule kModules[] = {
     {kSectionMusic, kTunesCreateWindow, kTunesShowWindow, kTunesHideWindow, kCourierDoMusic, 46, L"Loading Music"},
     {kSectionPhoneGallery, kGalleryCreateWindow, kGalleryShowWindow, kGalleryHideWindow, kCourierDoPhoto, 62,
      L"Loading Photos"},
-    {kSectionVideos, kMoviesCreateWindow, kMoviesShowWindow, kMoviesHideWindow, kCourierDoVideo, 57,
-     L"Loading Videos"},
-    {kSectionBooks, kReaderCreateWindow, kReaderShowWindow, kReaderHideWindow, kCourierDoEbook, 41,
-     L"Loading Ebooks"},
+    {kSectionVideos, kMoviesCreateWindow, kMoviesShowWindow, kMoviesHideWindow, kCourierDoVideo, 57, L"Loading Videos"},
+    {kSectionBooks, kReaderCreateWindow, kReaderShowWindow, kReaderHideWindow, kCourierDoEbook, 41, L"Loading Ebooks"},
 };
 
 }  // namespace
@@ -30,11 +30,11 @@ const ContentModule* ContentModuleOf(int32_t sectionId) {
 }
 
 const char* const kContentChangeSizeNames[9] = {
-    kNavigatorChangeSize, kDashboardChangeSize, kRolodexChangeSize, kTextsChangeSize, kReaderChangeSize,
+    kNavigatorChangeSize, kDashboardChangeSize, kRolodexChangeSize,  kTextsChangeSize, kReaderChangeSize,
     kGalleryChangeSize,   kMoviesChangeSize,    kPackagesChangeSize, kTunesChangeSize,
 };
 
 const char* const kContentHideWindowNames[9] = {
-    kDashboardHideWindow, kNavigatorHideWindow, kRolodexHideWindow, kTextsHideWindow,  kReaderHideWindow,
+    kDashboardHideWindow, kNavigatorHideWindow, kRolodexHideWindow,  kTextsHideWindow, kReaderHideWindow,
     kGalleryHideWindow,   kMoviesHideWindow,    kPackagesHideWindow, kTunesHideWindow,
 };

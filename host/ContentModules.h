@@ -13,7 +13,7 @@ struct ContentModule {
   const wchar_t* loadingText;
 };
 
-// Null for sections without a module ("Apps", "Photos") and unknown ids.
+// Null for sections without a module ("Photos") and unknown ids.
 const ContentModule* ContentModuleOf(int32_t sectionId);
 
 // Every module's command of one kind, in the order the host passes a command on.

@@ -1,8 +1,10 @@
 #include "host/DeviceHandlers.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "contracts/CommandNames.h"
 #include "contracts/DeviceRecord.h"
@@ -67,9 +69,11 @@ int32_t OnStartScan(CommandRecord* incoming) {
   HWND parent = entry->wizardWindow ? entry->wizardWindow : incoming->window;
   CMessageLoop* loop = HostMessageLoop::ForThread(Host().uiThreadId);
   const SectionList& list = entry->sections;
+  std::vector<const char*> created;  // a module serving two sections gets one pane
   for (int32_t i = list.UsedBegin(); i < list.UsedEnd(); ++i) {
     const ContentModule* module = ContentModuleOf(list.entries[i].id);
-    if (module == nullptr) continue;
+    if (module == nullptr || std::find(created.begin(), created.end(), module->createWindow) != created.end()) continue;
+    created.push_back(module->createWindow);
     CommandRecord create;
     create.window = parent;
     create.data = loop;
@@ -241,12 +245,16 @@ int32_t OnSelectItem(CommandRecord* incoming) {
   int32_t previous = static_cast<int32_t>(incoming->total), next = static_cast<int32_t>(incoming->position);
   CommandRecord hide = *incoming;
   hide.window = content;
-  if (const ContentModule* old = ContentModuleOf(previous)) Bus().Send(old->hideWindow, &hide);
   const ContentModule* module = ContentModuleOf(next);
+  const ContentModule* old = ContentModuleOf(previous);
+  // Between "Apps" and "User Apps" the one pane stays; SHOW_WINDOW tells it which to list.
+  if (old != nullptr && (module == nullptr || old->showWindow != module->showWindow))
+    Bus().Send(old->hideWindow, &hide);
   if (module == nullptr) return 0;
   CommandRecord show = *incoming;
   show.window = content;
   show.value = SW_SHOW;
+  show.position = next;
   Bus().Send(module->showWindow, &show);
   if (module->loadCommand == nullptr || device == nullptr) return 0;
   ItemCounter* loaded = device->LoadedOfSection(next);

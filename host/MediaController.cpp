@@ -120,6 +120,7 @@ void OnAppUpdated(const MediaKind& kind, const CommandRecord& copy, OwnedNotice&
     if (app != nullptr && app->identifier == item->identifier) {
       found = app;
       found->name = item->name;
+      found->version = item->version;
       found->icon = std::move(item->icon);  // the old icon goes with its last owner
       break;
     }

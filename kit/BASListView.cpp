@@ -843,7 +843,10 @@ void BASListView::DrawRowContents(HDC dc, POINT origin, int row, const RECT& rec
       int drawnWidth = 0;
       if (image) {
         const int side = rowHeight - 2 * kImageMargin;
-        if (ImageHeight(image) < side) {
+        if (m_rowImageSide > 0) {
+          drawnWidth = std::min(m_rowImageSide, side);
+          drawImage(image, cell.left + kImageX, rect.top + (rowHeight - drawnWidth) / 2, drawnWidth, drawnWidth);
+        } else if (ImageHeight(image) < side) {
           drawnWidth = ImageWidth(image);
           drawImage(image, cell.left + kImageX, rect.top + (rowHeight - ImageHeight(image)) / 2, drawnWidth,
                     ImageHeight(image));

@@ -55,6 +55,10 @@ class BASListView : public BASWindow {
   void SetRowImageHook(RowImageHook hook, void* context);
   void SetRowTextHook(RowTextHook hook, void* context);
   void SetDefaultRowImage(Gdiplus::Bitmap* image);
+  // Draws every image of column 1 as a square of `side` pixels, vertically centred, whatever
+  // its own size (pictures of mixed sizes, such as app icons); 0, the default: an image taller
+  // than the row is scaled to it, a smaller one keeps its size.
+  void SetRowImageSide(int side) { m_rowImageSide = side; }
   // Re-measures the rows at once.
   void SetRowHeight(int height);
   int RowHeight() const { return m_rowHeight; }
@@ -192,6 +196,7 @@ class BASListView : public BASWindow {
   int32_t m_descendingNumbers = 0;
   int32_t m_allChecked = 0;
   int m_rowHeight = 60;
+  int m_rowImageSide = 0;
   int m_scrollOffset = 0;
   int m_contentWidth = 0;
   GdiFont m_font;

@@ -24,6 +24,8 @@ MediaCheck CheckApp(const std::filesystem::path& file) {
   const auto size = std::filesystem::file_size(file, error);
   check.sizeBytes = error ? 0 : static_cast<int64_t>(size);
   check.title = formats::Utf8ToWideLenient(info.label);
+  // An app is known by its package: installing one already there updates it.
+  check.identifier = formats::Utf8ToWideLenient(info.packageName);
   return check;
 }
 

@@ -60,13 +60,17 @@ std::shared_ptr<Gdiplus::Bitmap> IconOfPng(const std::string& png) {
 // An install's notice carries a batch, as a load's does: here of the one installed app.
 void* MakeInstalledBatch(const StoredMedia& item) { return MakeFileBatch({item}, 0, 1); }
 
+// The record `code` of an app notice that carries one app to refresh rather than a batch.
+constexpr int64_t kOneAppNotice = 1;
+
 }  // namespace
 
 std::wstring AppOperations::RefusedRemoval(const MediaLibrary& library, const std::wstring& identifier) {
   const StoredMedia* stored = library.FindByIdentifier(identifier);
   if (stored == nullptr || stored->album != kSystemAppsAlbum) return std::wstring();
   const std::wstring& label = stored->title.empty() ? stored->identifier : stored->title;
-  return label + L" is a system app and cannot be uninstalled.";
+  // What matters first: the progress dialog's one line cuts a long label short at its end.
+  return L"Cannot uninstall the system app " + label + L".";
 }
 
 void AppOperations::AfterRemove(Job& job, MediaLibrary& library, const std::wstring& identifier) {
@@ -80,6 +84,21 @@ void AppOperations::AfterRemove(Job& job, MediaLibrary& library, const std::wstr
     }
   }
   BASLock::GUnLock(&own);
+}
+
+void AppOperations::NotifyAdded(Job& job, MediaLibrary& library, const StoredMedia& added, bool replaced) {
+  std::unique_ptr<MediaFileList> batch(static_cast<MediaFileList*>(MakeInstalledBatch(added)));
+  CompleteBatch(job, library, batch.get());
+  const auto kind = static_cast<uint32_t>(kAppServiceKind.addOp);
+  if (replaced) {
+    std::unique_ptr<MediaFileRecord> app(batch->empty() ? nullptr : batch->front());
+    batch->clear();
+    if (app) m_jobs.Notify(job, kind, app.release(), kNotificationSuccess, 0, kOneAppNotice);
+    return;
+  }
+  // On top of the list; `data` names the same records, which the pane then selects.
+  auto marks = std::make_unique<MediaFileList>(*batch);
+  m_jobs.Notify(job, kind, batch.release(), kNotificationSuccess, 0, 0, marks.release());
 }
 
 void AppOperations::CompleteBatch(Job& job, MediaLibrary& library, void* batch) {
@@ -101,6 +120,7 @@ void AppOperations::CompleteBatch(Job& job, MediaLibrary& library, void* batch) 
     auto listed = std::make_unique<MediaRecord>();
     listed->identifier = app->identifier;
     listed->name = app->name;
+    listed->version = app->version;
     listed->icon = app->icon;
     OwnedPtrVector<MediaRecord>& own = job.device->apps;
     BASLock::GLock(&own);
@@ -108,6 +128,7 @@ void AppOperations::CompleteBatch(Job& job, MediaLibrary& library, void* batch) 
     for (size_t i = 0; i < own.size() && !replaced; ++i) {
       if (own[i] != nullptr && own[i]->identifier == app->identifier) {
         own[i]->name = listed->name;
+        own[i]->version = listed->version;
         own[i]->icon = listed->icon;
         replaced = true;
       }

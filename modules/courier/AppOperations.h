@@ -24,6 +24,9 @@ class AppOperations : public MediaOperations {
   // The host takes an app's count from the device record when an install or uninstall is
   // reported: the count is set before the notice.
   void AfterAdd(Job& job, MediaLibrary& library) override { SendCount(job, library); }
+  // An installed app goes out as a load's batch does, with its label, version and icon, and
+  // enters the device record's list; one installed again is one app to refresh.
+  void NotifyAdded(Job& job, MediaLibrary& library, const StoredMedia& added, bool replaced) override;
   // An uninstalled app leaves the device record's list too.
   void AfterRemove(Job& job, MediaLibrary& library, const std::wstring& identifier) override;
   // The pane appends each batch below the ones before it.

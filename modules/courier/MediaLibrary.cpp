@@ -361,7 +361,10 @@ void MediaLibrary::AdoptUnlisted() {
     item.album = m_rules.album;
     Describe(item, check);
     StoredMedia& kept = Append(std::move(item));
-    kept.identifier = L"a" + std::to_wstring(kept.key);
+    // A file naming an identifier already listed (a replacement whose index write never
+    // happened) is kept under a made one rather than beside its namesake.
+    const bool taken = !check.identifier.empty() && FindByIdentifier(check.identifier) != nullptr;
+    kept.identifier = check.identifier.empty() || taken ? L"a" + std::to_wstring(kept.key) : check.identifier;
     adopted = true;
   }
   std::string error;
@@ -384,13 +387,15 @@ bool MediaLibrary::Persist(std::string& error) {
 
 bool MediaLibrary::Add(const std::filesystem::path& source, const std::wstring& dateCreated,
                        const std::function<bool()>& mayContinue, StoredMedia& added, std::wstring& problem,
-                       bool& stopped) {
+                       bool& stopped, bool* replaced) {
   stopped = false;
+  if (replaced != nullptr) *replaced = false;
   if (m_phone) {
     if (!m_phone->Add(source, mayContinue, added, problem, stopped)) return false;
-    m_items.erase(std::remove_if(m_items.begin(), m_items.end(),
-                                 [&](const StoredMedia& item) { return item.identifier == added.identifier; }),
-                  m_items.end());
+    const auto kept = std::remove_if(m_items.begin(), m_items.end(),
+                                     [&](const StoredMedia& item) { return item.identifier == added.identifier; });
+    if (replaced != nullptr) *replaced = kept != m_items.end();
+    m_items.erase(kept, m_items.end());
     added = Append(std::move(added));
     return true;
   }
@@ -414,8 +419,11 @@ bool MediaLibrary::Add(const std::filesystem::path& source, const std::wstring& 
   Describe(item, check);
   if (!check.album.empty()) item.album = check.album;
   item.key = m_nextKey;
+  // A new file name even for an item replaced: the old file stays until the new one is whole.
   item.fileName = std::to_wstring(item.key) + item.format;
-  item.identifier = L"a" + std::to_wstring(item.key);
+  item.identifier = check.identifier.empty() ? L"a" + std::to_wstring(item.key) : check.identifier;
+  auto old = std::find_if(m_items.begin(), m_items.end(),
+                          [&](const StoredMedia& held) { return held.identifier == item.identifier; });
   std::string error;
   switch (CopyFileSafely(source, FileOf(item), mayContinue, error)) {
     case CopyResult::kCopied:
@@ -428,11 +436,29 @@ bool MediaLibrary::Add(const std::filesystem::path& source, const std::wstring& 
       problem = fileName + L": cannot be copied (" + WideOf(error) + L").";
       return false;
   }
-  added = Append(std::move(item));
-  if (!Persist(error)) {
-    // The file is on the phone all the same; the next start takes it in again.
-    problem = fileName + L": added, but the list could not be kept on this PC (" + WideOf(error) + L").";
+  if (old == m_items.end()) {
+    added = Append(std::move(item));
+    if (!Persist(error)) {
+      // The file is on the phone all the same; the next start takes it in again.
+      problem = fileName + L": added, but the list could not be kept on this PC (" + WideOf(error) + L").";
+    }
+    return true;
   }
+  ++m_nextKey;
+  const StoredMedia before = *old;
+  item.key = before.key;      // exports and the panes' rows name it by its key
+  item.album = before.album;  // a system app updated stays the system's, where it was
+  item.phonePath = before.phonePath;
+  *old = item;
+  added = item;
+  if (replaced != nullptr) *replaced = true;
+  if (!Persist(error)) {
+    // The index on this PC still names the old file, which is therefore kept.
+    problem = fileName + L": updated, but the list could not be kept on this PC (" + WideOf(error) + L").";
+    return true;
+  }
+  std::error_code failure;
+  std::filesystem::remove(FileOf(before), failure);
   return true;
 }
 

@@ -44,6 +44,8 @@ struct MediaCheck {
   std::wstring title;
   std::wstring artist;
   std::wstring album;
+  // The phone's id the file names for itself (an app's package); empty: the library makes one.
+  std::wstring identifier;
   std::string problem;  // empty: a whole file of the kind; else one line for the user, in UTF-8
   bool ok() const { return problem.empty(); }
 };
@@ -127,9 +129,12 @@ class MediaLibrary {
   bool Usable() const { return m_usable; }
 
   // Checks and copies the file at `source` in. False with `problem` (for the user) when it is
-  // no whole file of the kind, cannot be copied, or the copy was stopped (`stopped` set).
+  // no whole file of the kind, cannot be copied, or the copy was stopped (`stopped` set). A file
+  // that names the identifier of an item already here (an app installed again) takes that
+  // item's place, which keeps its key and album; `replaced` is then set.
   bool Add(const std::filesystem::path& source, const std::wstring& dateCreated,
-           const std::function<bool()>& mayContinue, StoredMedia& added, std::wstring& problem, bool& stopped);
+           const std::function<bool()>& mayContinue, StoredMedia& added, std::wstring& problem, bool& stopped,
+           bool* replaced = nullptr);
   // Removes the item and its file. False with `problem` when it is not there or cannot go.
   bool Remove(const std::wstring& identifier, std::wstring& problem);
   // Reads the list again from a phone that keeps its files itself; false with `problem` for

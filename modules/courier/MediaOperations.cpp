@@ -246,12 +246,13 @@ void MediaOperations::RunAdd(Job& job, const std::vector<std::wstring>& paths) {
     StoredMedia added;
     std::wstring reason;
     bool stopped = false;
+    bool replaced = false;
     const bool ok = library->Add(
-        PathOfWide(path), NowText(), [&] { return m_jobs.MayContinue(job); }, added, reason, stopped);
+        PathOfWide(path), NowText(), [&] { return m_jobs.MayContinue(job); }, added, reason, stopped, &replaced);
     if (stopped) break;
     if (ok) {
       AfterAdd(job, *library);
-      m_jobs.Notify(job, static_cast<uint32_t>(m_kind.addOp), m_kind.makeRecord(added));
+      NotifyAdded(job, *library, added, replaced);
       progress.Note(reason);
       progress.Done();
     } else {
@@ -263,6 +264,12 @@ void MediaOperations::RunAdd(Job& job, const std::vector<std::wstring>& paths) {
   else
     progress.Stop(StoppedText(job, L"The copying was cancelled."));
   AfterChange(job);
+}
+
+void MediaOperations::NotifyAdded(Job& job, MediaLibrary& library, const StoredMedia& added, bool replaced) {
+  (void)library;
+  (void)replaced;
+  m_jobs.Notify(job, static_cast<uint32_t>(m_kind.addOp), m_kind.makeRecord(added));
 }
 
 void MediaOperations::RunDelete(Job& job, const CheckedItems& items) {

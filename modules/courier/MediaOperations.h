@@ -147,6 +147,9 @@ class MediaOperations {
     (void)job;
     (void)library;
   }
+  // Tells the host of an item that came; `replaced`: it took the place of the item of its
+  // identifier (an app installed again).
+  virtual void NotifyAdded(Job& job, MediaLibrary& library, const StoredMedia& added, bool replaced);
   // Why an item may not go (apps: a system app), for the user; empty when it may.
   virtual std::wstring RefusedRemoval(const MediaLibrary& library, const std::wstring& identifier) {
     (void)library;

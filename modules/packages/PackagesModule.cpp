@@ -1,79 +1,45 @@
-// libPackages's plug-in edge: RegisterModule, the module entry and the one apps pane per parent
-// window. The pane is the shared file pane with the apps' columns: label, package, version, size.
-#include <cstring>
+// libPackages's plug-in edge: the apps pane, a file pane that also tells user apps from the
+// system's and takes an install's marks and one app's refresh.
 #include <memory>
+#include <string>
 
 #include "contracts/CommandCodes.h"
 #include "contracts/CommandNames.h"
-#include "kit/BASMediaFilePane.h"
-#include "kit/ContentPaneTable.h"
-#include "kit/ModuleEdge.h"
+#include "kit/MediaFileModule.h"
+#include "modules/packages/DhAppDelegate.h"
 
 namespace {
 
-const char* const kServedCommands[] = {
-    kPackagesShowWindow,   kPackagesChangeSize, kPackagesHideWindow, kPackagesClearData,     kPackagesAddApp,
-    kPackagesCreateWindow, kPackagesDoApp,      kPackagesDeleteApp,  kPackagesGetListTaskId, kPackagesSetListTaskId,
-};
+std::unique_ptr<BASContentPane> MakePane() { return std::make_unique<DhAppDelegate>(); }
 
-// The apps' pane has no checked-list or reset commands of its own.
-const PaneCommandNames kPaneCommands = {
-    kPackagesCreateWindow,
-    kPackagesShowWindow,
-    kPackagesHideWindow,
-    kPackagesChangeSize,
-    kPackagesClearData,
-    nullptr,
-    nullptr,
-    kPackagesGetListTaskId,
-    kPackagesSetListTaskId,
-};
-
-PaneDescription AppPaneSpec() {
-  return MediaFilePaneDescription(
-      L"DhAppDelegate", "DhAppDelegate", kPackagesDoApp,
-      {{L"", 60, 10}, {L"Name", 200, 30}, {L"Package", 240, 34}, {L"Version", 100, 16}, {L"Size", 90, 20}});
-}
-
-const MediaPaneTexts kAppTexts = {L"Export Apps", L"Add apk file(*.apk)", L"Install Apps", L"Uninstall apps",
-                                  L";.apk;"};
-
-ModuleRecord* g_module = nullptr;
-
-std::unique_ptr<BASContentPane> MakePane() {
-  return std::make_unique<BASMediaFilePane>(
-      AppPaneSpec(),
-      std::vector<MediaColumn>{MediaColumn::kNumber, MediaColumn::kTitle, MediaColumn::kIdentifier,
-                               MediaColumn::kVersion, MediaColumn::kSize},
-      kAppTexts);
-}
-
-ContentPaneTable& Panes() {
-  static auto* panes = new ContentPaneTable(MakePane, kPaneCommands);
-  return *panes;
-}
-
-bool Is(const char* name, const char* command) { return std::strcmp(name, command) == 0; }
-
-void Dispatch(CommandRecord& record) {
-  if (Panes().RunShared(record, g_module)) return;
-  auto* pane = static_cast<BASMediaFilePane*>(Panes().Find(record.window));
-  if (!pane) return;
-  const char* name = record.name;
-  if (Is(name, kPackagesAddApp)) {
-    // Installs' marks and single-app refreshes carry other records; only batches are listed.
-    if (record.code == kAddMediaAppend || record.code == kAddMediaInsertTop)
-      pane->Update(record.code == kAddMediaAppend ? kUpdateAppend : kUpdateInsertTop, &record);
-  } else if (Is(name, kPackagesDeleteApp)) {
-    pane->Update(kUpdateRemove, &record);
+void DispatchApps(BASMediaFilePane& filePane, CommandRecord& record) {
+  auto& pane = static_cast<DhAppDelegate&>(filePane);
+  const std::string name = record.name;
+  if (name == kPackagesShowWindow) {
+    pane.ShowSection(static_cast<int32_t>(record.position));
+  } else if (name == kPackagesAddApp && record.payload != nullptr) {
+    if (record.code == kAddAppInstalled)
+      pane.MarkInstalled(*static_cast<const MediaFileList*>(record.payload));
+    else if (record.code == kAddAppUpdate)
+      pane.Refresh(*static_cast<const MediaRecord*>(record.payload));
   }
 }
 
-int32_t __cdecl PackagesEntry(CommandRecord* record) { return RunModuleCommand(record, Dispatch, "libPackages"); }
+// The apps' pane has no checked-list or reset commands of its own.
+const MediaFileModule kPackages = {
+    "libPackages",
+    {kPackagesShowWindow, kPackagesChangeSize, kPackagesHideWindow, kPackagesClearData, kPackagesAddApp,
+     kPackagesCreateWindow, kPackagesDoApp, kPackagesDeleteApp, kPackagesGetListTaskId, kPackagesSetListTaskId},
+    {kPackagesCreateWindow, kPackagesShowWindow, kPackagesHideWindow, kPackagesChangeSize, kPackagesClearData, nullptr,
+     nullptr, kPackagesGetListTaskId, kPackagesSetListTaskId},
+    kPackagesAddApp,
+    kPackagesDeleteApp,
+    nullptr,
+    0,
+    MakePane,
+    DispatchApps,
+};
 
 }  // namespace
 
-extern "C" void __cdecl RegisterModule(ModuleRecord* module) {
-  RegisterModuleCommands(
-      module, g_module, PackagesEntry, kServedCommands, [](const char* name) { return name; }, "libPackages");
-}
+extern "C" void __cdecl RegisterModule(ModuleRecord* module) { RegisterMediaFileModule(module, kPackages); }

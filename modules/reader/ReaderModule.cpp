@@ -1,39 +1,19 @@
-// libReader's plug-in edge: RegisterModule, the module entry and the one book pane per parent
-// window. The pane is the shared file pane with the books' columns.
-#include <cstring>
+// libReader's plug-in edge: the shared file pane with the books' columns.
 #include <memory>
 
-#include "contracts/CommandCodes.h"
 #include "contracts/CommandNames.h"
-#include "kit/BASMediaFilePane.h"
-#include "kit/ContentPaneTable.h"
-#include "kit/ModuleEdge.h"
+#include "kit/MediaFileModule.h"
 
 namespace {
 
-const char* const kServedCommands[] = {
-    kReaderShowWindow,   kReaderChangeSize, kReaderHideWindow,  kReaderClearData,     kReaderAddEbook,
-    kReaderCreateWindow, kReaderDoEbook,    kReaderDeleteEbook, kReaderGetListTaskId, kReaderSetListTaskId,
-};
-
-// The books' pane has no checked-list or reset commands of its own.
-const PaneCommandNames kPaneCommands = {
-    kReaderCreateWindow,  kReaderShowWindow, kReaderHideWindow, kReaderChangeSize,
-    kReaderClearData,     nullptr,           nullptr,           kReaderGetListTaskId,
-    kReaderSetListTaskId,
-};
-
 PaneDescription BookPaneSpec() {
-  PaneDescription description = MediaFilePaneDescription(
+  return MediaFilePaneDescription(
       L"DhBookDelegate", "DhBookDelegate", kReaderDoEbook,
       {{L"", 60, 10}, {L"Title", 240, 36}, {L"Author", 160, 24}, {L"Format", 70, 10}, {L"Size", 90, 20}});
-  return description;
 }
 
 const MediaPaneTexts kBookTexts = {L"Export Books", L"Add book file(*.*)", L"Add Books", L"Delete books",
                                    L";.epub;.pdf;.txt;.mobi;.azw;.azw3;"};
-
-ModuleRecord* g_module = nullptr;
 
 std::unique_ptr<BASContentPane> MakePane() {
   return std::make_unique<BASMediaFilePane>(
@@ -43,31 +23,21 @@ std::unique_ptr<BASContentPane> MakePane() {
       kBookTexts);
 }
 
-ContentPaneTable& Panes() {
-  static auto* panes = new ContentPaneTable(MakePane, kPaneCommands);
-  return *panes;
-}
-
-bool Is(const char* name, const char* command) { return std::strcmp(name, command) == 0; }
-
-void Dispatch(CommandRecord& record) {
-  if (Panes().RunShared(record, g_module)) return;
-  auto* pane = static_cast<BASMediaFilePane*>(Panes().Find(record.window));
-  if (!pane) return;
-  const char* name = record.name;
-  if (Is(name, kReaderAddEbook)) {
-    if (record.code == kAddMediaAppend || record.code == kAddMediaInsertTop)
-      pane->Update(record.code == kAddMediaAppend ? kUpdateAppend : kUpdateInsertTop, &record);
-  } else if (Is(name, kReaderDeleteEbook)) {
-    pane->Update(kUpdateRemove, &record);
-  }
-}
-
-int32_t __cdecl ReaderEntry(CommandRecord* record) { return RunModuleCommand(record, Dispatch, "libReader"); }
+// The books' pane has no checked-list or reset commands of its own.
+const MediaFileModule kReader = {
+    "libReader",
+    {kReaderShowWindow, kReaderChangeSize, kReaderHideWindow, kReaderClearData, kReaderAddEbook, kReaderCreateWindow,
+     kReaderDoEbook, kReaderDeleteEbook, kReaderGetListTaskId, kReaderSetListTaskId},
+    {kReaderCreateWindow, kReaderShowWindow, kReaderHideWindow, kReaderChangeSize, kReaderClearData, nullptr, nullptr,
+     kReaderGetListTaskId, kReaderSetListTaskId},
+    kReaderAddEbook,
+    kReaderDeleteEbook,
+    nullptr,
+    0,
+    MakePane,
+    nullptr,
+};
 
 }  // namespace
 
-extern "C" void __cdecl RegisterModule(ModuleRecord* module) {
-  RegisterModuleCommands(
-      module, g_module, ReaderEntry, kServedCommands, [](const char* name) { return name; }, "libReader");
-}
+extern "C" void __cdecl RegisterModule(ModuleRecord* module) { RegisterMediaFileModule(module, kReader); }

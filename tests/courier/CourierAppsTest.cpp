@@ -18,6 +18,7 @@
 #include "contracts/CommandPayloads.h"
 #include "contracts/DeviceRecord.h"
 #include "contracts/MediaRecords.h"
+#include "modules/courier/ConnectionStatus.h"
 #include "tests/courier/CourierTestSupport.h"
 #include "tests/harness/ModuleHarness.h"
 
@@ -81,13 +82,22 @@ class CourierApps : public ::testing::Test {
     std::lock_guard<std::mutex> lock(m_lock);
     if ((payload->kind == kAppOpLoad || payload->kind == kAppOpAdd) && record.code == 0) {
       if (payload->kind == kAppOpLoad) m_batchValues.push_back(record.value);
+      std::unique_ptr<MediaFileList> marks(static_cast<MediaFileList*>(record.data));  // the batch's own records
+      if (marks)
+        for (MediaFileRecord* app : *marks) m_marked.push_back(app->identifier);
       std::unique_ptr<MediaFileList> batch(static_cast<MediaFileList*>(payload->item));
       for (MediaFileRecord* app : *batch) {
         m_seen.push_back({*app, app->icon != nullptr});
         m_seen.back().app.icon.reset();  // the bitmap goes with the service's copy, on this thread
         delete app;
       }
+    } else if (payload->kind == kAppOpAdd) {
+      // One app installed again: a record to refresh, not a batch.
+      std::unique_ptr<MediaFileRecord> app(static_cast<MediaFileRecord*>(payload->item));
+      m_updated.push_back({*app, app->icon != nullptr});
+      m_updated.back().app.icon.reset();
     }
+    if (payload->kind == kAppOpAdd && m_unplugOnInstall) m_device->connectionStatus = 0;
     if (payload->kind == kAppOpDelete) delete static_cast<MediaFileRecord*>(payload->item);
     std::free(payload);
     return 0;
@@ -97,6 +107,8 @@ class CourierApps : public ::testing::Test {
     {
       std::lock_guard<std::mutex> lock(m_lock);
       m_seen.clear();
+      m_updated.clear();
+      m_marked.clear();
       m_batchValues.clear();
       m_ends.Clear();
     }
@@ -115,7 +127,10 @@ class CourierApps : public ::testing::Test {
   DeviceRecord* m_device = nullptr;
   std::mutex m_lock;
   std::vector<SeenApp> m_seen;
+  std::vector<SeenApp> m_updated;
+  std::vector<std::wstring> m_marked;
   std::vector<int64_t> m_batchValues;
+  bool m_unplugOnInstall = false;  // the phone goes once an install has reported its first app
   OperationEnds m_ends;
 };
 
@@ -157,7 +172,7 @@ TEST_F(CourierApps, SystemAppsStayAndUserAppsUninstall) {
   std::vector<std::unique_ptr<MediaFileRecord>> own;
   for (MediaFileRecord* app : *checked) own.emplace_back(app);  // the pane's records
   EXPECT_EQ(Run(kAppOpDelete, checked), 1);
-  EXPECT_NE(m_ends.LastText().find(L"system app"), std::wstring::npos) << m_ends.LastText();
+  EXPECT_EQ(m_ends.LastText(), L"Cannot uninstall the system app Settings.");
   EXPECT_EQ(m_device->counts[kKindApps].load(), 1u);
   EXPECT_EQ(ListedApps(), 1u) << "the uninstalled app left the device record's list";
   EXPECT_EQ(Run(kAppOpLoad), 0);
@@ -179,6 +194,68 @@ TEST_F(CourierApps, InstallsCountThePackageAndRefuseWhatIsNoPackage) {
   ASSERT_EQ(m_seen.size(), 1u) << "one batch of the one installed app";
   EXPECT_EQ(m_seen[0].app.format, L".apk");
   EXPECT_EQ(m_device->counts[kKindApps].load(), 3u);
+}
+
+// An app is known by its package: installing one that is there already refreshes that one app
+// (label, version, icon) in its place, the system's staying the system's; a new package arrives
+// on top as a batch whose marks name it. Nothing is counted twice or left behind in the phone's
+// folder.
+TEST_F(CourierApps, InstallingAPackageAgainUpdatesItsOneAppInPlace) {
+  StartService();
+  EXPECT_EQ(Run(kAppOpLoad), 0);
+  const std::filesystem::path packages =
+      std::filesystem::path(ModuleHarness::PluginPath(L"libCourier")).parent_path() / "packages";
+  std::filesystem::copy_file(packages / "com.tidewater.weather-5.3.1.apk", m_folder / "in" / "weather-again.apk");
+  std::filesystem::copy_file(packages / "com.android.settings-13.apk", m_folder / "in" / "settings-again.apk");
+  std::filesystem::copy_file(packages / "org.fahrplan.hamburg-12.0.4.apk", m_folder / "in" / "fahrplan.apk");
+  EXPECT_EQ(Run(kAppOpAdd, new PathList{(m_folder / "in" / "weather-again.apk").wstring(),
+                                        (m_folder / "in" / "settings-again.apk").wstring()}),
+            0);
+  EXPECT_TRUE(m_seen.empty()) << "no new row";
+  ASSERT_EQ(m_updated.size(), 2u);
+  EXPECT_EQ(m_updated[0].app.identifier, L"com.tidewater.weather");
+  EXPECT_EQ(m_updated[0].app.version, L"5.3.1");
+  EXPECT_TRUE(m_updated[0].hasIcon);
+  EXPECT_TRUE(m_updated[1].app.system);
+  EXPECT_EQ(m_device->counts[kKindApps].load(), 2u);
+  EXPECT_EQ(ListedApps(), 2u);
+
+  EXPECT_EQ(Run(kAppOpAdd, new PathList{(m_folder / "in" / "fahrplan.apk").wstring()}), 0);
+  ASSERT_EQ(m_seen.size(), 1u);
+  EXPECT_EQ(m_seen[0].app.identifier, L"org.fahrplan.hamburg") << "its package, not a made-up name";
+  EXPECT_EQ(m_marked, std::vector<std::wstring>{L"org.fahrplan.hamburg"});
+  EXPECT_EQ(ListedApps(), 3u);
+
+  EXPECT_EQ(Run(kAppOpLoad), 0);
+  ASSERT_EQ(m_seen.size(), 3u);
+  EXPECT_TRUE(m_seen[1].app.system) << m_seen[1].app.identifier;
+  size_t files = 0;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(m_folder / "state"))
+    if (entry.path().extension() == ".apk") ++files;
+  EXPECT_EQ(files, 3u) << "a replaced package leaves no old file behind";
+}
+
+// The phone unplugged during an install: what was installed stays and is counted, the rest is
+// reported failed with a plain reason.
+TEST_F(CourierApps, AnInstallCutShortByTheCableKeepsWhatItInstalled) {
+  StartService();
+  EXPECT_EQ(Run(kAppOpLoad), 0);
+  const std::filesystem::path packages =
+      std::filesystem::path(ModuleHarness::PluginPath(L"libCourier")).parent_path() / "packages";
+  std::filesystem::copy_file(packages / "org.fahrplan.hamburg-12.0.4.apk", m_folder / "in" / "fahrplan.apk");
+  std::filesystem::copy_file(packages / "com.tidewater.weather-5.3.1.apk", m_folder / "in" / "weather.apk");
+  m_device->connectionStatus = kStatusReady;
+  m_unplugOnInstall = true;
+  EXPECT_EQ(Run(kAppOpAdd,
+                new PathList{(m_folder / "in" / "fahrplan.apk").wstring(), (m_folder / "in" / "weather.apk").wstring(),
+                             (m_folder / "in" / "fahrplan.apk").wstring()}),
+            2);
+  EXPECT_EQ(m_ends.LastText(), L"The phone was disconnected.");
+  EXPECT_EQ(m_device->counts[kKindApps].load(), 3u);
+  m_unplugOnInstall = false;
+  m_device->connectionStatus = kStatusReady;
+  EXPECT_EQ(Run(kAppOpLoad), 0);
+  EXPECT_EQ(m_seen.size(), 3u);
 }
 
 }  // namespace

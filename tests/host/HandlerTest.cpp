@@ -165,7 +165,8 @@ TEST_F(HostHandlers, SectionSwitchHidesTheOldPaneShowsTheNewAndLoadsOnce) {
   device.identifier = L"PHONE02";
   g_device = &device;
 
-  // "Apps" has no pane: nothing is hidden, the user-apps pane is shown and loaded.
+  // "Apps" and "User Apps" share one pane: nothing is hidden, the pane is shown for the section
+  // and loaded.
   CommandRecord r;
   r.window = navigator;
   r.total = kSectionApps;
@@ -173,13 +174,23 @@ TEST_F(HostHandlers, SectionSwitchHidesTheOldPaneShowsTheNewAndLoadsOnce) {
   Post(kNavigatorSelectItem, r);
   ASSERT_EQ(SentNames(), (std::vector<std::string>{kCourierGetDevice, kPackagesShowWindow, kCourierDoApp}));
   EXPECT_EQ(g_sent[1].record.window, content);
+  EXPECT_EQ(g_sent[1].record.position, kSectionUserApps);
   EXPECT_EQ(g_sent[2].record.code, 37);
   EXPECT_STREQ(g_sent[2].record.text, L"PHONE02");
+
+  // Back to "Apps": the same pane, told to list every app; the list is loaded already.
+  device.loaded[kKindApps] = 5;
+  g_sent.clear();
+  r.total = kSectionUserApps;
+  r.position = kSectionApps;
+  Post(kNavigatorSelectItem, r);
+  ASSERT_EQ(SentNames(), (std::vector<std::string>{kCourierGetDevice, kPackagesShowWindow}));
+  EXPECT_EQ(g_sent[1].record.position, kSectionApps);
 
   // Once loaded, switching back and forth only swaps the panes.
   device.loaded[kKindContacts] = 3;
   g_sent.clear();
-  r.total = kSectionUserApps;
+  r.total = kSectionApps;
   r.position = kSectionContacts;
   Post(kNavigatorSelectItem, r);
   EXPECT_EQ(SentNames(), (std::vector<std::string>{kCourierGetDevice, kPackagesHideWindow, kRolodexShowWindow}));

@@ -14,6 +14,7 @@
 #include "contracts/CommandNames.h"
 #include "contracts/MediaRecords.h"
 #include "contracts/MessageLoop.h"
+#include "contracts/Sections.h"
 #include "kit/BASMediaFilePane.h"
 #include "kit/GdiPlus.h"
 #include "tests/harness/ModuleHarness.h"
@@ -114,6 +115,28 @@ class AppPane : public ::testing::Test {
     Pump();
   }
   int Rows() const { return static_cast<int>(SendMessageW(m_list, LVM_GETITEMCOUNT, 0, 0)); }
+  std::wstring Text(int row, int column) const {
+    wchar_t text[128] = {};
+    LVITEMW item{};
+    item.iSubItem = column;
+    item.pszText = text;
+    item.cchTextMax = 128;
+    SendMessageW(m_list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+    return text;
+  }
+  std::vector<int> SelectedRows() const {
+    std::vector<int> rows;
+    for (int row = 0; row < Rows(); ++row)
+      if (ListView_GetItemState(m_list, row, LVIS_SELECTED) != 0) rows.push_back(row);
+    return rows;
+  }
+  void ShowSection(int32_t section) {
+    CommandRecord show;
+    show.window = m_parent.Hwnd();
+    show.position = section;
+    g_harness->Send(kPackagesShowWindow, show);
+    Pump();
+  }
   void Search(const wchar_t* text) {
     SetWindowTextW(GetDlgItem(m_pane, kMediaSearchEditId), text);
     Button(kMediaSearchButtonId);
@@ -156,11 +179,14 @@ TEST_F(AppPane, RecordsThatAreNoBatchAddNoRowsAndUninstalledAppsLeave) {
   MediaRecord refreshed;
   refreshed.identifier = L"com.android.settings";
   refreshed.name = L"Einstellungen";
+  refreshed.version = L"14";
   Send(kPackagesAddApp, kAddAppUpdate, &refreshed);
   MediaFileList installed;
   Send(kPackagesAddApp, kAddAppInstalled, &installed);
   Pump();
   EXPECT_EQ(Rows(), 3);
+  EXPECT_EQ(Text(2, 1), L"Einstellungen") << "the refreshed app keeps its row and takes its new label";
+  EXPECT_EQ(Text(2, 3), L"14");
   MediaFileRecord* gone = App(L"org.fahrplan.hamburg", L"", L"", false);
   gone->rowIndex = 1;
   Send(kPackagesDeleteApp, 0, gone);
@@ -169,6 +195,68 @@ TEST_F(AppPane, RecordsThatAreNoBatchAddNoRowsAndUninstalledAppsLeave) {
   Send(kPackagesClearData);
   Pump();
   EXPECT_EQ(Rows(), 0);
+}
+
+// "Apps" lists every app with the system's marked; "User Apps" only those the user installed,
+// also after a search and when more arrive. Another section leaves the list as it is.
+TEST_F(AppPane, AppsListsEveryAppAndUserAppsOnlyTheUsers) {
+  ASSERT_EQ(Rows(), 3);
+  EXPECT_EQ(Text(0, 5), L"User");
+  EXPECT_EQ(Text(2, 5), L"System");
+  ShowSection(kSectionUserApps);
+  ASSERT_EQ(Rows(), 2);
+  EXPECT_EQ(Text(0, 2), L"com.tidewater.weather");
+  EXPECT_EQ(Text(1, 2), L"org.fahrplan.hamburg");
+  Search(L"settings");
+  EXPECT_EQ(Rows(), 0) << "a search under User Apps finds no system app";
+  Search(L"");
+  MediaFileList more{App(L"com.android.phone", L"Phone", L"13", true), App(L"de.kochbuch", L"Kochbuch", L"2", false)};
+  Send(kPackagesAddApp, kAddMediaAppend, &more);
+  Pump();
+  EXPECT_EQ(Rows(), 3);
+  ShowSection(kSectionContacts);
+  EXPECT_EQ(Rows(), 3);
+  ShowSection(kSectionApps);
+  EXPECT_EQ(Rows(), 5);
+}
+
+// An install puts its app on top and selects (so checks) only it; the app's icon is drawn in
+// its row, an app without one the apps' picture or nothing, never another app's.
+TEST_F(AppPane, AnInstalledAppIsSelectedAndRowsDrawTheirOwnIcons) {
+  auto* installed = App(L"de.kochbuch", L"Kochbuch", L"2", false);
+  installed->icon = std::make_shared<Gdiplus::Bitmap>(48, 48, PixelFormat32bppARGB);
+  {
+    Gdiplus::Graphics graphics(installed->icon.get());
+    graphics.Clear(Gdiplus::Color(255, 255, 0, 0));
+  }
+  MediaFileList batch{installed};
+  Send(kPackagesAddApp, kAddMediaInsertTop, &batch);
+  MediaFileList marks{installed};
+  Send(kPackagesAddApp, kAddAppInstalled, &marks);
+  Pump();
+  ASSERT_EQ(Rows(), 4);
+  EXPECT_EQ(Text(0, 1), L"Kochbuch");
+  EXPECT_EQ(SelectedRows(), std::vector<int>{0});
+
+  RECT client{};
+  GetClientRect(m_list, &client);
+  PixelCanvas canvas(client.right, client.bottom, RGB(255, 0, 255));
+  SendMessageW(m_list, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(canvas.Dc()), PRF_CLIENT);
+  RECT column{};
+  Header_GetItemRect(ListView_GetHeader(m_list), 1, &column);
+  RECT row0{}, row1{};
+  ListView_GetItemRect(m_list, 0, &row0, LVIR_BOUNDS);
+  ListView_GetItemRect(m_list, 1, &row1, LVIR_BOUNDS);
+  auto redIn = [&](const RECT& row) {
+    int red = 0;
+    for (int y = row.top; y < row.bottom; ++y)
+      for (int x = column.left; x < column.left + 60; ++x)
+        if (canvas.Pixel(x, y) == RGB(255, 0, 0)) ++red;
+    return red;
+  };
+  EXPECT_GE(redIn(row0), 43 * 43) << "the installed app's icon";
+  EXPECT_LE(redIn(row0), 44 * 44) << "drawn at the rows' one size, not the row's height";
+  EXPECT_EQ(redIn(row1), 0);
 }
 
 }  // namespace

@@ -368,6 +368,133 @@ TEST_F(ProductUser, BooksAreListedAndTheSearchBoxNarrowsThem) {
   Screenshot(L"user-books-search.png");
 }
 
+// Apps by real clicks and keys: "Apps" lists the first phone's ten apps, "User Apps" its five
+// of the user's. A package picked in the open-file dialog by typing its path installs as one
+// more row, and installed again stays one row; a user app uninstalls, a system app is refused
+// and its dialog stays open with the reason.
+TEST_F(ProductUser, AppsInstallOnceUninstallAndTheSystemsStay) {
+  const auto apps = [&] {
+    std::vector<HWND> lists = VisibleChildren(m_host->Pid(), WC_LISTVIEWW, 5007);
+    return lists.empty() ? nullptr : lists.front();
+  };
+  const auto rowsAre = [&](LRESULT count) {
+    return apps() && SendMessageW(apps(), LVM_GETITEMCOUNT, 0, 0) == count && ShownDialog() == nullptr;
+  };
+  ASSERT_TRUE(Click(NavigatorRow(1)));  // Apps: it unfolds, "User Apps" is row 2
+  ASSERT_TRUE(WaitFor([&] { return rowsAre(10); }, 20000)) << m_host->Output();
+  Sleep(300);
+  Screenshot(L"user-apps-all.png");
+  ASSERT_TRUE(Click(NavigatorRow(2)));  // User Apps
+  ASSERT_TRUE(WaitFor([&] { return rowsAre(5); }, 5000));
+  Sleep(300);
+  Screenshot(L"user-apps-user.png");
+
+  const std::wstring package = m_copy + L"in\\Syntages.apk";
+  CreateDirectoryW((m_copy + L"in").c_str(), nullptr);
+  ASSERT_TRUE(CopyFileW((m_copy + L"plugins\\Courier\\packages\\gr.kouzina.syntages-1.9.2.apk").c_str(),
+                        package.c_str(), FALSE));
+  const std::string typed(package.begin(), package.end());  // the temporary folder's path is ASCII
+  const HWND pane = GetParent(apps());
+  const auto install = [&] {
+    ASSERT_TRUE(Click(CentreOf(WindowRect(GetDlgItem(pane, 5006)))));  // Add
+    ASSERT_TRUE(WaitFor([&] { return ShownDialog() != nullptr; }, 10000));
+    Sleep(300);  // the file name box takes the keys once the dialog has set its focus
+    ASSERT_TRUE(Xdotool("type --delay 10 '" + typed + "'"));
+    ASSERT_TRUE(Key("Return"));
+    // The install's progress stays open at its end: OK closes it.
+    HWND progress = nullptr;
+    ASSERT_TRUE(WaitFor(
+        [&] {
+          progress = ShownDialog();
+          return progress && GetDlgItem(progress, 5052) && !GetDlgItem(progress, 1148);
+        },
+        10000));
+    Sleep(800);
+    Screenshot(L"user-apps-install-progress.png");
+    ASSERT_TRUE(Click(CentreOf(WindowRect(GetDlgItem(progress, 5052)))));
+  };
+  install();
+  EXPECT_TRUE(WaitFor([&] { return rowsAre(6); }, 10000)) << "the installed app is one more row";
+  Sleep(300);
+  Screenshot(L"user-apps-installed.png");
+  install();
+  EXPECT_TRUE(WaitFor([&] { return ShownDialog() == nullptr; }, 5000));
+  Sleep(500);
+  EXPECT_TRUE(rowsAre(6)) << "installed again: still one row";
+
+  // The phone's list keeps it once, under its package, with the label and version it names.
+  const auto installedIndex = [&] {
+    std::error_code ignored;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(m_copy + L"state", ignored)) {
+      if (entry.path().filename() != L"apps.json") continue;
+      std::ifstream in(entry.path(), std::ios::binary);
+      const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+      if (text.find("/data/app/Syntages.apk") != std::string::npos) return text;
+    }
+    return std::string();
+  };
+  const std::string index = installedIndex();
+  const std::string id = "\"id\": \"gr.kouzina.syntages\"";
+  ASSERT_NE(index.find(id), std::string::npos);
+  EXPECT_EQ(index.find(id), index.rfind(id));
+
+  // Export the new app: its folder typed into the folder dialog; the progress stays open at its
+  // end with the file written.
+  const std::wstring out = m_copy + L"out";
+  CreateDirectoryW(out.c_str(), nullptr);
+  ASSERT_TRUE(Click(RowPoint(apps(), 0, 300)));
+  ASSERT_TRUE(Click(CentreOf(WindowRect(GetDlgItem(pane, 5005)))));  // Export
+  ASSERT_TRUE(WaitFor([&] { return ShownDialog() != nullptr; }, 10000));
+  Sleep(500);
+  ASSERT_TRUE(Xdotool("type --delay 10 '" + std::string(out.begin(), out.end()) + "'"));
+  ASSERT_TRUE(Key("Return"));
+  const auto exported = [&] {
+    std::error_code ignored;
+    for (const auto& entry : std::filesystem::directory_iterator(out, ignored))
+      if (entry.path().extension() == L".apk") return true;
+    return false;
+  };
+  ASSERT_TRUE(WaitFor(exported, 10000)) << m_host->Output();
+  HWND exportProgress = nullptr;
+  ASSERT_TRUE(WaitFor(
+      [&] {
+        exportProgress = ShownDialog();
+        return exportProgress && GetDlgItem(exportProgress, 5052) && !GetDlgItem(exportProgress, 1148);
+      },
+      5000));
+  Sleep(800);
+  Screenshot(L"user-apps-export-end.png");
+  ASSERT_TRUE(Click(CentreOf(WindowRect(GetDlgItem(exportProgress, 5052)))));
+  ASSERT_TRUE(WaitFor([&] { return ShownDialog() == nullptr; }, 5000));
+
+  // Uninstall the top row (the app just installed): asked, then gone.
+  ASSERT_TRUE(Click(RowPoint(apps(), 0, 300)));
+  ASSERT_TRUE(Click(CentreOf(WindowRect(GetDlgItem(pane, 5001)))));  // Delete
+  ASSERT_TRUE(WaitFor([&] { return ShownDialog() != nullptr; }, 5000));
+  Sleep(300);
+  ASSERT_TRUE(Click(CentreOf(WindowRect(GetDlgItem(ShownDialog(), 5051)))));
+  EXPECT_TRUE(WaitFor([&] { return rowsAre(5); }, 10000)) << "the uninstalled app's row is gone";
+  Sleep(300);
+  Screenshot(L"user-apps-uninstalled.png");
+
+  // Under "Apps" the system's apps follow the user's five.
+  ASSERT_TRUE(Click(NavigatorRow(1)));
+  ASSERT_TRUE(WaitFor([&] { return rowsAre(10); }, 5000));
+  ASSERT_TRUE(Click(RowPoint(apps(), 5, 300)));  // Settings
+  ASSERT_TRUE(Click(CentreOf(WindowRect(GetDlgItem(pane, 5001)))));
+  ASSERT_TRUE(WaitFor([&] { return ShownDialog() != nullptr; }, 5000));
+  Sleep(300);
+  ASSERT_TRUE(Click(CentreOf(WindowRect(GetDlgItem(ShownDialog(), 5051)))));
+  // Refused: the dialog stays open with the reason until the user closes it.
+  Sleep(1500);
+  const HWND refusal = ShownDialog();
+  ASSERT_NE(refusal, nullptr) << "the refusal stays on the screen";
+  Screenshot(L"user-apps-system-refused.png");
+  EXPECT_EQ(SendMessageW(apps(), LVM_GETITEMCOUNT, 0, 0), 10) << "the system app is still listed";
+  ASSERT_TRUE(Click(CentreOf(WindowRect(GetDlgItem(refusal, 5052)))));
+  EXPECT_TRUE(WaitFor([&] { return ShownDialog() == nullptr; }, 5000));
+}
+
 namespace {
 
 // Ink (dark) pixels of a light background, one flag per pixel.
