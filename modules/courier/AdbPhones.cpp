@@ -315,32 +315,56 @@ void AdbPhones::ReadDetails(const std::string& serial, uint64_t generation) {
   if (m_onReady) m_onReady(*device);
 }
 
-bool AdbPhones::ReadContacts(const std::wstring& identifier, std::vector<DemoContact>& contacts,
-                             std::wstring& error) const {
-  std::string output;
-  std::string failure;
-  const std::string command =
-      "content query --uri content://com.android.contacts/data --projection " + ContactDataProjection();
+bool AdbPhones::ReadContacts(const std::wstring& identifier, const ContactSink& onContacts, std::wstring& error) const {
   const std::string serial = Narrow(identifier);
-  if (!m_client.Shell(serial, command, output, failure, kContactsTimeoutMs, 512u * 1024 * 1024)) {
-    // A read cut short is most often a phone unplugged: the server knows before our tracker.
-    std::vector<AdbDeviceEntry> listed;
-    std::string listFailure;
-    bool present = false;
-    if (m_client.Devices(listed, listFailure)) {
-      for (const AdbDeviceEntry& entry : listed)
-        present = present || (entry.serial == serial && entry.state == "device");
-    }
-    error = present ? L"The contacts could not be read from the phone: " + Wide(failure) + L"." : kPhoneDisconnected;
+  // Sorted by raw contact, so a contact is whole once the next one's rows begin.
+  const std::string command = "content query --uri content://com.android.contacts/data --projection " +
+                              ContactDataProjection() + " --sort raw_contact_id";
+  ContactRowAssembler assembler;
+  std::vector<DemoContact> completed;
+  bool stopped = false;
+  ContentRowStream rows(kContactDataColumns, [&](ContentRow& row) {
+    assembler.Add(row, completed);
+    return true;
+  });
+  std::string failure;
+  const bool read = m_client.ShellStream(
+      serial, command,
+      [&](std::string_view piece) {
+        rows.Feed(piece);
+        if (completed.empty()) return true;
+        stopped = !onContacts(completed);
+        completed.clear();
+        return !stopped;
+      },
+      failure, kContactsTimeoutMs);
+  if (!read) {
+    error = stopped ? L"The load was stopped."
+                    : FailureText(serial, L"The contacts could not be read from the phone", failure);
     return false;
   }
-  const std::vector<ContentRow> rows = ParseContentRows(output, kContactDataColumns);
-  if (rows.empty() && output.find("Row: ") != std::string::npos) {
+  rows.Finish();
+  if (rows.Rows() == 0 && rows.RowLines() > 0) {
     error = L"The phone answered with contacts this program cannot read.";
     return false;
   }
-  contacts = ContactsFromDataRows(rows);
+  assembler.Finish(completed);
+  if (!completed.empty() && !onContacts(completed)) {
+    error = L"The load was stopped.";
+    return false;
+  }
   return true;
+}
+
+std::wstring AdbPhones::FailureText(const std::string& serial, const std::wstring& what,
+                                    const std::string& failure) const {
+  std::vector<AdbDeviceEntry> listed;
+  std::string listFailure;
+  bool present = false;
+  if (m_client.Devices(listed, listFailure)) {
+    for (const AdbDeviceEntry& entry : listed) present = present || (entry.serial == serial && entry.state == "device");
+  }
+  return present ? what + L": " + Wide(failure) + L"." : kPhoneDisconnected;
 }
 
 void AdbPhones::PostStatus(DeviceRecord& device, int32_t status, const std::wstring& text) {

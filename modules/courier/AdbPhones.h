@@ -48,9 +48,8 @@ class AdbPhones : public PhoneContactSource {
   // failed to be read, its details are read again).
   bool Retry(const wchar_t* identifier);
 
-  // The phone's contacts, read through its shell; on the caller's thread, which may wait.
-  bool ReadContacts(const std::wstring& identifier, std::vector<DemoContact>& contacts,
-                    std::wstring& error) const override;
+  // The phone's contacts, streamed from its shell; on the caller's thread, which may wait.
+  bool ReadContacts(const std::wstring& identifier, const ContactSink& onContacts, std::wstring& error) const override;
 
   const AdbSettings& settings() const { return m_settings; }
 
@@ -69,6 +68,9 @@ class AdbPhones : public PhoneContactSource {
   void Announce(const DeviceRecord& device);
   void Post(CommandRecord& record, const char* name);
   std::wstring StatusText(const std::string& state, int32_t status) const;
+  // Why a command of a phone failed: a phone no longer there was most often unplugged (the
+  // server knows before the tracker), else `what` with the failure.
+  std::wstring FailureText(const std::string& serial, const std::wstring& what, const std::string& failure) const;
 
   const ModuleRecord& m_module;
   AdbSettings m_settings;

@@ -261,20 +261,61 @@ std::wstring ContactOperations::PersistAfterChange(ContactBook& book) {
   return L"The changes could not be kept on this PC: " + WideFromUtf8(error);
 }
 
-bool ContactOperations::RefreshFromPhone(Job& job, ContactBook& book) {
+bool ContactOperations::LoadFromPhone(Job& job, ContactBook& book) {
   DemoPhone phone;
   phone.identifier = job.identifier;
+  // The count the phone told when it was read: the progress bar's end until the load knows.
+  const uint64_t expected = job.device->counts[kKindContacts].load();
+  size_t sent = 0;
+  auto send = [&](bool all) {
+    while (sent < phone.contacts.size()) {
+      const size_t size = std::min(sent == 0 ? kFirstBatch : kBatch, phone.contacts.size() - sent);
+      if (!all && size < (sent == 0 ? kFirstBatch : kBatch)) return;
+      auto* batch = new ContactList;
+      batch->reserve(size);
+      for (size_t i = 0; i < size; ++i) batch->push_back(MakeContactRecord(phone.contacts[sent + i]));
+      sent += size;
+      m_jobs.Notify(job, kContactNoticeBatch, batch);
+      const int64_t total = static_cast<int64_t>(std::max<uint64_t>(expected, sent));
+      m_jobs.Progress(job, static_cast<int64_t>(sent), total, 0, std::wstring());
+    }
+  };
   std::wstring error;
-  if (!m_phoneSource->ReadContacts(job.identifier, phone.contacts, error)) {
-    const bool gone = !m_jobs.MayContinue(job);
-    m_jobs.Progress(job, 0, 0, static_cast<int64_t>(job.device->counts[kKindContacts].load()),
-                    job.disconnected || gone ? kPhoneDisconnected : error, true);
-    return false;
-  }
-  // The phone is the truth: nothing of it is kept on this PC.
+  const bool read = m_phoneSource->ReadContacts(
+      job.identifier,
+      [&](std::vector<DemoContact>& contacts) {
+        if (!m_jobs.MayContinue(job)) return false;
+        for (DemoContact& contact : contacts) phone.contacts.push_back(std::move(contact));
+        send(false);
+        return true;
+      },
+      error);
+  if (read) send(true);
+  // What was read is what the pane shows: the book holds the same, so edits find their contact.
   std::string openError;
   book.Open(phone, std::filesystem::path(), openError);
-  return true;
+  const uint64_t total = book.Count();
+  if (read) {
+    if (job.device->counts[kKindContacts].exchange(total) != total) m_jobs.Notify(job, kContactNoticeCount, nullptr);
+    job.device->loaded[kKindContacts] = total == 0 ? 1 : total;
+  }
+  SendBookLists(job, book);
+  if (!read && m_jobs.MayContinue(job)) {
+    const int64_t missing = static_cast<int64_t>(expected > sent ? expected - sent : 0);
+    m_jobs.Progress(job, static_cast<int64_t>(sent), static_cast<int64_t>(std::max<uint64_t>(expected, sent)), missing,
+                    job.disconnected ? kPhoneDisconnected : error, true);
+  } else if (read) {
+    m_jobs.Progress(job, static_cast<int64_t>(sent), static_cast<int64_t>(sent), 0, std::wstring(), true);
+  } else if (job.disconnected) {
+    m_jobs.Progress(job, 0, 0, static_cast<int64_t>(expected > sent ? expected - sent : 0), kPhoneDisconnected, true);
+  }
+  return read;
+}
+
+void ContactOperations::SendBookLists(Job& job, const ContactBook& book) {
+  m_jobs.Notify(job, kContactNoticeGroups, MakeGroupList(book.Groups()));
+  m_jobs.Notify(job, kContactNoticeTypeLabels, MakeTypeLabelList());
+  m_jobs.Notify(job, kContactNoticeAccounts, MakeAccountList(book.Accounts()));
 }
 
 void ContactOperations::RefuseChange(Job& job, int64_t operation, int64_t count) {
@@ -290,14 +331,15 @@ void ContactOperations::RefuseChange(Job& job, int64_t operation, int64_t count)
 
 void ContactOperations::RunLoad(Job& job) {
   ContactBook& book = m_books[job.identifier];
-  if (m_phoneSource != nullptr && m_phoneSource->Serves(job.identifier) && !RefreshFromPhone(job, book)) return;
+  if (m_phoneSource != nullptr && m_phoneSource->Serves(job.identifier)) {
+    LoadFromPhone(job, book);
+    return;
+  }
   const std::vector<DemoContact>& contacts = book.Contacts();
   const uint64_t total = contacts.size();
   if (job.device->counts[kKindContacts].exchange(total) != total) m_jobs.Notify(job, kContactNoticeCount, nullptr);
   job.device->loaded[kKindContacts] = total == 0 ? 1 : total;
-  m_jobs.Notify(job, kContactNoticeGroups, MakeGroupList(book.Groups()));
-  m_jobs.Notify(job, kContactNoticeTypeLabels, MakeTypeLabelList());
-  m_jobs.Notify(job, kContactNoticeAccounts, MakeAccountList(book.Accounts()));
+  SendBookLists(job, book);
 
   size_t sent = 0;
   while (sent < contacts.size()) {

@@ -32,10 +32,13 @@ inline constexpr wchar_t kDemoStateVariable[] = L"ZORVANE_DEMO_STATE";
 // Changing them is not offered yet: such requests are refused with a reason.
 class PhoneContactSource {
  public:
+  // Takes the contacts read so far (moving out what it keeps); false stops the read.
+  typedef std::function<bool(std::vector<DemoContact>& contacts)> ContactSink;
   virtual ~PhoneContactSource() = default;
   virtual bool Serves(const std::wstring& identifier) const = 0;
-  // On the operations thread; may wait for the phone.
-  virtual bool ReadContacts(const std::wstring& identifier, std::vector<DemoContact>& contacts,
+  // On the operations thread; may wait for the phone. The contacts reach `onContacts` as they
+  // are read; false with `error` when the phone would not tell them all (or was stopped).
+  virtual bool ReadContacts(const std::wstring& identifier, const ContactSink& onContacts,
                             std::wstring& error) const = 0;
 };
 
@@ -79,8 +82,11 @@ class ContactOperations {
   typedef DeviceJobs::Job Job;
 
   void RunLoad(Job& job);
-  // Reads a real phone's contacts into its book; false (reported) when the phone would not tell.
-  bool RefreshFromPhone(Job& job, ContactBook& book);
+  // Reads a real phone's contacts into its book, sending them on in batches as they come;
+  // false (reported) when the phone would not tell them all.
+  bool LoadFromPhone(Job& job, ContactBook& book);
+  // Sends the book's groups, type labels and accounts.
+  void SendBookLists(Job& job, const ContactBook& book);
   void RefuseChange(Job& job, int64_t operation, int64_t count);
   void RunSave(Job& job, const ContactRecord& edited);
   void RunDelete(Job& job, const std::vector<std::pair<std::wstring, int32_t>>& targets);
