@@ -97,6 +97,7 @@ bool CourierService::Start(const ServerStartInfo* info) {
       m_photos.AnnounceCount(device);
     });
     m_contacts.SetPhoneSource(m_adb.get());
+    m_messages.SetPhoneSource(m_adb.get());
   }
   const std::wstring path = m_adbSettings.demoPhones ? DataFilePath() : std::wstring();
   return m_worker.Post([this, path] { LoadPhones(path); });

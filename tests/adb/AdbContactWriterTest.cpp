@@ -57,7 +57,7 @@ TEST(AdbContactWriter, HostileValuesArriveAsExactlyOneArgumentEach) {
   contact.name = L"O'Brien; $(reboot) `id`\nZoë 山田";
   contact.items.push_back({DemoItemKind::kNote, 0, L"", L"it's \"quoted\" & $HOME\nsecond line", {}});
   contact.items.push_back({DemoItemKind::kPhone, 0, L"Boat's; line", L"+49 170 1", {}});
-  const std::vector<ContactDataRow> rows = DataRowsOfContact(contact);
+  const std::vector<PhoneDataRow> rows = DataRowsOfContact(contact);
   ASSERT_EQ(rows.size(), 3u);
   const std::vector<std::string> name = ShellArguments(WithoutProgram(InsertDataCommand("17", rows[0])));
   ASSERT_GE(name.size(), 8u);
@@ -146,9 +146,9 @@ TEST(AdbContactWriter, RowsWrittenAreTheRowsReadBack) {
   contact.items.push_back({DemoItemKind::kPhone, 0, L"Boat", L"040 555 12", {}});
   // What the phone would print for the rows written, read as a load reads it.
   std::vector<ContentRow> rows;
-  for (const ContactDataRow& row : DataRowsOfContact(contact)) {
+  for (const PhoneDataRow& row : DataRowsOfContact(contact)) {
     ContentRow read = {{"raw_contact_id", "5"}, {"mimetype", row.mimetype}};
-    for (const ContactDataColumn& column : row.columns)
+    for (const PhoneDataColumn& column : row.columns)
       if (column.value) read[column.name] = *column.value;
     rows.push_back(read);
   }

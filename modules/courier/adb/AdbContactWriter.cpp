@@ -49,20 +49,20 @@ const char* MimetypeOf(DemoItemKind kind) {
 constexpr const char* kNameMimetype = "vnd.android.cursor.item/name";
 
 // The type code and, for the user's own type (0), its label.
-void AddType(const DemoContactItem& item, ContactDataRow& row) {
+void AddType(const DemoContactItem& item, PhoneDataRow& row) {
   row.columns.push_back({"data2", true, std::to_string(item.typeCode)});
   row.columns.push_back({"data3", false, item.typeCode == 0 ? Optional(item.label) : std::nullopt});
 }
 
-std::string Binding(const ContactDataColumn& column) {
+std::string Binding(const PhoneDataColumn& column) {
   if (!column.value) return column.name + ":n:";
   return ShellQuote(column.name + (column.integer ? ":i:" : ":s:") + *column.value);
 }
 
-bool Same(const ContentRow& held, const ContactDataRow& wanted) {
+bool Same(const ContentRow& held, const PhoneDataRow& wanted) {
   auto mimetype = held.find("mimetype");
   if (mimetype == held.end() || mimetype->second != wanted.mimetype) return false;
-  for (const ContactDataColumn& column : wanted.columns) {
+  for (const PhoneDataColumn& column : wanted.columns) {
     auto value = held.find(column.name);
     // The provider keeps an empty text as written; a missing one as NULL.
     const bool heldEmpty = value == held.end() || value->second.empty();
@@ -88,10 +88,10 @@ std::string ShellQuote(std::string_view text) {
   return quoted;
 }
 
-std::vector<ContactDataRow> DataRowsOfContact(const DemoContact& contact) {
-  std::vector<ContactDataRow> rows;
+std::vector<PhoneDataRow> DataRowsOfContact(const DemoContact& contact) {
+  std::vector<PhoneDataRow> rows;
   if (!contact.name.empty() || !contact.nameParts.empty()) {
-    ContactDataRow name{kNameMimetype, {}};
+    PhoneDataRow name{kNameMimetype, {}};
     const std::vector<std::wstring>& parts = contact.nameParts;  // prefix, given, middle, family, suffix
     const std::vector<std::wstring>& phonetic = contact.phoneticParts;
     name.columns = {{"data1", false, Optional(contact.name)},      {"data2", false, Optional(Part(parts, 1))},
@@ -104,7 +104,7 @@ std::vector<ContactDataRow> DataRowsOfContact(const DemoContact& contact) {
   for (const DemoContactItem& item : contact.items) {
     const char* mimetype = MimetypeOf(item.kind);
     if (mimetype == nullptr || item.value.empty()) continue;
-    ContactDataRow row{mimetype, {{"data1", false, Utf8(item.value)}}};
+    PhoneDataRow row{mimetype, {{"data1", false, Utf8(item.value)}}};
     switch (item.kind) {
       case DemoItemKind::kOrganization:
         row.columns.push_back({"data4", false, Optional(item.label)});  // the job title
@@ -171,10 +171,10 @@ std::string QueryNewestRawContactCommand() {
   return std::string("content query --uri ") + kRawContactsUri + " --projection _id --sort '_id DESC'";
 }
 
-std::string InsertDataCommand(const std::string& rawId, const ContactDataRow& row) {
+std::string InsertDataCommand(const std::string& rawId, const PhoneDataRow& row) {
   std::string command = std::string("content insert --uri ") + kDataUri + " --bind raw_contact_id:i:" + rawId +
                         " --bind " + ShellQuote("mimetype:s:" + row.mimetype);
-  for (const ContactDataColumn& column : row.columns) {
+  for (const PhoneDataColumn& column : row.columns) {
     if (column.value) command += " --bind " + Binding(column);
   }
   return command;
@@ -193,7 +193,7 @@ std::string DeleteRawContactCommand(const std::string& rawId) {
 ContactWritePlan PlanContactWrite(const std::vector<ContentRow>& held, const DemoContact& wanted) {
   ContactWritePlan plan;
   std::vector<bool> kept(held.size(), false);
-  for (ContactDataRow& row : DataRowsOfContact(wanted)) {
+  for (PhoneDataRow& row : DataRowsOfContact(wanted)) {
     bool found = false;
     for (size_t i = 0; i < held.size() && !found; ++i) {
       if (!kept[i] && Same(held[i], row)) kept[i] = found = true;

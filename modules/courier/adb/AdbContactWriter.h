@@ -19,16 +19,16 @@ std::string ShellQuote(std::string_view text);
 // One data row as this program writes it: the columns it owns for the row's kind, a missing
 // value written as NULL. Columns it does not own (a number's normalised form, a photo) are
 // the phone's.
-struct ContactDataColumn {
+struct PhoneDataColumn {
   std::string name;
   bool integer = false;
   std::optional<std::string> value;
 };
-struct ContactDataRow {
+struct PhoneDataRow {
   std::string mimetype;
-  std::vector<ContactDataColumn> columns;
+  std::vector<PhoneDataColumn> columns;
 };
-std::vector<ContactDataRow> DataRowsOfContact(const DemoContact& contact);
+std::vector<PhoneDataRow> DataRowsOfContact(const DemoContact& contact);
 
 // True for the kinds of rows this program writes; rows of other kinds (groups, photos) are
 // left as they are.
@@ -45,7 +45,7 @@ std::string QueryContactRowsCommand(const std::string& rawId);
 std::string InsertRawContactCommand(const std::wstring& accountName, const std::wstring& accountType);
 // The newest raw contact first: its identifier is the first row's.
 std::string QueryNewestRawContactCommand();
-std::string InsertDataCommand(const std::string& rawId, const ContactDataRow& row);
+std::string InsertDataCommand(const std::string& rawId, const PhoneDataRow& row);
 std::string DeleteDataRowsCommand(const std::vector<std::string>& rowIds);
 std::string DeleteRawContactCommand(const std::string& rawId);
 
@@ -53,7 +53,7 @@ std::string DeleteRawContactCommand(const std::string& rawId);
 // the rows it holds that are no longer wanted. Rows already as wanted are left alone, and new
 // rows go in before old ones go, so a save cut short leaves the old values, never none.
 struct ContactWritePlan {
-  std::vector<ContactDataRow> inserts;
+  std::vector<PhoneDataRow> inserts;
   std::vector<std::string> deletes;
 };
 ContactWritePlan PlanContactWrite(const std::vector<ContentRow>& held, const DemoContact& wanted);
