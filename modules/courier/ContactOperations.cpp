@@ -277,7 +277,9 @@ bool ContactOperations::LoadFromPhone(Job& job, ContactBook& book) {
   book.Open(phone, std::filesystem::path(), openError);
   const uint64_t total = book.Count();
   if (read) {
-    if (job.device->counts[kKindContacts].exchange(total) != total) m_jobs.Notify(job, kContactNoticeCount, nullptr);
+    // Told even when unchanged: the phone's count was read before its navigator may have been there.
+    job.device->counts[kKindContacts] = total;
+    m_jobs.Notify(job, kContactNoticeCount, nullptr);
     job.device->loaded[kKindContacts] = total == 0 ? 1 : total;
   }
   SendBookLists(job, book);

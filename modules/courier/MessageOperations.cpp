@@ -222,9 +222,8 @@ void MessageOperations::Handle(CommandRecord& record) {
           Phone* owner = PhoneOf(job.identifier);
           if (owner != nullptr)
             RunMarkRead(job, *owner, ids);
-          else  // the pane's progress waits for an end
-            m_jobs.Progress(job, 0, static_cast<int64_t>(ids.size()), static_cast<int64_t>(ids.size()),
-                            kMessagesReadOnly, true);
+          else  // opening an unread conversation asks for this: its dialog ends quietly; the phone's mark stays
+            m_jobs.Progress(job, 0, static_cast<int64_t>(ids.size()), 0, std::wstring(), true);
         });
       }
       break;
@@ -370,6 +369,8 @@ void MessageOperations::RunLoadList(Job& job) {
   }
   const MessageStore& store = *found;
   SendCount(job, store);
+  // A phone's count was read before its navigator may have been there: told again.
+  if (PhoneOf(job.identifier) == nullptr) m_jobs.Notify(job, kSmsNoticeCount, nullptr);
   const int64_t total = static_cast<int64_t>(store.MessageCount());
   job.device->loaded[kKindMessages] = total == 0 ? 1 : static_cast<uint64_t>(total);
   const std::vector<size_t> order = store.ByLatest();

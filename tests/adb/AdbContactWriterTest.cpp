@@ -157,11 +157,12 @@ TEST(AdbContactWriter, RowsWrittenAreTheRowsReadBack) {
   EXPECT_EQ(back[0].name, contact.name);
   EXPECT_EQ(back[0].nameParts, contact.nameParts);
   ASSERT_EQ(back[0].items.size(), 3u);
-  EXPECT_EQ(back[0].items[0].parts, contact.items[0].parts);
-  EXPECT_EQ(back[0].items[0].label, L"Home");
-  EXPECT_EQ(back[0].items[1].label, L"Skipper");
-  EXPECT_EQ(back[0].items[2].label, L"Boat");
-  EXPECT_EQ(back[0].items[2].typeCode, 0);
+  // The number first, wherever its row stands: an edited number is written last.
+  EXPECT_EQ(back[0].items[0].label, L"Boat");
+  EXPECT_EQ(back[0].items[0].typeCode, 0);
+  EXPECT_EQ(back[0].items[1].parts, contact.items[0].parts);
+  EXPECT_EQ(back[0].items[1].label, L"Home");
+  EXPECT_EQ(back[0].items[2].label, L"Skipper");
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "modules/courier/adb/PhoneShellOutput.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <unordered_map>
 
@@ -321,6 +322,16 @@ void ApplyDataRow(const ContentRow& row, const std::string* mimetype, DemoContac
   contact.items.push_back(std::move(item));
 }
 
+// Numbers first, then e-mails, then the rest, each in the phone's order: the phone keeps its
+// rows in the order they were written, so an edited number would otherwise move to the end.
+void OrderItems(DemoContact& contact) {
+  auto rank = [](const DemoContactItem& item) {
+    return item.kind == DemoItemKind::kPhone ? 0 : item.kind == DemoItemKind::kEmail ? 1 : 2;
+  };
+  std::stable_sort(contact.items.begin(), contact.items.end(),
+                   [&rank](const DemoContactItem& a, const DemoContactItem& b) { return rank(a) < rank(b); });
+}
+
 }  // namespace
 
 std::vector<DemoContact> ContactsFromDataRows(const std::vector<ContentRow>& rows) {
@@ -337,6 +348,7 @@ std::vector<DemoContact> ContactsFromDataRows(const std::vector<ContentRow>& row
     }
     ApplyDataRow(row, mimetype, contacts[found->second]);
   }
+  for (DemoContact& contact : contacts) OrderItems(contact);
   return contacts;
 }
 
@@ -354,6 +366,7 @@ void ContactRowAssembler::Add(const ContentRow& row, std::vector<DemoContact>& c
 
 void ContactRowAssembler::Finish(std::vector<DemoContact>& completed) {
   if (m_raw.empty()) return;
+  OrderItems(m_contact);
   completed.push_back(std::move(m_contact));
   m_contact = DemoContact();
   m_raw.clear();
