@@ -245,9 +245,18 @@ void MessageOperations::Handle(CommandRecord& record) {
     case kSmsOpAskDefault:
     case kSmsOpShowPopUp: {
       // `data` is the host's, carried back untouched with the answer.
-      if (phone == nullptr) return;
       void* data = record.data;
       const bool ask = record.code == kSmsOpAskDefault;
+      if (phone == nullptr) {
+        // A phone read through adb has no role to hand over: the operation goes ahead and is
+        // refused with the reason, instead of the host waiting for an answer that never comes.
+        if (ask && m_phoneSource != nullptr && m_phoneSource->Serves(identifier)) {
+          record.value = m_jobs.Start(identifier, [this, data, pending](Job& job) {
+            m_jobs.Notify(job, kSmsNoticeDefaultAnswer, nullptr, kNotificationSuccess, 1, pending, data);
+          });
+        }
+        return;
+      }
       record.value = m_jobs.Start(identifier, [this, phone, data, pending, ask](Job& job) {
         if (ask) {
           const bool isDefault = !NeedsSmsRole(*job.device) || phone->isDefault;

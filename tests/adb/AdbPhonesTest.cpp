@@ -162,6 +162,8 @@ class AdbPhones : public ::testing::Test {
         m_conversations.push_back(*conversation);
         delete conversation;
       }
+    } else if (payload->kind == kSmsNoticeDefaultAnswer) {
+      m_defaultAnswers.push_back({record.code, record.value});
     } else if (payload->kind == kSmsNoticeConversation) {
       std::unique_ptr<MessageList> messages(static_cast<MessageList*>(payload->item));
       for (MessageRecord* message : *messages) {
@@ -268,6 +270,7 @@ class AdbPhones : public ::testing::Test {
   std::vector<std::wstring> m_deleted;
   std::vector<ConversationRecord> m_conversations;
   std::vector<MessageRecord> m_messageRecords;
+  std::vector<std::pair<int64_t, int64_t>> m_defaultAnswers;  // pending operation, is default
   std::vector<std::wstring> m_messages;
   std::vector<Finish> m_finishes;
 };
@@ -543,6 +546,18 @@ TEST_F(AdbPhones, MessagesAreListedFromThePhoneAndTheirChangesRefused) {
     EXPECT_EQ(m_messageRecords[2].box, kMessageBoxSent);
   }
 
+  // The default-app question of a delete is answered at once, so the delete runs and says why
+  // it cannot be done instead of the pane waiting for an answer.
+  CommandRecord ask;
+  ask.code = kSmsOpAskDefault;
+  ask.text = identifier.c_str();
+  ask.value = kSmsOpDelete;
+  m_harness->Send(kCourierDoSms, ask);
+  ASSERT_TRUE(WaitFor([&] { return !m_defaultAnswers.empty(); })) << "the question was never answered";
+  {
+    std::lock_guard<std::mutex> lock(m_lock);
+    EXPECT_EQ(m_defaultAnswers[0], std::make_pair(int64_t{kSmsOpDelete}, int64_t{1}));
+  }
   // Deleting is the default SMS app's alone: refused with the reason, the messages stay.
   CommandRecord remove;
   remove.code = kSmsOpDelete;
