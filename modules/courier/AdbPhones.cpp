@@ -365,8 +365,9 @@ bool AdbPhones::Change(const std::string& serial, const std::string& command, st
   const size_t first = output.find_first_not_of(" \r\n");
   if (first == std::string::npos) return true;
   // "Error while accessing provider:..." and then the exception, whose message says why.
-  size_t reason = output.find("Exception: ");
-  reason = reason == std::string::npos ? first : reason + 11;
+  constexpr std::string_view kException = "Exception: ";
+  size_t reason = output.find(kException);
+  reason = reason == std::string::npos ? first : reason + kException.size();
   failure = output.substr(reason, output.find('\n', reason) - reason);
   while (!failure.empty() && failure.back() == '\r') failure.pop_back();
   return false;

@@ -144,12 +144,10 @@ void ContactOperations::Handle(CommandRecord& record) {
   if (record.text == nullptr || record.text[0] == L'\0') return;
   if (m_phoneSource != nullptr && m_phoneSource->Serves(record.text) &&
       (record.code == kContactOpImportVcard || record.code == kContactOpImportBackup)) {
-    const int64_t operation = record.code;
     std::unique_ptr<PathList> paths(static_cast<PathList*>(record.data));
     record.data = nullptr;
     const int64_t count = paths ? static_cast<int64_t>(paths->size()) : 1;
-    record.value =
-        m_jobs.Start(record.text, [this, operation, count](Job& job) { RefuseChange(job, operation, count); });
+    record.value = m_jobs.Start(record.text, [this, count](Job& job) { RefuseImport(job, count); });
     return;
   }
   switch (record.code) {
@@ -301,7 +299,7 @@ void ContactOperations::SendBookLists(Job& job, const ContactBook& book) {
   m_jobs.Notify(job, kContactNoticeAccounts, MakeAccountList(book.Accounts()));
 }
 
-void ContactOperations::RefuseChange(Job& job, int64_t /*operation*/, int64_t count) {
+void ContactOperations::RefuseImport(Job& job, int64_t count) {
   BASTrace("libCourier: an import into a real phone's contacts was refused");
   m_jobs.Progress(job, 0, count, count, kPhoneContactsNoImport, true);
 }

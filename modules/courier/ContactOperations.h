@@ -93,7 +93,7 @@ class ContactOperations {
   bool LoadFromPhone(Job& job, ContactBook& book);
   // Sends the book's groups, type labels and accounts.
   void SendBookLists(Job& job, const ContactBook& book);
-  void RefuseChange(Job& job, int64_t operation, int64_t count);
+  void RefuseImport(Job& job, int64_t count);
   void RunSave(Job& job, const ContactRecord& edited);
   void RunDelete(Job& job, const std::vector<std::pair<std::wstring, int32_t>>& targets);
   // The same on a phone that holds its contacts itself: each change is written to it first.
