@@ -351,6 +351,10 @@ bool AdbPhones::ReadContacts(const std::wstring& identifier, const ContactSink& 
     error = L"The phone answered with contacts this program cannot read.";
     return false;
   }
+  if (rows.Rows() == 0 && !rows.Complaint().empty()) {
+    error = L"The phone would not tell its contacts: " + Wide(rows.Complaint());
+    return false;
+  }
   assembler.Finish(completed);
   if (!completed.empty() && !onContacts(completed)) {
     error = L"The load was stopped.";
@@ -501,6 +505,10 @@ bool AdbPhones::ReadMessages(const std::wstring& identifier, const std::function
   rows.Finish();
   if (rows.Rows() == 0 && rows.RowLines() > 0) {
     error = L"The phone answered with messages this program cannot read.";
+    return false;
+  }
+  if (rows.Rows() == 0 && !rows.Complaint().empty()) {
+    error = L"The phone would not tell its messages: " + Wide(rows.Complaint());
     return false;
   }
   conversations = collector.Take();

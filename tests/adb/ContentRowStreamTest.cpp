@@ -66,6 +66,16 @@ TEST(ContentRowStream, ValuesKeepTheirBreaksSeparatorsAndLookAlikes) {
   EXPECT_EQ(rows[2].count("body"), 0u);
 
   EXPECT_TRUE(Streamed("No result found.\n", 4, columns).empty());
+  // A provider that refuses prints no rows, only why: told apart from an empty table.
+  ContentRowStream empty(columns, [](ContentRow&) { return true; });
+  empty.Feed("No result found.\r\n");
+  empty.Finish();
+  EXPECT_EQ(empty.Complaint(), "");
+  ContentRowStream refused(columns, [](ContentRow&) { return true; });
+  refused.Feed("Error while accessing provider:sms\njava.lang.SecurityException: Permission Denial\n");
+  refused.Finish();
+  EXPECT_EQ(refused.Rows(), 0u);
+  EXPECT_EQ(refused.Complaint(), "Error while accessing provider:sms");
   // A row without the projection's columns is counted but not given.
   ContentRowStream broken(columns, [](ContentRow&) { return true; });
   broken.Feed("Row: 0 _id=1, body=x\nError while accessing provider\n");

@@ -238,6 +238,9 @@ void ContentRowStream::Line(std::string_view line) {
     // A value with line breaks runs on until the next "Row: " line.
     m_body += '\n';
     m_body.append(line);
+  } else if (m_rowLines == 0 && m_complaint.empty()) {
+    const std::string_view text = Trim(line);
+    if (!text.empty() && text != "No result found.") m_complaint.assign(text);
   }
 }
 

@@ -58,6 +58,9 @@ class ContentRowStream {
   // program cannot read.
   size_t RowLines() const { return m_rowLines; }
   size_t Rows() const { return m_rows; }
+  // What the command printed before any row other than "No result found." (a provider that
+  // refused: "Error while accessing provider:..."); empty when nothing.
+  const std::string& Complaint() const { return m_complaint; }
 
  private:
   void Line(std::string_view line);
@@ -72,6 +75,7 @@ class ContentRowStream {
   bool m_stopped = false;
   size_t m_rowLines = 0;
   size_t m_rows = 0;
+  std::string m_complaint;
 };
 
 // The data rows of the contacts provider to contacts, one per raw contact (its identifier),
