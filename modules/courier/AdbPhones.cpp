@@ -8,6 +8,8 @@
 #include "contracts/CommandCodes.h"
 #include "contracts/cornerstone/Cornerstone.h"
 #include "modules/courier/ConnectionStatus.h"
+#include "modules/courier/adb/AdbContactWriter.h"
+#include "modules/courier/adb/AdbMessages.h"
 #include "modules/courier/adb/AdbSocket.h"
 #include "modules/courier/adb/PhoneShellOutput.h"
 #include "modules/courier/formats/FormatText.h"
@@ -281,16 +283,17 @@ void AdbPhones::ReadDetails(const std::string& serial, uint64_t generation) {
     }
   }
   if (ok) {
-    ok = m_client.Shell(serial,
-                        "content query --uri content://com.android.contacts/raw_contacts --projection _id "
-                        "--where \"deleted=0\"",
-                        output, failure);
-    if (ok) {
-      uint64_t count = 0;
-      for (size_t at = output.find("Row: "); at != std::string::npos; at = output.find("\nRow: ", at + 1)) ++count;
-      device->counts[kKindContacts] = count;
-    }
+    uint64_t count = 0;
+    ok = CountRows(serial,
+                   "content query --uri content://com.android.contacts/raw_contacts --projection _id "
+                   "--where \"deleted=0\"",
+                   count, failure);
+    if (ok) device->counts[kKindContacts] = count;
   }
+  // A phone whose SMS provider will not answer (a tablet without one) is still usable.
+  uint64_t messages = 0;
+  if (ok && CountRows(serial, "content query --uri content://sms --projection _id", messages, failure))
+    device->counts[kKindMessages] = messages;
   {
     std::lock_guard<std::mutex> lock(m_lock);
     auto phone = m_phones.find(serial);
@@ -315,32 +318,212 @@ void AdbPhones::ReadDetails(const std::string& serial, uint64_t generation) {
   if (m_onReady) m_onReady(*device);
 }
 
-bool AdbPhones::ReadContacts(const std::wstring& identifier, std::vector<DemoContact>& contacts,
-                             std::wstring& error) const {
-  std::string output;
-  std::string failure;
-  const std::string command =
-      "content query --uri content://com.android.contacts/data --projection " + ContactDataProjection();
+bool AdbPhones::ReadContacts(const std::wstring& identifier, const ContactSink& onContacts, std::wstring& error) const {
   const std::string serial = Narrow(identifier);
-  if (!m_client.Shell(serial, command, output, failure, kContactsTimeoutMs, 512u * 1024 * 1024)) {
-    // A read cut short is most often a phone unplugged: the server knows before our tracker.
-    std::vector<AdbDeviceEntry> listed;
-    std::string listFailure;
-    bool present = false;
-    if (m_client.Devices(listed, listFailure)) {
-      for (const AdbDeviceEntry& entry : listed)
-        present = present || (entry.serial == serial && entry.state == "device");
-    }
-    error = present ? L"The contacts could not be read from the phone: " + Wide(failure) + L"." : kPhoneDisconnected;
+  // Sorted by raw contact, so a contact is whole once the next one's rows begin.
+  const std::string command = "content query --uri content://com.android.contacts/data --projection " +
+                              ContactDataProjection() + " --sort raw_contact_id";
+  ContactRowAssembler assembler;
+  std::vector<DemoContact> completed;
+  bool stopped = false;
+  ContentRowStream rows(kContactDataColumns, [&](ContentRow& row) {
+    assembler.Add(row, completed);
+    return true;
+  });
+  std::string failure;
+  const bool read = m_client.ShellStream(
+      serial, command,
+      [&](std::string_view piece) {
+        rows.Feed(piece);
+        if (completed.empty()) return true;
+        stopped = !onContacts(completed);
+        completed.clear();
+        return !stopped;
+      },
+      failure, kContactsTimeoutMs);
+  if (!read) {
+    error = stopped ? L"The load was stopped."
+                    : FailureText(serial, L"The contacts could not be read from the phone", failure);
     return false;
   }
-  const std::vector<ContentRow> rows = ParseContentRows(output, kContactDataColumns);
-  if (rows.empty() && output.find("Row: ") != std::string::npos) {
+  rows.Finish();
+  if (rows.Rows() == 0 && rows.RowLines() > 0) {
     error = L"The phone answered with contacts this program cannot read.";
     return false;
   }
-  contacts = ContactsFromDataRows(rows);
+  if (rows.Rows() == 0 && !rows.Complaint().empty()) {
+    error = L"The phone would not tell its contacts: " + Wide(rows.Complaint());
+    return false;
+  }
+  assembler.Finish(completed);
+  if (!completed.empty() && !onContacts(completed)) {
+    error = L"The load was stopped.";
+    return false;
+  }
   return true;
+}
+
+bool AdbPhones::Change(const std::string& serial, const std::string& command, std::string& failure) const {
+  std::string output;
+  if (!m_client.Shell(serial, command, output, failure)) return false;
+  const size_t first = output.find_first_not_of(" \r\n");
+  if (first == std::string::npos) return true;
+  // "Error while accessing provider:..." and then the exception, whose message says why.
+  constexpr std::string_view kException = "Exception: ";
+  size_t reason = output.find(kException);
+  reason = reason == std::string::npos ? first : reason + kException.size();
+  failure = output.substr(reason, output.find('\n', reason) - reason);
+  while (!failure.empty() && failure.back() == '\r') failure.pop_back();
+  return false;
+}
+
+bool AdbPhones::WriteContact(const std::wstring& identifier, const DemoContact& contact, DemoContact& saved,
+                             std::wstring& error) const {
+  const std::string serial = Narrow(identifier);
+  const std::wstring what = contact.identifier.empty() ? L"The contact could not be added on the phone"
+                                                       : L"The contact could not be saved on the phone";
+  std::string failure;
+  std::string rawId = Narrow(contact.identifier);
+  if (rawId.empty()) {
+    if (!Change(serial, InsertRawContactCommand(contact.accountName, contact.accountType), failure)) {
+      error = FailureText(serial, what, failure);
+      return false;
+    }
+    // `content insert` does not tell the new row: it is the newest raw contact.
+    ContentRowStream newest({"_id"}, [&rawId](ContentRow& row) {
+      rawId = row["_id"];
+      return false;
+    });
+    m_client.ShellStream(
+        serial, QueryNewestRawContactCommand(), [&newest](std::string_view piece) { return newest.Feed(piece); },
+        failure);
+    newest.Finish();
+    if (!IsRowIdentifier(rawId)) {
+      error = FailureText(serial, what, "the phone did not tell the new contact's number");
+      return false;
+    }
+  } else if (!IsRowIdentifier(rawId)) {
+    error = L"This contact is not one of the phone's; load the contacts again.";
+    return false;
+  }
+  std::string output;
+  auto readRows = [&](std::vector<ContentRow>& rows) {
+    if (!m_client.Shell(serial, QueryContactRowsCommand(rawId), output, failure)) return false;
+    rows = ParseContentRows(output, ContactRowColumns());
+    return true;
+  };
+  std::vector<ContentRow> held;
+  if (!readRows(held)) {
+    error = FailureText(serial, what, failure);
+    return false;
+  }
+  // New rows go in before old ones go: a save cut short leaves the old values beside the new.
+  const ContactWritePlan plan = PlanContactWrite(held, contact);
+  bool written = true;
+  for (const PhoneDataRow& row : plan.inserts) {
+    written = Change(serial, InsertDataCommand(rawId, row), failure);
+    if (!written) break;
+  }
+  if (written && !plan.deletes.empty()) written = Change(serial, DeleteDataRowsCommand(plan.deletes), failure);
+  if (!written) {
+    error = FailureText(serial, what, failure);
+    return false;
+  }
+  std::vector<ContentRow> now;
+  if (!readRows(now)) {
+    error = FailureText(serial, L"The contact was saved but could not be read back from the phone", failure);
+    return false;
+  }
+  std::vector<DemoContact> contacts = ContactsFromDataRows(now);
+  if (contacts.empty()) {
+    // A contact without rows (every field emptied) is still the phone's raw contact.
+    saved = DemoContact();
+    saved.identifier = Wide(rawId);
+    saved.accountName = contact.accountName;
+    saved.accountType = contact.accountType;
+  } else {
+    saved = std::move(contacts[0]);
+  }
+  saved.groups = contact.groups;  // group rows are left as they are on the phone
+  return true;
+}
+
+bool AdbPhones::DeleteContact(const std::wstring& identifier, const std::wstring& contactId,
+                              std::wstring& error) const {
+  const std::string serial = Narrow(identifier);
+  const std::string rawId = Narrow(contactId);
+  if (!IsRowIdentifier(rawId)) {
+    error = L"This contact is not one of the phone's; load the contacts again.";
+    return false;
+  }
+  std::string failure;
+  if (!Change(serial, DeleteRawContactCommand(rawId), failure)) {
+    error = FailureText(serial, L"The contact could not be deleted on the phone", failure);
+    return false;
+  }
+  return true;
+}
+
+bool AdbPhones::CountRows(const std::string& serial, const std::string& command, uint64_t& count,
+                          std::string& failure) const {
+  ContentRowStream rows({"_id"}, [](ContentRow&) { return true; });
+  if (!m_client.ShellStream(
+          serial, command, [&rows](std::string_view piece) { return rows.Feed(piece); }, failure))
+    return false;
+  rows.Finish();
+  count = rows.Rows();
+  return true;
+}
+
+bool AdbPhones::ReadMessages(const std::wstring& identifier, const std::function<bool(size_t messages)>& keepGoing,
+                             std::vector<DemoConversation>& conversations, std::wstring& error) const {
+  // The phone keeps UTC; the list shows the PC's local time.
+  TIME_ZONE_INFORMATION zone = {};
+  const DWORD mode = GetTimeZoneInformation(&zone);
+  const LONG bias = zone.Bias + (mode == TIME_ZONE_ID_DAYLIGHT ? zone.DaylightBias : zone.StandardBias);
+  SmsCollector collector(static_cast<int32_t>(-bias));
+  ContentRowStream rows(kSmsColumns, [&collector](ContentRow& row) {
+    collector.Add(row);
+    return true;
+  });
+  const std::string serial = Narrow(identifier);
+  bool stopped = false;
+  std::string failure;
+  const bool read = m_client.ShellStream(
+      serial, SmsQueryCommand(),
+      [&](std::string_view piece) {
+        rows.Feed(piece);
+        stopped = !keepGoing(collector.MessageCount());
+        return !stopped;
+      },
+      failure, kContactsTimeoutMs);
+  if (!read) {
+    error = stopped ? L"The load was stopped."
+                    : FailureText(serial, L"The messages could not be read from the phone", failure);
+    return false;
+  }
+  rows.Finish();
+  if (rows.Rows() == 0 && rows.RowLines() > 0) {
+    error = L"The phone answered with messages this program cannot read.";
+    return false;
+  }
+  if (rows.Rows() == 0 && !rows.Complaint().empty()) {
+    error = L"The phone would not tell its messages: " + Wide(rows.Complaint());
+    return false;
+  }
+  conversations = collector.Take();
+  return true;
+}
+
+std::wstring AdbPhones::FailureText(const std::string& serial, const std::wstring& what,
+                                    const std::string& failure) const {
+  std::vector<AdbDeviceEntry> listed;
+  std::string listFailure;
+  bool present = false;
+  if (m_client.Devices(listed, listFailure)) {
+    for (const AdbDeviceEntry& entry : listed) present = present || (entry.serial == serial && entry.state == "device");
+  }
+  return present ? what + L": " + Wide(failure) + L"." : kPhoneDisconnected;
 }
 
 void AdbPhones::PostStatus(DeviceRecord& device, int32_t status, const std::wstring& text) {

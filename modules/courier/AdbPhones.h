@@ -18,12 +18,13 @@
 #include "contracts/DeviceRecord.h"
 #include "modules/courier/ContactOperations.h"
 #include "modules/courier/DemoData.h"
+#include "modules/courier/MessageOperations.h"
 #include "modules/courier/WorkerThread.h"
 #include "modules/courier/adb/AdbClient.h"
 
 class AdbSocket;
 
-class AdbPhones : public PhoneContactSource {
+class AdbPhones : public PhoneContactSource, public PhoneMessageSource {
  public:
   typedef std::function<void(DeviceRecord& device)> ReadyHook;
 
@@ -48,9 +49,15 @@ class AdbPhones : public PhoneContactSource {
   // failed to be read, its details are read again).
   bool Retry(const wchar_t* identifier);
 
-  // The phone's contacts, read through its shell; on the caller's thread, which may wait.
-  bool ReadContacts(const std::wstring& identifier, std::vector<DemoContact>& contacts,
+  // The phone's contacts, streamed from its shell; on the caller's thread, which may wait.
+  bool ReadContacts(const std::wstring& identifier, const ContactSink& onContacts, std::wstring& error) const override;
+  // Through the phone's contacts provider (`content insert` and `content delete`).
+  bool WriteContact(const std::wstring& identifier, const DemoContact& contact, DemoContact& saved,
                     std::wstring& error) const override;
+  bool DeleteContact(const std::wstring& identifier, const std::wstring& contactId, std::wstring& error) const override;
+  // The phone's text messages, streamed from its SMS provider.
+  bool ReadMessages(const std::wstring& identifier, const std::function<bool(size_t messages)>& keepGoing,
+                    std::vector<DemoConversation>& conversations, std::wstring& error) const override;
 
   const AdbSettings& settings() const { return m_settings; }
   // For the phones' files, read on the service's operations thread.
@@ -71,6 +78,14 @@ class AdbPhones : public PhoneContactSource {
   void Announce(const DeviceRecord& device);
   void Post(CommandRecord& record, const char* name);
   std::wstring StatusText(const std::string& state, int32_t status) const;
+  // Why a command of a phone failed: a phone no longer there was most often unplugged (the
+  // server knows before the tracker), else `what` with the failure.
+  std::wstring FailureText(const std::string& serial, const std::wstring& what, const std::string& failure) const;
+  // A command that prints nothing when it succeeds (`content insert`, `content delete`): what
+  // it printed is the phone's refusal.
+  bool Change(const std::string& serial, const std::string& command, std::string& failure) const;
+  // How many rows `command` (a `content query`) prints, counted as they stream by.
+  bool CountRows(const std::string& serial, const std::string& command, uint64_t& count, std::string& failure) const;
 
   const ModuleRecord& m_module;
   AdbSettings m_settings;

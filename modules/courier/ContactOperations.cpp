@@ -142,34 +142,13 @@ void ContactOperations::OpenBooks(const DemoCatalog& catalog, const std::vector<
 void ContactOperations::Handle(CommandRecord& record) {
   record.value = 0;
   if (record.text == nullptr || record.text[0] == L'\0') return;
-  if (m_phoneSource != nullptr && m_phoneSource->Serves(record.text)) {
-    const int64_t operation = record.code;
-    int64_t count = 1;
-    switch (operation) {
-      case kContactOpSave:
-        if (record.data == nullptr) return;
-        if (static_cast<const ContactRecord*>(record.data)->editState == kEditNew) count = 0;
-        break;
-      case kContactOpDelete:
-        if (record.data != nullptr) count = static_cast<int64_t>(static_cast<ContactList*>(record.data)->size());
-        delete static_cast<ContactList*>(record.data);
-        record.data = nullptr;
-        break;
-      case kContactOpImportVcard:
-      case kContactOpImportBackup:
-        if (record.data != nullptr) count = static_cast<int64_t>(static_cast<PathList*>(record.data)->size());
-        delete static_cast<PathList*>(record.data);
-        record.data = nullptr;
-        break;
-      default:
-        count = -1;  // loads and exports are served as for every phone
-        break;
-    }
-    if (count >= 0) {
-      record.value =
-          m_jobs.Start(record.text, [this, operation, count](Job& job) { RefuseChange(job, operation, count); });
-      return;
-    }
+  if (m_phoneSource != nullptr && m_phoneSource->Serves(record.text) &&
+      (record.code == kContactOpImportVcard || record.code == kContactOpImportBackup)) {
+    std::unique_ptr<PathList> paths(static_cast<PathList*>(record.data));
+    record.data = nullptr;
+    const int64_t count = paths ? static_cast<int64_t>(paths->size()) : 1;
+    record.value = m_jobs.Start(record.text, [this, count](Job& job) { RefuseImport(job, count); });
+    return;
   }
   switch (record.code) {
     case kContactOpLoad:
@@ -261,43 +240,81 @@ std::wstring ContactOperations::PersistAfterChange(ContactBook& book) {
   return L"The changes could not be kept on this PC: " + WideFromUtf8(error);
 }
 
-bool ContactOperations::RefreshFromPhone(Job& job, ContactBook& book) {
+bool ContactOperations::LoadFromPhone(Job& job, ContactBook& book) {
   DemoPhone phone;
   phone.identifier = job.identifier;
+  // The count the phone told when it was read: the progress bar's end until the load knows.
+  const uint64_t expected = job.device->counts[kKindContacts].load();
+  size_t sent = 0;
+  auto send = [&](bool all) {
+    while (sent < phone.contacts.size()) {
+      const size_t size = std::min(sent == 0 ? kFirstBatch : kBatch, phone.contacts.size() - sent);
+      if (!all && size < (sent == 0 ? kFirstBatch : kBatch)) return;
+      auto* batch = new ContactList;
+      batch->reserve(size);
+      for (size_t i = 0; i < size; ++i) batch->push_back(MakeContactRecord(phone.contacts[sent + i]));
+      sent += size;
+      m_jobs.Notify(job, kContactNoticeBatch, batch);
+      const int64_t total = static_cast<int64_t>(std::max<uint64_t>(expected, sent));
+      m_jobs.Progress(job, static_cast<int64_t>(sent), total, 0, std::wstring());
+    }
+  };
   std::wstring error;
-  if (!m_phoneSource->ReadContacts(job.identifier, phone.contacts, error)) {
-    const bool gone = !m_jobs.MayContinue(job);
-    m_jobs.Progress(job, 0, 0, static_cast<int64_t>(job.device->counts[kKindContacts].load()),
-                    job.disconnected || gone ? kPhoneDisconnected : error, true);
-    return false;
-  }
-  // The phone is the truth: nothing of it is kept on this PC.
+  const bool read = m_phoneSource->ReadContacts(
+      job.identifier,
+      [&](std::vector<DemoContact>& contacts) {
+        if (!m_jobs.MayContinue(job)) return false;
+        for (DemoContact& contact : contacts) phone.contacts.push_back(std::move(contact));
+        send(false);
+        return true;
+      },
+      error);
+  if (read) send(true);
+  // What was read is what the pane shows: the book holds the same, so edits find their contact.
   std::string openError;
   book.Open(phone, std::filesystem::path(), openError);
-  return true;
+  const uint64_t total = book.Count();
+  if (read) {
+    // Told even when unchanged: the phone's count was read before its navigator may have been there.
+    job.device->counts[kKindContacts] = total;
+    m_jobs.Notify(job, kContactNoticeCount, nullptr);
+    job.device->loaded[kKindContacts] = total == 0 ? 1 : total;
+  }
+  SendBookLists(job, book);
+  if (!read && m_jobs.MayContinue(job)) {
+    const int64_t missing = static_cast<int64_t>(expected > sent ? expected - sent : 0);
+    m_jobs.Progress(job, static_cast<int64_t>(sent), static_cast<int64_t>(std::max<uint64_t>(expected, sent)), missing,
+                    job.disconnected ? kPhoneDisconnected : error, true);
+  } else if (read) {
+    m_jobs.Progress(job, static_cast<int64_t>(sent), static_cast<int64_t>(sent), 0, std::wstring(), true);
+  } else if (job.disconnected) {
+    m_jobs.Progress(job, 0, 0, static_cast<int64_t>(expected > sent ? expected - sent : 0), kPhoneDisconnected, true);
+  }
+  return read;
 }
 
-void ContactOperations::RefuseChange(Job& job, int64_t operation, int64_t count) {
-  BASTrace("libCourier: a change of a real phone's contacts was refused");
-  if (operation == kContactOpSave) {
-    // `count` 0 marks a new contact, so the editor hears of the kind of save it asked for.
-    m_jobs.Notify(job, kContactNoticeSaved, nullptr, 0, count == 0 ? kSavedNewContact : kSavedEditedContact);
-    m_jobs.Notify(job, kContactNoticeMessage, new UserNotice{kPhoneContactsReadOnly, std::wstring()});
-    return;
-  }
-  m_jobs.Progress(job, 0, count, count, kPhoneContactsReadOnly, true);
+void ContactOperations::SendBookLists(Job& job, const ContactBook& book) {
+  m_jobs.Notify(job, kContactNoticeGroups, MakeGroupList(book.Groups()));
+  m_jobs.Notify(job, kContactNoticeTypeLabels, MakeTypeLabelList());
+  m_jobs.Notify(job, kContactNoticeAccounts, MakeAccountList(book.Accounts()));
+}
+
+void ContactOperations::RefuseImport(Job& job, int64_t count) {
+  BASTrace("libCourier: an import into a real phone's contacts was refused");
+  m_jobs.Progress(job, 0, count, count, kPhoneContactsNoImport, true);
 }
 
 void ContactOperations::RunLoad(Job& job) {
   ContactBook& book = m_books[job.identifier];
-  if (m_phoneSource != nullptr && m_phoneSource->Serves(job.identifier) && !RefreshFromPhone(job, book)) return;
+  if (m_phoneSource != nullptr && m_phoneSource->Serves(job.identifier)) {
+    LoadFromPhone(job, book);
+    return;
+  }
   const std::vector<DemoContact>& contacts = book.Contacts();
   const uint64_t total = contacts.size();
   if (job.device->counts[kKindContacts].exchange(total) != total) m_jobs.Notify(job, kContactNoticeCount, nullptr);
   job.device->loaded[kKindContacts] = total == 0 ? 1 : total;
-  m_jobs.Notify(job, kContactNoticeGroups, MakeGroupList(book.Groups()));
-  m_jobs.Notify(job, kContactNoticeTypeLabels, MakeTypeLabelList());
-  m_jobs.Notify(job, kContactNoticeAccounts, MakeAccountList(book.Accounts()));
+  SendBookLists(job, book);
 
   size_t sent = 0;
   while (sent < contacts.size()) {
@@ -317,6 +334,10 @@ void ContactOperations::RunLoad(Job& job) {
 }
 
 void ContactOperations::RunSave(Job& job, const ContactRecord& edited) {
+  if (ServedByPhone(job)) {
+    RunPhoneSave(job, edited);
+    return;
+  }
   ContactBook& book = m_books[job.identifier];
   const bool isNew = edited.editState == kEditNew;
   const int64_t savedKind = isNew ? kSavedNewContact : kSavedEditedContact;
@@ -362,6 +383,10 @@ void ContactOperations::RunSave(Job& job, const ContactRecord& edited) {
 }
 
 void ContactOperations::RunDelete(Job& job, const std::vector<std::pair<std::wstring, int32_t>>& targets) {
+  if (ServedByPhone(job)) {
+    RunPhoneDelete(job, targets);
+    return;
+  }
   ContactBook& book = m_books[job.identifier];
   const int64_t total = static_cast<int64_t>(targets.size());
   int64_t done = 0;
@@ -396,6 +421,86 @@ void ContactOperations::RunDelete(Job& job, const std::vector<std::pair<std::wst
     m_jobs.Progress(job, done, total, total - done, kPhoneDisconnected, true);
   else if (done == total)
     m_jobs.Progress(job, done, total, 0, std::wstring(), true);
+}
+
+void ContactOperations::RunPhoneSave(Job& job, const ContactRecord& edited) {
+  ContactBook& book = m_books[job.identifier];
+  const bool isNew = edited.editState == kEditNew;
+  const int64_t savedKind = isNew ? kSavedNewContact : kSavedEditedContact;
+  auto refuse = [&](const std::wstring& reason) {
+    m_jobs.Notify(job, kContactNoticeSaved, nullptr, 0, savedKind);
+    m_jobs.Notify(job, kContactNoticeMessage, new UserNotice{reason, std::wstring()});
+  };
+  DemoContact contact;
+  if (!isNew) {
+    const DemoContact* existing = book.Find(edited.identifier);
+    if (existing == nullptr) {
+      refuse(L"This contact is no longer on the phone; load the contacts again.");
+      return;
+    }
+    contact = *existing;
+  }
+  std::string error;
+  if (!ApplyContactEdit(edited, book.Groups(), book.Accounts(), contact, error)) {
+    BASTrace("libCourier: save refused: %s", error.c_str());
+    m_jobs.Notify(job, kContactNoticeSaved, nullptr, 0, savedKind);
+    return;
+  }
+  if (isNew) contact.identifier.clear();
+  // The phone is written first and read back: the pane shows what the phone holds, and a
+  // refusal leaves both the phone's contact and the editor as they were.
+  DemoContact saved;
+  std::wstring reason;
+  if (!m_phoneSource->WriteContact(job.identifier, contact, saved, reason)) {
+    BASTrace("libCourier: save on the phone failed");
+    refuse(job.disconnected ? std::wstring(kPhoneDisconnected) : reason);
+    return;
+  }
+  if (isNew)
+    book.Add(saved);
+  else
+    book.Replace(saved);
+  ContactRecord* record = MakeContactRecord(saved);
+  record->rowIndex = edited.rowIndex;
+  m_jobs.Notify(job, kContactNoticeSaved, record, kNotificationSuccess, savedKind);
+}
+
+void ContactOperations::RunPhoneDelete(Job& job, const std::vector<std::pair<std::wstring, int32_t>>& targets) {
+  ContactBook& book = m_books[job.identifier];
+  const int64_t total = static_cast<int64_t>(targets.size());
+  int64_t done = 0;
+  std::wstring reason;  // of the last failure, shown at the end
+  std::vector<std::wstring> removed;
+  std::set<std::wstring> seen;
+  bool gone = false;
+  for (const auto& target : targets) {
+    if (!m_jobs.MayContinue(job)) break;
+    ++done;
+    const DemoContact* contact = book.Find(target.first);
+    std::wstring error;
+    if (contact == nullptr || !seen.insert(target.first).second) {
+      error = L"A contact was no longer on the phone.";
+    } else if (!m_phoneSource->DeleteContact(job.identifier, target.first, error)) {
+      gone = error == kPhoneDisconnected;
+    } else {
+      auto* deleted = new ContactRecord;
+      deleted->identifier = contact->identifier;
+      deleted->name = contact->name;
+      deleted->rowIndex = target.second;
+      removed.push_back(target.first);
+      m_jobs.Notify(job, kContactNoticeDeleted, deleted);
+      m_jobs.Progress(job, done, total, 0, std::wstring());
+      continue;
+    }
+    reason = error;
+    m_jobs.Progress(job, done, total, 1, reason);
+    if (gone) break;  // the rest would fail the same way
+  }
+  book.RemoveAll(removed);
+  if (job.disconnected || gone)
+    m_jobs.Progress(job, done, total, total - done, kPhoneDisconnected, true);
+  else if (done == total)
+    m_jobs.Progress(job, done, total, 0, reason, true);
 }
 
 void ContactOperations::RunExport(Job& job, int64_t operation, std::vector<DemoContact>& contacts,

@@ -28,19 +28,28 @@
 // application-data folder.
 inline constexpr wchar_t kDemoStateVariable[] = L"ZORVANE_DEMO_STATE";
 
-// Phones whose contacts are read from the phone itself on every load instead of a demo book.
-// Changing them is not offered yet: such requests are refused with a reason.
+// Phones whose contacts are read from the phone itself on every load instead of a demo book,
+// and written to it one by one; imports into them are refused with a reason.
 class PhoneContactSource {
  public:
+  // Takes the contacts read so far (moving out what it keeps); false stops the read.
+  typedef std::function<bool(std::vector<DemoContact>& contacts)> ContactSink;
   virtual ~PhoneContactSource() = default;
   virtual bool Serves(const std::wstring& identifier) const = 0;
-  // On the operations thread; may wait for the phone.
-  virtual bool ReadContacts(const std::wstring& identifier, std::vector<DemoContact>& contacts,
+  // On the operations thread; may wait for the phone. The contacts reach `onContacts` as they
+  // are read; false with `error` when the phone would not tell them all (or was stopped).
+  virtual bool ReadContacts(const std::wstring& identifier, const ContactSink& onContacts,
                             std::wstring& error) const = 0;
+  // Writes `contact` (a new one when its identifier is empty) and reads it back: `saved` is
+  // what the phone holds now. False with `error` when the phone refused or went away.
+  virtual bool WriteContact(const std::wstring& identifier, const DemoContact& contact, DemoContact& saved,
+                            std::wstring& error) const = 0;
+  virtual bool DeleteContact(const std::wstring& identifier, const std::wstring& contactId,
+                             std::wstring& error) const = 0;
 };
 
-inline constexpr wchar_t kPhoneContactsReadOnly[] =
-    L"Contacts on this phone can be viewed and exported; changing them is not supported yet.";
+inline constexpr wchar_t kPhoneContactsNoImport[] =
+    L"Contacts cannot be imported into this phone yet; they can be added and edited one by one.";
 
 class ContactOperations {
  public:
@@ -79,11 +88,18 @@ class ContactOperations {
   typedef DeviceJobs::Job Job;
 
   void RunLoad(Job& job);
-  // Reads a real phone's contacts into its book; false (reported) when the phone would not tell.
-  bool RefreshFromPhone(Job& job, ContactBook& book);
-  void RefuseChange(Job& job, int64_t operation, int64_t count);
+  // Reads a real phone's contacts into its book, sending them on in batches as they come;
+  // false (reported) when the phone would not tell them all.
+  bool LoadFromPhone(Job& job, ContactBook& book);
+  // Sends the book's groups, type labels and accounts.
+  void SendBookLists(Job& job, const ContactBook& book);
+  void RefuseImport(Job& job, int64_t count);
   void RunSave(Job& job, const ContactRecord& edited);
   void RunDelete(Job& job, const std::vector<std::pair<std::wstring, int32_t>>& targets);
+  // The same on a phone that holds its contacts itself: each change is written to it first.
+  void RunPhoneSave(Job& job, const ContactRecord& edited);
+  void RunPhoneDelete(Job& job, const std::vector<std::pair<std::wstring, int32_t>>& targets);
+  bool ServedByPhone(const Job& job) const { return m_phoneSource != nullptr && m_phoneSource->Serves(job.identifier); }
   void RunExport(Job& job, int64_t operation, std::vector<DemoContact>& contacts, const std::wstring& folder);
   void RunImport(Job& job, int64_t operation, const std::vector<std::wstring>& paths);
 

@@ -107,6 +107,7 @@ bool CourierService::Start(const ServerStartInfo* info) {
                    ? NewAdbMediaStore(m_adb->Client(), WideToUtf8(identifier), itemKind)
                    : nullptr;
       });
+    m_messages.SetPhoneSource(m_adb.get());
   }
   const std::wstring path = m_adbSettings.demoPhones ? DataFilePath() : std::wstring();
   return m_worker.Post([this, path] { LoadPhones(path); });

@@ -220,7 +220,10 @@ void MessageOperations::Handle(CommandRecord& record) {
       } else {
         record.value = m_jobs.Start(identifier, [this, ids](Job& job) {
           Phone* owner = PhoneOf(job.identifier);
-          if (owner != nullptr) RunMarkRead(job, *owner, ids);
+          if (owner != nullptr)
+            RunMarkRead(job, *owner, ids);
+          else  // opening an unread conversation asks for this: its dialog ends quietly; the phone's mark stays
+            m_jobs.Progress(job, 0, static_cast<int64_t>(ids.size()), 0, std::wstring(), true);
         });
       }
       break;
@@ -242,9 +245,18 @@ void MessageOperations::Handle(CommandRecord& record) {
     case kSmsOpAskDefault:
     case kSmsOpShowPopUp: {
       // `data` is the host's, carried back untouched with the answer.
-      if (phone == nullptr) return;
       void* data = record.data;
       const bool ask = record.code == kSmsOpAskDefault;
+      if (phone == nullptr) {
+        // A phone read through adb has no role to hand over: the operation goes ahead and is
+        // refused with the reason, instead of the host waiting for an answer that never comes.
+        if (ask && m_phoneSource != nullptr && m_phoneSource->Serves(identifier)) {
+          record.value = m_jobs.Start(identifier, [this, data, pending](Job& job) {
+            m_jobs.Notify(job, kSmsNoticeDefaultAnswer, nullptr, kNotificationSuccess, 1, pending, data);
+          });
+        }
+        return;
+      }
       record.value = m_jobs.Start(identifier, [this, phone, data, pending, ask](Job& job) {
         if (ask) {
           const bool isDefault = !NeedsSmsRole(*job.device) || phone->isDefault;
@@ -288,8 +300,8 @@ void MessageOperations::Handle(CommandRecord& record) {
   }
 }
 
-void MessageOperations::SendCount(Job& job, Phone& phone) {
-  const uint64_t count = phone.store.MessageCount();
+void MessageOperations::SendCount(Job& job, const MessageStore& store) {
+  const uint64_t count = store.MessageCount();
   if (job.device->counts[kKindMessages].exchange(count) != count) m_jobs.Notify(job, kSmsNoticeCount, nullptr);
 }
 
@@ -318,14 +330,56 @@ std::wstring MessageOperations::PersistAfterChange(MessageStore& store) {
   return L"The changes could not be kept on this PC: " + WideFromUtf8(error);
 }
 
+const MessageStore* MessageOperations::StoreOf(const std::wstring& identifier) {
+  if (Phone* phone = PhoneOf(identifier)) return &phone->store;
+  auto read = m_readStores.find(identifier);
+  return read == m_readStores.end() ? nullptr : &read->second;
+}
+
+const MessageStore* MessageOperations::ReadFromPhone(Job& job) {
+  const uint64_t expected = job.device->counts[kKindMessages].load();
+  DemoPhone phone;
+  phone.identifier = job.identifier;
+  std::wstring error;
+  size_t told = 0;
+  const bool read = m_phoneSource->ReadMessages(
+      job.identifier,
+      [&](size_t messages) {
+        if (!m_jobs.MayContinue(job)) return false;
+        if (messages >= told + kBatch) {
+          told = messages;
+          m_jobs.Progress(job, 0, static_cast<int64_t>(std::max<uint64_t>(expected, messages)), 0, std::wstring());
+        }
+        return true;
+      },
+      phone.conversations, error);
+  if (!read) {
+    if (job.disconnected || m_jobs.MayContinue(job))
+      m_jobs.Progress(job, 0, static_cast<int64_t>(expected), static_cast<int64_t>(expected),
+                      job.disconnected ? std::wstring(kPhoneDisconnected) : error, true);
+    return nullptr;
+  }
+  // The phone is the truth: nothing of it is kept on this PC.
+  MessageStore& store = m_readStores[job.identifier];
+  std::string openError;
+  store.Open(phone, std::filesystem::path(), openError);
+  return &store;
+}
+
 void MessageOperations::RunLoadList(Job& job) {
-  Phone* phone = PhoneOf(job.identifier);
-  if (phone == nullptr) {
+  const MessageStore* found = StoreOf(job.identifier);
+  if (PhoneOf(job.identifier) == nullptr && m_phoneSource != nullptr && m_phoneSource->Serves(job.identifier)) {
+    found = ReadFromPhone(job);
+    if (found == nullptr) return;
+  }
+  if (found == nullptr) {
     m_jobs.Progress(job, 0, 0, 0, std::wstring(), true);
     return;
   }
-  const MessageStore& store = phone->store;
-  SendCount(job, *phone);
+  const MessageStore& store = *found;
+  SendCount(job, store);
+  // A phone's count was read before its navigator may have been there: told again.
+  if (PhoneOf(job.identifier) == nullptr) m_jobs.Notify(job, kSmsNoticeCount, nullptr);
   const int64_t total = static_cast<int64_t>(store.MessageCount());
   job.device->loaded[kKindMessages] = total == 0 ? 1 : static_cast<uint64_t>(total);
   const std::vector<size_t> order = store.ByLatest();
@@ -353,8 +407,8 @@ void MessageOperations::RunLoadList(Job& job) {
 }
 
 void MessageOperations::RunLoadConversation(Job& job, const std::wstring& conversationId) {
-  Phone* phone = PhoneOf(job.identifier);
-  const DemoConversation* conversation = phone != nullptr ? phone->store.Find(conversationId) : nullptr;
+  const MessageStore* store = StoreOf(job.identifier);
+  const DemoConversation* conversation = store != nullptr ? store->Find(conversationId) : nullptr;
   if (conversation == nullptr) {
     m_jobs.Progress(job, 0, 1, 1, L"This conversation is no longer on the phone; refresh the list.", true);
     return;
@@ -518,7 +572,7 @@ void MessageOperations::RunImport(Job& job, const std::vector<std::wstring>& pat
     m_jobs.Notify(job, kSmsNoticeImported, nullptr);
   }
   const std::wstring notKept = added > 0 ? PersistAfterChange(store) : std::wstring();
-  SendCount(job, *phone);
+  SendCount(job, phone->store);
   m_jobs.Notify(job, kSmsNoticeImportEnded, nullptr);
   std::wstring summary;
   if (skipped > 0)
@@ -568,7 +622,7 @@ void MessageOperations::RunSend(Job& job, const OutgoingMessage& message) {
   if (!changed) return;
   const std::wstring notKept = PersistAfterChange(phone->store);
   if (!notKept.empty()) BASTrace("libCourier: a sent message is on the phone but not kept on this PC");
-  SendCount(job, *phone);
+  SendCount(job, phone->store);
 }
 
 namespace {
@@ -614,15 +668,19 @@ bool WriteExport(ByteSink& sink, MessageExport kind, const std::vector<DemoConve
 
 void MessageOperations::RunExport(Job& job, MessageExport kind, const std::vector<std::wstring>& conversationIds,
                                   const std::wstring& folder) {
-  Phone* phone = PhoneOf(job.identifier);
-  if (phone == nullptr) return;
+  const MessageStore* store = StoreOf(job.identifier);
+  if (store == nullptr) {
+    const int64_t count = static_cast<int64_t>(conversationIds.size());
+    m_jobs.Progress(job, 0, count, count, L"Load the messages before exporting them.", true);
+    return;
+  }
   std::vector<DemoConversation> chosen;
   int64_t missing = 0;
   if (kind == MessageExport::kBackupEverything) {
-    for (size_t position : phone->store.ByLatest()) chosen.push_back(phone->store.Conversations()[position]);
+    for (size_t position : store->ByLatest()) chosen.push_back(store->Conversations()[position]);
   } else {
     for (const std::wstring& id : conversationIds) {
-      if (const DemoConversation* conversation = phone->store.Find(id))
+      if (const DemoConversation* conversation = store->Find(id))
         chosen.push_back(*conversation);
       else
         ++missing;

@@ -29,6 +29,18 @@
 inline constexpr wchar_t kMessagesReadOnly[] =
     L"Messages on this phone cannot be changed from this PC: Android lets only its default SMS app write them.";
 
+// Phones whose messages are read from the phone itself on every load (through adb): their
+// changes are refused with kMessagesReadOnly.
+class PhoneMessageSource {
+ public:
+  virtual ~PhoneMessageSource() = default;
+  virtual bool Serves(const std::wstring& identifier) const = 0;
+  // On the operations thread; may wait for the phone. `keepGoing` hears how many messages were
+  // read so far and may stop the read; false with `error` when the phone would not tell them.
+  virtual bool ReadMessages(const std::wstring& identifier, const std::function<bool(size_t messages)>& keepGoing,
+                            std::vector<DemoConversation>& conversations, std::wstring& error) const = 0;
+};
+
 class MessageOperations {
  public:
   // Task IDs of message jobs start here, far above those of contact jobs.
@@ -44,6 +56,8 @@ class MessageOperations {
   // Opens every phone's messages before the phones are published and sets their counts.
   void OpenStores(const DemoCatalog& catalog, const std::vector<DeviceRecord*>& devices,
                   const std::filesystem::path& stateFolder);
+  // Set before the phones are published; the source outlives the operations' jobs.
+  void SetPhoneSource(const PhoneMessageSource* source) { m_phoneSource = source; }
   // LIBCOURIER_COMMAND_DO_SMS: `value` := the task ID of the started job (0 when none).
   void Handle(CommandRecord& record);
   // A phone became ready: its count, a notice about saved changes that could not be read, and
@@ -72,7 +86,12 @@ class MessageOperations {
   void RunSend(Job& job, const OutgoingMessage& message);
   void RunExport(Job& job, MessageExport kind, const std::vector<std::wstring>& conversationIds,
                  const std::wstring& folder);
-  void SendCount(Job& job, Phone& phone);
+  void SendCount(Job& job, const MessageStore& store);
+  // Reads a phone's messages from the phone into its read store; null (reported) when the
+  // phone would not tell them.
+  const MessageStore* ReadFromPhone(Job& job);
+  // The store of the job's phone: its own, or what was last read from it; null when none.
+  const MessageStore* StoreOf(const std::wstring& identifier);
   void Receive(Job& job, Phone& phone, const DemoIncomingMessage& incoming);
   std::wstring PersistAfterChange(MessageStore& store);
   Phone* PhoneOf(const std::wstring& identifier);
@@ -85,6 +104,9 @@ class MessageOperations {
   // default-app flag also by the host's thread, hence atomic).
   std::map<std::wstring, std::unique_ptr<Phone>> m_phones;
   std::map<std::wstring, UserNotice> m_notices;
+  const PhoneMessageSource* m_phoneSource = nullptr;
+  // What was read from the source's phones, by identifier; only jobs touch it.
+  std::map<std::wstring, MessageStore> m_readStores;
   WorkerThread m_arrivals;
 };
 

@@ -20,6 +20,7 @@
 #include "contracts/CommandRecord.h"
 #include "contracts/ContactRecords.h"
 #include "contracts/DeviceRecord.h"
+#include "contracts/MessageRecords.h"
 #include "modules/courier/adb/AdbClient.h"
 #include "tests/adb/AdbTestSupport.h"
 #include "tests/courier/CourierTestSupport.h"
@@ -68,10 +69,7 @@ class AdbPhones : public ::testing::Test {
       return 0;
     });
     m_harness->SetHook(kCourierDoContact, [this](CommandRecord& record) { return TakeContacts(record); });
-    m_harness->SetHook(kCourierDoSms, [](CommandRecord& record) {
-      std::free(record.payload);  // no message notice of these tests carries an item
-      return 0;
-    });
+    m_harness->SetHook(kCourierDoSms, [this](CommandRecord& record) { return TakeMessages(record); });
     m_harness->SetHook(kCourierNotifyProgressFinish, [this](CommandRecord& record) {
       std::lock_guard<std::mutex> lock(m_lock);
       m_finishes.push_back(Finish{record.position, record.total, record.value,
@@ -108,8 +106,12 @@ class AdbPhones : public ::testing::Test {
         delete contact;
       }
     } else if (payload->kind == kContactNoticeSaved) {
-      delete static_cast<ContactRecord*>(payload->item);
+      std::unique_ptr<ContactRecord> saved(static_cast<ContactRecord*>(payload->item));
+      if (saved) m_saved.push_back(*saved);
       m_saveResults.push_back(payload->status);
+    } else if (payload->kind == kContactNoticeDeleted) {
+      std::unique_ptr<ContactRecord> deleted(static_cast<ContactRecord*>(payload->item));
+      m_deleted.push_back(deleted->identifier);
     } else if (payload->kind == kContactNoticeMessage) {
       std::unique_ptr<UserNotice> notice(static_cast<UserNotice*>(payload->item));
       if (notice) m_messages.push_back(notice->text);
@@ -122,6 +124,29 @@ class AdbPhones : public ::testing::Test {
     } else if (payload->kind == kContactNoticeAccounts) {
       std::unique_ptr<AccountList> items(static_cast<AccountList*>(payload->item));
       for (AccountRecord* item : *items) delete item;
+    }
+    std::free(payload);
+    return 0;
+  }
+
+  int32_t TakeMessages(CommandRecord& record) {
+    auto* payload = static_cast<NotificationPayload*>(record.payload);
+    if (payload == nullptr) return 0;
+    std::lock_guard<std::mutex> lock(m_lock);
+    if (payload->kind == kSmsNoticeBatch) {
+      std::unique_ptr<ConversationList> batch(static_cast<ConversationList*>(payload->item));
+      for (ConversationRecord* conversation : *batch) {
+        m_conversations.push_back(*conversation);
+        delete conversation;
+      }
+    } else if (payload->kind == kSmsNoticeDefaultAnswer) {
+      m_defaultAnswers.push_back({record.code, record.value});
+    } else if (payload->kind == kSmsNoticeConversation) {
+      std::unique_ptr<MessageList> messages(static_cast<MessageList*>(payload->item));
+      for (MessageRecord* message : *messages) {
+        m_messageRecords.push_back(*message);
+        delete message;
+      }
     }
     std::free(payload);
     return 0;
@@ -170,6 +195,35 @@ class AdbPhones : public ::testing::Test {
     std::lock_guard<std::mutex> lock(m_lock);
     return m_statuses.size();
   }
+  // The saves' and deletes' ends are counted by their own lists; the load before needs its finish.
+  void LoadAndWait(const std::string& serial) {
+    const size_t before = FinishCount();
+    ASSERT_NE(LoadContacts(serial), 0);
+    ASSERT_TRUE(WaitFor([&] { return m_finishes.size() > before; }));
+  }
+  size_t FinishCount() {
+    std::lock_guard<std::mutex> lock(m_lock);
+    return m_finishes.size();
+  }
+  void Save(const std::string& serial, ContactRecord& contact) {
+    const std::wstring identifier = Wide(serial);
+    CommandRecord save;
+    save.code = kContactOpSave;
+    save.text = identifier.c_str();
+    save.data = &contact;
+    m_harness->Send(kCourierDoContact, save);
+  }
+  // What the phone's own table holds for a raw contact, as its shell prints it.
+  std::string PhoneRows(const std::string& serial, const std::string& rawId) {
+    std::string output;
+    std::string failure;
+    m_client->Shell(serial,
+                    "content query --uri content://com.android.contacts/data --projection "
+                    "raw_contact_id:mimetype:data1:data2:data3 --where raw_contact_id=" +
+                        rawId,
+                    output, failure);
+    return output;
+  }
   int64_t LoadContacts(const std::string& serial) {
     const std::wstring identifier = Wide(serial);
     CommandRecord record;
@@ -189,6 +243,11 @@ class AdbPhones : public ::testing::Test {
   std::vector<Status> m_statuses;
   std::vector<std::wstring> m_contacts;
   std::vector<int32_t> m_saveResults;
+  std::vector<ContactRecord> m_saved;
+  std::vector<std::wstring> m_deleted;
+  std::vector<ConversationRecord> m_conversations;
+  std::vector<MessageRecord> m_messageRecords;
+  std::vector<std::pair<int64_t, int64_t>> m_defaultAnswers;  // pending operation, is default
   std::vector<std::wstring> m_messages;
   std::vector<Finish> m_finishes;
 };
@@ -220,21 +279,18 @@ TEST_F(AdbPhones, PluggedPhoneWalksToReadyWithDetailsContactsAndComesBackToItsTa
     EXPECT_EQ(m_contacts[0], L"Anna Berg");
   }
 
-  // Changing a real phone's contacts is refused with a reason, never pretended.
-  ContactRecord edited;
-  edited.identifier = L"1";
-  edited.name = L"Anna B.";
+  // Imports into a real phone are refused with a reason, never pretended.
   const std::wstring identifier = Wide(serial);
-  CommandRecord save;
-  save.code = kContactOpSave;
-  save.text = identifier.c_str();
-  save.data = &edited;
-  m_harness->Send(kCourierDoContact, save);
-  ASSERT_TRUE(WaitFor([&] { return !m_saveResults.empty() && !m_messages.empty(); }));
+  CommandRecord importContacts;
+  importContacts.code = kContactOpImportVcard;
+  importContacts.text = identifier.c_str();
+  importContacts.data = new PathList{L"C:\\contacts.vcf"};
+  m_harness->Send(kCourierDoContact, importContacts);
+  ASSERT_TRUE(WaitFor([&] { return m_finishes.size() == 2; }));
   {
     std::lock_guard<std::mutex> lock(m_lock);
-    EXPECT_NE(m_saveResults[0], kNotificationSuccess);
-    EXPECT_NE(m_messages[0].find(L"not supported"), std::wstring::npos);
+    EXPECT_EQ(m_finishes[1].failed, 1);
+    EXPECT_NE(m_finishes[1].text.find(L"imported"), std::wstring::npos);
   }
 
   // Messages cannot be written through adb: an import ends at once with the reason.
@@ -243,11 +299,11 @@ TEST_F(AdbPhones, PluggedPhoneWalksToReadyWithDetailsContactsAndComesBackToItsTa
   import.text = identifier.c_str();
   import.data = new PathList{L"C:\\messages.bak"};
   m_harness->Send(kCourierDoSms, import);
-  ASSERT_TRUE(WaitFor([&] { return m_finishes.size() == 2; })) << "the import dialog would wait forever";
+  ASSERT_TRUE(WaitFor([&] { return m_finishes.size() == 3; })) << "the import dialog would wait forever";
   {
     std::lock_guard<std::mutex> lock(m_lock);
-    EXPECT_EQ(m_finishes[1].failed, 1);
-    EXPECT_NE(m_finishes[1].text.find(L"default SMS app"), std::wstring::npos);
+    EXPECT_EQ(m_finishes[2].failed, 1);
+    EXPECT_NE(m_finishes[2].text.find(L"default SMS app"), std::wstring::npos);
   }
 
   // Unplugged: the failure page with a reason; plugged again: ready in the same tab.
@@ -293,6 +349,228 @@ TEST_F(AdbPhones, MalformedOutputAndAPhoneUnpluggedMidLoadEndTheLoadWithAReason)
   EXPECT_EQ(m_finishes[1].text, L"The phone was disconnected.");
 }
 
+ContactDataRow* EditRow(const wchar_t* mimetype, int32_t state, const std::wstring& oldValue,
+                        const std::wstring& newValue, const wchar_t* label = L"") {
+  auto* row = new ContactDataRow;
+  row->mimetype = mimetype;
+  row->editState = state;
+  row->oldValue = oldValue;
+  row->newValue = newValue;
+  row->newTypeLabel = label;
+  return row;
+}
+
+std::string Utf8(const std::wstring& text) {
+  std::string utf8(static_cast<size_t>(WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr)),
+                   '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, utf8.data(), static_cast<int>(utf8.size()), nullptr, nullptr);
+  utf8.pop_back();
+  return utf8;
+}
+
+TEST_F(AdbPhones, ContactsAddedEditedAndDeletedReachThePhoneAndAHostileNameRoundTrips) {
+  const std::string serial = Plug("writable");
+  ASSERT_TRUE(WaitForStatus(serial, 22));
+  LoadAndWait(serial);
+
+  // A new contact whose texts would be shell syntax if they were not quoted.
+  const std::wstring family = L"O'Brien; $(reboot) `id` \"\u5c71\u7530\" & echo x > /sdcard/y";
+  const std::wstring note = L"it's line one\nline two; $HOME \\ 'quoted'";
+  ContactRecord added;
+  added.editState = kEditNew;
+  added.dataRows.push_back(EditRow(kMimeName, kEditNew, L"", L"Se\u00e1n\n\n" + family));
+  added.dataRows.push_back(EditRow(kMimePhone, kEditNew, L"", L"+44 20 7946 0000", L"Mobile"));
+  added.dataRows.push_back(EditRow(kMimeNote, kEditNew, L"", note));
+  Save(serial, added);
+  ASSERT_TRUE(WaitFor([&] { return m_saveResults.size() == 1; }));
+  {
+    std::lock_guard<std::mutex> lock(m_lock);
+    ASSERT_EQ(m_saveResults[0], kNotificationSuccess) << (m_messages.empty() ? "" : Utf8(m_messages.back()));
+    ASSERT_EQ(m_saved.size(), 1u);
+    EXPECT_EQ(m_saved[0].identifier, L"4") << "the phone's new raw contact";
+    EXPECT_EQ(m_saved[0].name, L"Se\u00e1n " + family) << "the pane shows what the phone holds";
+    EXPECT_EQ(m_saved[0].phone, L"+44 20 7946 0000");
+  }
+  const std::string rows = PhoneRows(serial, "4");
+  EXPECT_NE(rows.find("data1=" + Utf8(L"Se\u00e1n " + family) + ", "), std::string::npos) << rows;
+  EXPECT_NE(rows.find("data1=" + Utf8(note) + ", "), std::string::npos) << rows;
+  EXPECT_NE(rows.find("mimetype=vnd.android.cursor.item/phone_v2, data1=+44 20 7946 0000, data2=2"), std::string::npos)
+      << rows;
+
+  // An edit changes the number, drops the e-mail and leaves the name and note rows alone.
+  ContactRecord edited;
+  edited.identifier = L"1";
+  edited.dataRows.push_back(EditRow(kMimePhone, kEditChanged, L"+49 170 1234567", L"+49 170 7654321", L"Work"));
+  edited.dataRows.push_back(EditRow(kMimeEmail, kEditDeleted, L"anna.berg@mail.example", L""));
+  Save(serial, edited);
+  ASSERT_TRUE(WaitFor([&] { return m_saveResults.size() == 2; }));
+  {
+    std::lock_guard<std::mutex> lock(m_lock);
+    ASSERT_EQ(m_saveResults[1], kNotificationSuccess);
+    EXPECT_EQ(m_saved[1].phone, L"+49 170 7654321");
+  }
+  const std::string anna = PhoneRows(serial, "1");
+  EXPECT_EQ(anna.find("1234567"), std::string::npos) << anna;
+  EXPECT_EQ(anna.find("email_v2"), std::string::npos) << anna;
+  EXPECT_NE(anna.find("data1=+49 170 7654321, data2=3"), std::string::npos) << anna;
+  EXPECT_NE(anna.find("data1=Anna Berg"), std::string::npos) << anna;
+  EXPECT_NE(anna.find("second line of the note"), std::string::npos) << anna;
+
+  // A delete removes the raw contact and its rows from the phone.
+  auto* checked = new ContactList;
+  ContactRecord bo;
+  bo.identifier = L"2";
+  checked->push_back(&bo);
+  const std::wstring identifier = Wide(serial);
+  CommandRecord remove;
+  remove.code = kContactOpDelete;
+  remove.text = identifier.c_str();
+  remove.data = checked;
+  const size_t before = FinishCount();
+  m_harness->Send(kCourierDoContact, remove);
+  ASSERT_TRUE(WaitFor([&] { return m_finishes.size() > before; }));
+  {
+    std::lock_guard<std::mutex> lock(m_lock);
+    EXPECT_EQ(m_finishes.back().failed, 0);
+    EXPECT_EQ(m_deleted, std::vector<std::wstring>{L"2"});
+  }
+  EXPECT_NE(PhoneRows(serial, "2").find("No result found."), std::string::npos);
+
+  // Loaded again: exactly what the phone now holds.
+  {
+    std::lock_guard<std::mutex> lock(m_lock);
+    m_contacts.clear();
+  }
+  LoadAndWait(serial);
+  std::lock_guard<std::mutex> lock(m_lock);
+  EXPECT_EQ(m_contacts, (std::vector<std::wstring>{L"Anna Berg", L"", L"Se\u00e1n " + family}));
+}
+
+TEST_F(AdbPhones, RefusedAndInterruptedSavesSayWhyAndLoseNothing) {
+  const std::string refusing = Plug("refusing");
+  ASSERT_TRUE(WaitForStatus(refusing, 22));
+  LoadAndWait(refusing);
+  ContactRecord edited;
+  edited.identifier = L"1";
+  edited.dataRows.push_back(EditRow(kMimePhone, kEditChanged, L"+49 170 1234567", L"+49 170 0", L"Work"));
+  Save(refusing, edited);
+  ASSERT_TRUE(WaitFor([&] { return m_saveResults.size() == 1 && !m_messages.empty(); }));
+  {
+    std::lock_guard<std::mutex> lock(m_lock);
+    EXPECT_NE(m_saveResults[0], kNotificationSuccess) << "the editor stays open";
+    EXPECT_NE(m_messages.back().find(L"could not be saved on the phone"), std::wstring::npos);
+    EXPECT_NE(m_messages.back().find(L"Permission Denial"), std::wstring::npos);
+  }
+  EXPECT_NE(PhoneRows(refusing, "1").find("+49 170 1234567"), std::string::npos);
+
+  // Unplugged while the phone writes: the save ends with the reason at once.
+  const std::string hung = Plug("hangsave");
+  ASSERT_TRUE(WaitForStatus(hung, 22));
+  LoadAndWait(hung);
+  Save(hung, edited);
+  Sleep(300);
+  Host("host:disconnect:" + hung);
+  ASSERT_TRUE(WaitFor([&] { return m_saveResults.size() == 2; }, 8000)) << "the save waited for a gone phone";
+  {
+    std::lock_guard<std::mutex> lock(m_lock);
+    EXPECT_NE(m_saveResults[1], kNotificationSuccess);
+    EXPECT_EQ(m_messages.back(), L"The phone was disconnected.");
+  }
+  // Plugged again, the phone still holds the old number: new rows go in before old ones go.
+  const size_t mark = StatusCount();
+  Plug("hangsave");
+  ASSERT_TRUE(WaitForStatus(hung, 22, mark));
+  EXPECT_NE(PhoneRows(hung, "1").find("+49 170 1234567"), std::string::npos);
+}
+
+TEST_F(AdbPhones, MessagesAreListedFromThePhoneAndTheirChangesRefused) {
+  const std::string serial = Plug("normal");
+  ASSERT_TRUE(WaitForStatus(serial, 22));
+  DeviceRecord* device = GetDevice(*m_harness, Wide(serial).c_str());
+  ASSERT_NE(device, nullptr);
+  EXPECT_EQ(device->counts[kKindMessages].load(), 7u);
+  const std::wstring identifier = Wide(serial);
+  CommandRecord list;
+  list.code = kSmsOpLoadList;
+  list.text = identifier.c_str();
+  m_harness->Send(kCourierDoSms, list);
+  ASSERT_NE(list.value, 0);
+  ASSERT_TRUE(WaitFor([&] { return !m_finishes.empty(); }));
+  {
+    std::lock_guard<std::mutex> lock(m_lock);
+    EXPECT_EQ(m_finishes[0].failed, 0);
+    ASSERT_EQ(m_conversations.size(), 3u);
+    // Latest first, as the phone lists them.
+    EXPECT_EQ(m_conversations[0].identifier, L"3");
+    EXPECT_EQ(m_conversations[0].unread, 1);
+    int64_t messages = 0;
+    for (const ConversationRecord& conversation : m_conversations) messages += conversation.itemCount;
+    EXPECT_EQ(messages, 7);
+  }
+
+  ConversationRecord thread;
+  thread.identifier = L"1";
+  CommandRecord open;
+  open.code = kSmsOpLoadConversation;
+  open.text = identifier.c_str();
+  open.data = &thread;
+  m_harness->Send(kCourierDoSms, open);
+  ASSERT_TRUE(WaitFor([&] { return m_finishes.size() == 2; }));
+  {
+    std::lock_guard<std::mutex> lock(m_lock);
+    ASSERT_EQ(m_messageRecords.size(), 3u);
+    EXPECT_EQ(m_messageRecords[2].body, L"Yes, 7 works. Bring the charts\nand the logbook, please");
+    EXPECT_EQ(m_messageRecords[2].box, kMessageBoxSent);
+  }
+
+  // The default-app question of a delete is answered at once, so the delete runs and says why
+  // it cannot be done instead of the pane waiting for an answer.
+  CommandRecord ask;
+  ask.code = kSmsOpAskDefault;
+  ask.text = identifier.c_str();
+  ask.value = kSmsOpDelete;
+  m_harness->Send(kCourierDoSms, ask);
+  ASSERT_TRUE(WaitFor([&] { return !m_defaultAnswers.empty(); })) << "the question was never answered";
+  {
+    std::lock_guard<std::mutex> lock(m_lock);
+    EXPECT_EQ(m_defaultAnswers[0], std::make_pair(int64_t{kSmsOpDelete}, int64_t{1}));
+  }
+  // Deleting is the default SMS app's alone: refused with the reason, the messages stay.
+  CommandRecord remove;
+  remove.code = kSmsOpDelete;
+  remove.text = identifier.c_str();
+  remove.data = new ConversationList{&thread};
+  m_harness->Send(kCourierDoSms, remove);
+  ASSERT_TRUE(WaitFor([&] { return m_finishes.size() == 3; })) << "the delete dialog would wait forever";
+  std::lock_guard<std::mutex> lock(m_lock);
+  EXPECT_EQ(m_finishes[2].failed, 1);
+  EXPECT_NE(m_finishes[2].text.find(L"default SMS app"), std::wstring::npos);
+}
+
+TEST_F(AdbPhones, AStoppedLoadEndsTheReadMidStream) {
+  const std::string serial = Plug("many");
+  ASSERT_TRUE(WaitForStatus(serial, 22));
+  const int64_t task = LoadContacts(serial);
+  ASSERT_NE(task, 0);
+  ASSERT_TRUE(WaitFor([&] { return !m_contacts.empty(); })) << "the first batch comes while the phone still prints";
+  const std::wstring identifier = Wide(serial);
+  CommandRecord cancel;
+  cancel.text = identifier.c_str();
+  cancel.value = task;
+  m_harness->Send(kCourierDoCancel, cancel);
+  // The next job of the phone runs only once the read has ended.
+  CommandRecord importContacts;
+  importContacts.code = kContactOpImportVcard;
+  importContacts.text = identifier.c_str();
+  importContacts.data = new PathList{L"C:\\contacts.vcf"};
+  m_harness->Send(kCourierDoContact, importContacts);
+  ASSERT_TRUE(WaitFor([&] { return m_finishes.size() == 1; }, 5000));
+  std::lock_guard<std::mutex> lock(m_lock);
+  EXPECT_LT(m_contacts.size(), 20000u);
+  EXPECT_NE(m_finishes[0].text.find(L"imported"), std::wstring::npos);
+}
+
+// Last: the server stays dead afterwards.
 TEST_F(AdbPhones, ADyingServerTakesItsPhonesAlongAndHangsNothing) {
   const std::string serial = Plug("normal");
   ASSERT_TRUE(WaitForStatus(serial, 22));

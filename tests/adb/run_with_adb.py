@@ -19,6 +19,10 @@ PHONES = {
     "unauthorized": ["--authorize-after", "2", "--serial", "UNAUTH01"],
     "malformed": ["--malformed"],
     "hanging": ["--hang-on", "content query --uri content://com.android.contacts/data", "--hang-recv"],
+    "writable": ["--serial", "WRITE01"],
+    "many": ["--contacts", "20000"],
+    "refusing": ["--refuse-writes", "--serial", "REFUSE01"],
+    "hangsave": ["--hang-on", "content insert --uri content://com.android.contacts/data", "--serial", "HANGS01"],
 }
 
 

@@ -56,6 +56,96 @@ def generated_contacts(count):
     return ("\n".join(rows) + "\n").encode()
 
 
+DATA_COLUMNS = ["raw_contact_id", "account_name", "account_type", "mimetype"] + ["data%d" % i for i in range(1, 11)]
+SMS_COLUMNS = ["_id", "thread_id", "address", "date", "type", "read", "body"]
+
+
+def parse_rows(text, columns):
+    """Recorded `content query` output of `columns` back into rows (NULL as None); a value
+    runs up to the next column's ", name=", so it may hold ", " and line breaks."""
+    rows = []
+    for block in ("\n" + text).split("\nRow: ")[1:]:
+        rest = block.split(" ", 1)[1].rstrip("\n")
+        row = {}
+        for i, name in enumerate(columns):
+            rest = rest[len(name) + 1:]
+            end = rest.index(", %s=" % columns[i + 1]) if i + 1 < len(columns) else len(rest)
+            value, rest = rest[:end], rest[end + 2:]
+            row[name] = None if value == "NULL" else value
+        rows.append(row)
+    return rows
+
+
+class Table:
+    """A provider's table as `content` shows it: query with projection, where and sort; insert
+    with bindings; delete by where. Only the where forms the program sends are understood."""
+
+    def __init__(self, rows):
+        self.rows = rows
+        self.next_id = max([int(r.get("_id") or 0) for r in rows] + [0]) + 1
+
+    def match(self, where):
+        if not where:
+            return lambda row: True
+        clauses = [c.strip() for c in where.split(" AND ")]
+        tests = []
+        for clause in clauses:
+            if " IN (" in clause:
+                name, values = clause.split(" IN (", 1)
+                wanted = set(v.strip() for v in values.rstrip(")").split(","))
+                tests.append(lambda row, n=name.strip(), w=wanted: str(row.get(n)) in w)
+            elif "=" in clause:
+                name, value = clause.split("=", 1)
+                tests.append(lambda row, n=name.strip(), v=value.strip().strip("'"): str(row.get(n, "0")) == v)
+            else:
+                raise ValueError(where)
+        return lambda row: all(t(row) for t in tests)
+
+    def query(self, projection, where, sort):
+        rows = [r for r in self.rows if self.match(where)(r)]
+        if sort:
+            name, _, order = sort.partition(" ")
+            rows.sort(key=lambda r: int(r.get(name) or 0), reverse=order.upper() == "DESC")
+        if not rows:
+            return b"No result found.\n"
+        out = []
+        for i, row in enumerate(rows):
+            names = projection or list(row.keys())
+            cells = ["%s=%s" % (n, "NULL" if row.get(n) is None else row[n]) for n in names]
+            out.append("Row: %d %s" % (i, ", ".join(cells)))
+        return ("\n".join(out) + "\n").encode()
+
+    def insert(self, bindings):
+        row = {"_id": str(self.next_id)}
+        self.next_id += 1
+        row.update(bindings)
+        self.rows.append(row)
+        return row
+
+    def delete(self, where):
+        test = self.match(where)
+        gone = [r for r in self.rows if test(r)]
+        self.rows[:] = [r for r in self.rows if not test(r)]
+        return gone
+
+
+def parse_content(arguments):
+    """`content query|insert|delete` arguments: the verb, the uri, projection, where, sort and
+    the bindings (None for type n, as the provider stores it)."""
+    verb, options = arguments[0], {"bind": {}}
+    i = 1
+    while i < len(arguments):
+        name = arguments[i]
+        value = arguments[i + 1]
+        i += 2
+        if name == "--bind":
+            column, kind, text = value.split(":", 2)
+            options["bind"][column] = None if kind == "n" else text
+        else:
+            options[name[2:]] = value
+    return verb, options
+
+
 class World:
     """The phone's files, its media provider's rows and its packages, shared by every
     connection to the phone."""
@@ -185,6 +275,7 @@ class Phone:
         self.lock = threading.Lock()
         self.authorized = args.authorize_after is None
         self.auth_started = None
+        self.provider = args.provider
 
     def send(self, command, arg0, arg1, data=b""):
         header = struct.pack("<6I", command, arg0, arg1, len(data), sum(data) & 0xFFFFFFFF, command ^ 0xFFFFFFFF)
@@ -297,7 +388,9 @@ class Phone:
 
     def shell_line(self, line):
         """`command; echo MARK$?` as sh would run it: the output, then the mark and the status."""
-        command, sep, mark = line.partition("; echo ")
+        command, sep, mark = line.rpartition("; echo ")
+        if not sep:
+            command, mark = mark, ""
         output, status = self.shell(command.strip())
         if output is None:
             return None
@@ -329,7 +422,7 @@ class Phone:
             kind = words[3].rstrip("/").split("/")[-2]
             columns = words[words.index("--projection") + 1].split(":") if "--projection" in words else ["_id"]
             return self.world.query(kind, columns)
-        if len(words) >= 6 and words[:3] == ["content", "delete", "--uri"] and "--where" in words:
+        if len(words) >= 6 and words[:3] == ["content", "delete", "--uri"] and "/media/" in words[3] and "--where" in words:
             return self.world.delete_rows(words[3].rstrip("/").split("/")[-2], words[words.index("--where") + 1])
         if words[:3] == ["pm", "list", "packages"]:
             if self.args.malformed:
@@ -363,19 +456,50 @@ class Phone:
             return sample("dumpsys-battery.txt")
         if command.startswith("df"):
             return sample("df.txt")
+        # The media provider and package manager first: their uris belong to the phone's files.
+        files = self.files_command(command)
+        if files is not None:
+            return files
+        if command.startswith("content ") and not self.args.malformed and self.args.contacts is None:
+            return self.content(command)
         if command.startswith("content query --uri content://com.android.contacts/data"):
             if self.args.malformed:
                 return b"Row: 0 raw_contact_id=1, mimetype=vnd.android.cursor.item/name, data1=\xff\xfe\nError while accessing provider:com.android.contacts\njava.lang.SecurityException\n"
             if self.args.contacts is not None:
                 return generated_contacts(self.args.contacts)
             return sample("content-query-data.txt")
-        files = self.files_command(command)
-        if files is not None:
-            return files
         if command.startswith("content query --uri content://com.android.contacts/raw_contacts"):
             count = self.args.contacts if self.args.contacts is not None else 3
             return "".join("Row: %d _id=%d\n" % (i, i + 1) for i in range(count)).encode()
         return ("/system/bin/sh: %s: inaccessible or not found\n" % command.split(" ")[0]).encode()
+
+    def content(self, command):
+        """The contacts and SMS providers, on tables kept for the life of the stand-in."""
+        try:
+            verb, options = parse_content(shlex.split(command)[1:])
+            table = self.provider.get(options.get("uri"))
+            if table is None:
+                raise ValueError("Unknown URL " + str(options.get("uri")))
+            if verb == "query":
+                projection = options["projection"].split(":") if "projection" in options else None
+                return table.query(projection, options.get("where"), options.get("sort"))
+            if self.args.refuse_writes:
+                raise PermissionError("Permission Denial: writing com.android.providers.contacts.ContactsProvider2")
+            if verb == "insert":
+                table.insert(options["bind"])
+                return b""
+            if verb == "delete":
+                gone = table.delete(options.get("where"))
+                if options["uri"].endswith("/raw_contacts"):
+                    ids = set(r["_id"] for r in gone)
+                    data = self.provider["content://com.android.contacts/data"]
+                    data.rows[:] = [r for r in data.rows if r.get("raw_contact_id") not in ids]
+                return b""
+            raise ValueError("Unsupported command: " + verb)
+        except (ValueError, KeyError, IndexError, PermissionError) as error:
+            return ("Error while accessing provider:com.android.contacts\njava.lang.%s: %s\n"
+                    % ("SecurityException" if isinstance(error, PermissionError) else "IllegalArgumentException",
+                       error)).encode()
 
     def hang(self):
         # A command that never answers: the program must give up on its own.
@@ -476,7 +600,17 @@ def main():
     parser.add_argument("--files", default=None, help="the folder served as the phone's file system")
     parser.add_argument("--hang-recv", action="store_true", help="file pulls stop half-way and never end")
     parser.add_argument("--scratch", default=None, help="where the phone's own folder is made without --files")
+    parser.add_argument("--refuse-writes", action="store_true", help="the providers refuse every change")
     args = parser.parse_args()
+    # One set of tables for every connection: what the program writes, it reads back.
+    data = parse_rows(sample("content-query-data.txt").decode(), DATA_COLUMNS)
+    for i, row in enumerate(data):
+        row["_id"] = str(i + 1)
+    raw = [{"_id": r, "account_name": None, "account_type": None, "deleted": "0"}
+           for r in sorted(set(row["raw_contact_id"] for row in data), key=int)]
+    args.provider = {"content://com.android.contacts/data": Table(data),
+                     "content://com.android.contacts/raw_contacts": Table(raw),
+                     "content://sms": Table(parse_rows(sample("content-query-sms.txt").decode(), SMS_COLUMNS))}
     root = args.files
     if root is None:
         root = tempfile.mkdtemp(prefix="zs-standin-", dir=args.scratch)

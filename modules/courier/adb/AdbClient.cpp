@@ -137,6 +137,56 @@ bool AdbClient::Shell(const std::string& serial, const std::string& command, std
   return true;
 }
 
+bool AdbClient::ShellStream(const std::string& serial, const std::string& command,
+                            const std::function<bool(std::string_view piece)>& onOutput, std::string& failure,
+                            uint32_t timeoutMs) const {
+  std::unique_ptr<AdbSocket> socket =
+      OpenOnPhone(serial, "shell:" + command + "; echo " + kEndMark + "$?", failure, timeoutMs);
+  if (!socket) return false;
+  // The end mark and its status close the output: the last bytes are held back until the
+  // end shows whether they are the mark.
+  constexpr size_t kHeldBack = sizeof(kEndMark) + 16;
+  std::string buffer;
+  std::vector<char> chunk(64 * 1024);
+  bool atLineStart = true;  // what was handed on so far ended a line (or there was none)
+  while (true) {
+    const int64_t read = socket->ReadSome(chunk.data(), chunk.size());
+    if (read < 0) {
+      failure = "the phone did not finish answering";
+      return false;
+    }
+    if (read == 0) break;
+    buffer.append(chunk.data(), static_cast<size_t>(read));
+    if (buffer.size() > 2 * kHeldBack) {
+      const size_t give = buffer.size() - kHeldBack;
+      atLineStart = buffer[give - 1] == '\n';
+      if (!onOutput(std::string_view(buffer.data(), give))) {
+        socket->Abort();
+        failure = "stopped";
+        return false;
+      }
+      buffer.erase(0, give);
+    }
+  }
+  while (!buffer.empty() && (buffer.back() == '\n' || buffer.back() == '\r')) buffer.pop_back();
+  const size_t mark = buffer.rfind(kEndMark);
+  if (mark == std::string::npos || (mark > 0 ? buffer[mark - 1] != '\n' : !atLineStart)) {
+    failure = "the phone's answer was cut short";
+    return false;
+  }
+  const std::string status = buffer.substr(mark + sizeof(kEndMark) - 1);
+  buffer.resize(mark);
+  if (status != "0") {
+    failure = "the command failed on the phone";
+    return false;
+  }
+  if (!buffer.empty() && !onOutput(buffer)) {
+    failure = "stopped";
+    return false;
+  }
+  return true;
+}
+
 bool AdbClient::Pull(const std::string& serial, const std::string& remote, const std::filesystem::path& target,
                      const std::function<bool(int64_t bytes)>& progress, std::string& failure,
                      SafeFileWriter::Replace replace, bool* targetExisted) const {

@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "modules/courier/SafeFile.h"
@@ -43,6 +44,11 @@ class AdbClient {
   // all of it; false then, and when the command's status is not 0.
   bool Shell(const std::string& serial, const std::string& command, std::string& output, std::string& failure,
              uint32_t timeoutMs = kReplyTimeoutMs, size_t limit = 64 * 1024 * 1024) const;
+  // The same, the output handed to `onOutput` piece by piece as it arrives (all but the end
+  // mark), never held whole. False from `onOutput` stops the command (`failure` "stopped").
+  bool ShellStream(const std::string& serial, const std::string& command,
+                   const std::function<bool(std::string_view piece)>& onOutput, std::string& failure,
+                   uint32_t timeoutMs = kReplyTimeoutMs) const;
   // Streams the phone's file `remote` into `target` (through a temporary file: a pull cut
   // short leaves no half file). `progress` hears the bytes so far and may stop the pull. With
   // `replace` kNever a file at `target` stays, and `targetExisted` is set.

@@ -1,5 +1,6 @@
 #include "modules/courier/adb/PhoneShellOutput.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <unordered_map>
 
@@ -184,47 +185,157 @@ std::string ContactDataProjection() {
 }
 
 std::vector<ContentRow> ParseContentRows(std::string_view text, const std::vector<std::string>& columns) {
-  // Rows first: a value with line breaks runs on until the next "Row: " line.
-  std::vector<std::string> bodies;
-  ForEachLine(text, [&](std::string_view line) {
-    const size_t prefix = RowPrefixLength(line);
-    if (prefix > 0) {
-      bodies.emplace_back(line.substr(prefix));
-    } else if (!bodies.empty()) {
-      bodies.back() += '\n';
-      bodies.back().append(line);
-    }
-  });
   std::vector<ContentRow> rows;
-  for (std::string& body : bodies) {
-    while (!body.empty() && body.back() == '\r') body.pop_back();
-    ContentRow row;
-    size_t position = 0;
-    bool complete = true;
-    for (size_t c = 0; c < columns.size() && complete; ++c) {
-      const std::string key = columns[c] + "=";
-      if (body.compare(position, key.size(), key) != 0) {
-        complete = false;
-        break;
-      }
-      const size_t start = position + key.size();
-      size_t end = body.size();
-      if (c + 1 < columns.size()) {
-        // The value ends where the next column's ", name=" begins.
-        end = body.find(", " + columns[c + 1] + "=", start);
-        if (end == std::string::npos) {
-          complete = false;
-          break;
-        }
-        position = end + 2;
-      }
-      std::string value = body.substr(start, end - start);
-      if (value != "NULL") row[columns[c]] = std::move(value);
-    }
-    if (complete) rows.push_back(std::move(row));
-  }
+  ContentRowStream stream(columns, [&rows](ContentRow& row) {
+    rows.push_back(std::move(row));
+    return true;
+  });
+  stream.Feed(text);
+  stream.Finish();
   return rows;
 }
+
+ContentRowStream::ContentRowStream(const std::vector<std::string>& columns, RowSink onRow)
+    : m_columns(columns), m_onRow(std::move(onRow)) {
+  for (size_t c = 1; c < m_columns.size(); ++c) m_separators.push_back(", " + m_columns[c] + "=");
+}
+
+bool ContentRowStream::Feed(std::string_view piece) {
+  while (!piece.empty() && !m_stopped) {
+    const size_t end = piece.find('\n');
+    if (end == std::string_view::npos) {
+      m_line.append(piece);
+      break;
+    }
+    if (m_line.empty()) {
+      Line(piece.substr(0, end));
+    } else {
+      m_line.append(piece.substr(0, end));
+      Line(m_line);
+      m_line.clear();
+    }
+    piece.remove_prefix(end + 1);
+  }
+  return !m_stopped;
+}
+
+bool ContentRowStream::Finish() {
+  if (!m_line.empty() && !m_stopped) Line(m_line);
+  m_line.clear();
+  if (!m_stopped) EndRow();
+  return !m_stopped;
+}
+
+void ContentRowStream::Line(std::string_view line) {
+  const size_t prefix = RowPrefixLength(line);
+  if (prefix > 0) {
+    EndRow();
+    if (m_stopped) return;
+    ++m_rowLines;
+    m_inRow = true;
+    m_body.assign(line.substr(prefix));
+  } else if (m_inRow) {
+    // A value with line breaks runs on until the next "Row: " line.
+    m_body += '\n';
+    m_body.append(line);
+  } else if (m_rowLines == 0 && m_complaint.empty()) {
+    const std::string_view text = Trim(line);
+    if (!text.empty() && text != "No result found.") m_complaint.assign(text);
+  }
+}
+
+void ContentRowStream::EndRow() {
+  if (!m_inRow) return;
+  m_inRow = false;
+  std::string& body = m_body;
+  while (!body.empty() && body.back() == '\r') body.pop_back();
+  ContentRow row;
+  size_t position = 0;
+  for (size_t c = 0; c < m_columns.size(); ++c) {
+    const std::string& name = m_columns[c];
+    if (body.compare(position, name.size(), name) != 0 || body.compare(position + name.size(), 1, "=") != 0) return;
+    const size_t start = position + name.size() + 1;
+    size_t end = body.size();
+    if (c + 1 < m_columns.size()) {
+      // The value ends where the next column's ", name=" begins.
+      end = body.find(m_separators[c], start);
+      if (end == std::string::npos) return;
+      position = end + 2;
+    }
+    if (body.compare(start, end - start, "NULL") != 0) row.emplace(name, body.substr(start, end - start));
+  }
+  ++m_rows;
+  if (!m_onRow(row)) m_stopped = true;
+}
+
+namespace {
+
+DemoContact StartContact(const ContentRow& row, const std::string& raw) {
+  DemoContact contact;
+  contact.identifier = Wide(raw);
+  contact.accountName = WideValue(row, "account_name");
+  contact.accountType = WideValue(row, "account_type");
+  return contact;
+}
+
+// One data row into its contact; rows of kinds the service does not keep are skipped.
+void ApplyDataRow(const ContentRow& row, const std::string* mimetype, DemoContact& contact) {
+  if (*mimetype == "vnd.android.cursor.item/name") {
+    contact.name = WideValue(row, "data1");
+    // prefix, given, middle, family, suffix; then the phonetic given, middle, family.
+    contact.nameParts = {WideValue(row, "data4"), WideValue(row, "data2"), WideValue(row, "data5"),
+                         WideValue(row, "data3"), WideValue(row, "data6")};
+    bool anyPart = false;
+    for (const std::wstring& part : contact.nameParts) anyPart = anyPart || !part.empty();
+    if (!anyPart) contact.nameParts.clear();
+    contact.phoneticParts = {WideValue(row, "data7"), WideValue(row, "data8"), WideValue(row, "data9")};
+    if (contact.phoneticParts[0].empty() && contact.phoneticParts[1].empty() && contact.phoneticParts[2].empty())
+      contact.phoneticParts.clear();
+    return;
+  }
+  const MimeKind* kind = nullptr;
+  for (const MimeKind& candidate : kMimeKinds) {
+    if (*mimetype == candidate.mimetype) kind = &candidate;
+  }
+  if (kind == nullptr) return;
+  DemoContactItem item;
+  item.kind = kind->kind;
+  item.value = WideValue(row, "data1");
+  if (item.value.empty()) return;
+  switch (item.kind) {
+    case DemoItemKind::kOrganization:
+      item.label = WideValue(row, "data4");  // the job title
+      break;
+    case DemoItemKind::kNote:
+      break;
+    case DemoItemKind::kPostalAddress: {
+      ReadType(row, item.kind, item);
+      // post office box, neighbourhood, street, city, region, postcode, country
+      item.parts = {WideValue(row, "data5"), WideValue(row, "data6"), WideValue(row, "data4"), WideValue(row, "data7"),
+                    WideValue(row, "data8"), WideValue(row, "data9"), WideValue(row, "data10")};
+      bool anyPart = false;
+      for (const std::wstring& part : item.parts) anyPart = anyPart || !part.empty();
+      if (!anyPart) item.parts.clear();
+      break;
+    }
+    default:
+      ReadType(row, item.kind, item);
+      break;
+  }
+  contact.items.push_back(std::move(item));
+}
+
+// Numbers first, then e-mails, then the rest, each in the phone's order: the phone keeps its
+// rows in the order they were written, so an edited number would otherwise move to the end.
+void OrderItems(DemoContact& contact) {
+  auto rank = [](const DemoContactItem& item) {
+    return item.kind == DemoItemKind::kPhone ? 0 : item.kind == DemoItemKind::kEmail ? 1 : 2;
+  };
+  std::stable_sort(contact.items.begin(), contact.items.end(),
+                   [&rank](const DemoContactItem& a, const DemoContactItem& b) { return rank(a) < rank(b); });
+}
+
+}  // namespace
 
 std::vector<DemoContact> ContactsFromDataRows(const std::vector<ContentRow>& rows) {
   std::vector<DemoContact> contacts;
@@ -236,58 +347,30 @@ std::vector<DemoContact> ContactsFromDataRows(const std::vector<ContentRow>& row
     auto found = byRawContact.find(*raw);
     if (found == byRawContact.end()) {
       found = byRawContact.emplace(*raw, contacts.size()).first;
-      DemoContact contact;
-      contact.identifier = Wide(*raw);
-      contact.accountName = WideValue(row, "account_name");
-      contact.accountType = WideValue(row, "account_type");
-      contacts.push_back(std::move(contact));
+      contacts.push_back(StartContact(row, *raw));
     }
-    DemoContact& contact = contacts[found->second];
-
-    if (*mimetype == "vnd.android.cursor.item/name") {
-      contact.name = WideValue(row, "data1");
-      // prefix, given, middle, family, suffix; then the phonetic given, middle, family.
-      contact.nameParts = {WideValue(row, "data4"), WideValue(row, "data2"), WideValue(row, "data5"),
-                           WideValue(row, "data3"), WideValue(row, "data6")};
-      bool anyPart = false;
-      for (const std::wstring& part : contact.nameParts) anyPart = anyPart || !part.empty();
-      if (!anyPart) contact.nameParts.clear();
-      contact.phoneticParts = {WideValue(row, "data7"), WideValue(row, "data8"), WideValue(row, "data9")};
-      if (contact.phoneticParts[0].empty() && contact.phoneticParts[1].empty() && contact.phoneticParts[2].empty())
-        contact.phoneticParts.clear();
-      continue;
-    }
-    const MimeKind* kind = nullptr;
-    for (const MimeKind& candidate : kMimeKinds) {
-      if (*mimetype == candidate.mimetype) kind = &candidate;
-    }
-    if (kind == nullptr) continue;
-    DemoContactItem item;
-    item.kind = kind->kind;
-    item.value = WideValue(row, "data1");
-    if (item.value.empty()) continue;
-    switch (item.kind) {
-      case DemoItemKind::kOrganization:
-        item.label = WideValue(row, "data4");  // the job title
-        break;
-      case DemoItemKind::kNote:
-        break;
-      case DemoItemKind::kPostalAddress: {
-        ReadType(row, item.kind, item);
-        // post office box, neighbourhood, street, city, region, postcode, country
-        item.parts = {WideValue(row, "data5"), WideValue(row, "data6"), WideValue(row, "data4"),
-                      WideValue(row, "data7"), WideValue(row, "data8"), WideValue(row, "data9"),
-                      WideValue(row, "data10")};
-        bool anyPart = false;
-        for (const std::wstring& part : item.parts) anyPart = anyPart || !part.empty();
-        if (!anyPart) item.parts.clear();
-        break;
-      }
-      default:
-        ReadType(row, item.kind, item);
-        break;
-    }
-    contact.items.push_back(std::move(item));
+    ApplyDataRow(row, mimetype, contacts[found->second]);
   }
+  for (DemoContact& contact : contacts) OrderItems(contact);
   return contacts;
+}
+
+void ContactRowAssembler::Add(const ContentRow& row, std::vector<DemoContact>& completed) {
+  const std::string* raw = Value(row, "raw_contact_id");
+  const std::string* mimetype = Value(row, "mimetype");
+  if (raw == nullptr || raw->empty() || mimetype == nullptr) return;
+  if (*raw != m_raw) {
+    Finish(completed);
+    m_raw = *raw;
+    m_contact = StartContact(row, *raw);
+  }
+  ApplyDataRow(row, mimetype, m_contact);
+}
+
+void ContactRowAssembler::Finish(std::vector<DemoContact>& completed) {
+  if (m_raw.empty()) return;
+  OrderItems(m_contact);
+  completed.push_back(std::move(m_contact));
+  m_contact = DemoContact();
+  m_raw.clear();
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -41,6 +42,55 @@ typedef std::map<std::string, std::string> ContentRow;
 // "No result found." is no rows.
 std::vector<ContentRow> ParseContentRows(std::string_view text, const std::vector<std::string>& columns);
 
+// The same rows read as the output arrives, in pieces split anywhere: each row goes to the
+// sink once the next "Row: " line (or the end) shows it complete. Only the row being read is
+// held, so an address book of any size passes through a little memory.
+class ContentRowStream {
+ public:
+  // False from the sink stops the stream: every later Feed and Finish returns false.
+  typedef std::function<bool(ContentRow& row)> RowSink;
+  ContentRowStream(const std::vector<std::string>& columns, RowSink onRow);
+
+  bool Feed(std::string_view piece);
+  // The last row; call once the output ended.
+  bool Finish();
+  // "Row: " lines seen and rows given to the sink: fewer rows than lines is output this
+  // program cannot read.
+  size_t RowLines() const { return m_rowLines; }
+  size_t Rows() const { return m_rows; }
+  // What the command printed before any row other than "No result found." (a provider that
+  // refused: "Error while accessing provider:..."); empty when nothing.
+  const std::string& Complaint() const { return m_complaint; }
+
+ private:
+  void Line(std::string_view line);
+  void EndRow();
+
+  std::vector<std::string> m_columns;
+  std::vector<std::string> m_separators;  // ", name=" of every column after the first
+  RowSink m_onRow;
+  std::string m_line;  // the line the last piece ended in
+  std::string m_body;  // the row being read
+  bool m_inRow = false;
+  bool m_stopped = false;
+  size_t m_rowLines = 0;
+  size_t m_rows = 0;
+  std::string m_complaint;
+};
+
 // The data rows of the contacts provider to contacts, one per raw contact (its identifier),
 // in the order their first rows came; rows of kinds the service does not keep are skipped.
 std::vector<DemoContact> ContactsFromDataRows(const std::vector<ContentRow>& rows);
+
+// Data rows sorted by raw contact, to whole contacts as they come: a contact is complete once
+// a row of another raw contact (or the end) comes.
+class ContactRowAssembler {
+ public:
+  // Adds the row; a contact it completed is appended to `completed`.
+  void Add(const ContentRow& row, std::vector<DemoContact>& completed);
+  void Finish(std::vector<DemoContact>& completed);
+
+ private:
+  std::string m_raw;  // the raw contact being read; empty before the first
+  DemoContact m_contact;
+};
