@@ -15,7 +15,7 @@ WIDTH, HEIGHT = 96, 72
 
 
 def lerp(a, b, t):
-    return tuple(int(round(a[i] + (b[i] - a[i]) * t)) for i in range(3))
+    return tuple(int(round(a[i] + (b[i] - a[i]) * t)) for i in range(len(a)))
 
 
 def clamp(v):
@@ -23,9 +23,12 @@ def clamp(v):
 
 
 class Canvas:
-    def __init__(self, w=WIDTH, h=HEIGHT):
+    """RGB pixels, or RGBA ones (colours of four values, starting transparent) with alpha=True."""
+
+    def __init__(self, w=WIDTH, h=HEIGHT, alpha=False):
         self.w, self.h = w, h
-        self.px = [[(0, 0, 0)] * w for _ in range(h)]
+        self.alpha = alpha
+        self.px = [[(0, 0, 0, 0) if alpha else (0, 0, 0)] * w for _ in range(h)]
 
     def put(self, x, y, c):
         if 0 <= x < self.w and 0 <= y < self.h:
@@ -73,7 +76,7 @@ class Canvas:
         def chunk(kind, data):
             return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF)
 
-        head = struct.pack(">IIBBBBB", self.w, self.h, 8, 2, 0, 0, 0)
+        head = struct.pack(">IIBBBBB", self.w, self.h, 8, 6 if self.alpha else 2, 0, 0, 0)
         return b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", head) + chunk(b"IDAT", zlib.compress(bytes(raw), 9)) + chunk(b"IEND", b"")
 
 

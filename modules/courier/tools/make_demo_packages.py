@@ -140,13 +140,15 @@ def resource_table(label, translated):
 
 
 def icon(name, size, seed):
-    c = Canvas(size, size)
+    # Round launcher icons are transparent outside their disc, as the phones' own are.
     hue = [(52, 120, 246), (236, 94, 60), (46, 170, 110), (150, 80, 210), (240, 180, 40), (30, 160, 190)][seed % 6]
-    c.rect(0, 0, size, size, (255, 255, 255))
-    c.disc(size / 2 - 0.5, size / 2 - 0.5, size / 2 - 1, hue, soft=1.0)
+    c = Canvas(size, size, alpha=True)
+    c.rect(0, 0, size, size, hue + (0,))
+    c.disc(size / 2 - 0.5, size / 2 - 0.5, size / 2 - 1, hue + (255,), soft=1.0)
     # A light bar and a dot: enough to tell the icons apart at a glance.
-    c.rect(size // 4, size // 2 - size // 12, 3 * size // 4, size // 2 + size // 12, (255, 255, 255))
-    c.disc(size / 2, size / 4 + 2, size / 10 + (seed % 3), (255, 255, 255))
+    white = (255, 255, 255, 255)
+    c.rect(size // 4, size // 2 - size // 12, 3 * size // 4, size // 2 + size // 12, white)
+    c.disc(size / 2, size / 4 + 2, size / 10 + (seed % 3), white)
     return c.png()
 
 
