@@ -48,6 +48,8 @@ std::shared_ptr<Gdiplus::Bitmap> IconOfPng(const std::string& png) {
       auto copy =
           std::make_shared<Gdiplus::Bitmap>(static_cast<INT>(width), static_cast<INT>(height), PixelFormat32bppARGB);
       Gdiplus::Graphics graphics(copy.get());
+      // Copied as they are, transparency included: a new bitmap's contents are not defined.
+      graphics.SetCompositingMode(Gdiplus::CompositingModeSourceCopy);
       if (copy->GetLastStatus() == Gdiplus::Ok &&
           graphics.DrawImage(&loaded, 0, 0, static_cast<INT>(width), static_cast<INT>(height)) == Gdiplus::Ok)
         icon = copy;
