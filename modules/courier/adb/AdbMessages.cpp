@@ -3,20 +3,10 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "modules/courier/adb/PhoneShellOutput.h"
 #include "modules/courier/formats/FormatText.h"
 
 namespace {
-
-bool ParseMilliseconds(const std::string& text, int64_t& value) {
-  if (text.empty() || text.size() > 18) return false;
-  int64_t result = 0;
-  for (char c : text) {
-    if (c < '0' || c > '9') return false;
-    result = result * 10 + (c - '0');
-  }
-  value = result;
-  return true;
-}
 
 // Days since 1970-01-01 to the civil date (proleptic Gregorian).
 void CivilFromDays(int64_t days, int64_t& year, unsigned& month, unsigned& day) {
@@ -48,7 +38,7 @@ std::string SmsQueryCommand() {
 
 std::wstring SmsDateText(const std::string& milliseconds, int32_t offsetMinutes) {
   int64_t value = 0;
-  if (!ParseMilliseconds(milliseconds, value)) return std::wstring();
+  if (!ParseShellNumber(milliseconds, value)) return std::wstring();
   const int64_t minutes = value / 60000 + offsetMinutes;
   int64_t days = minutes / 1440;
   int64_t minuteOfDay = minutes % 1440;
@@ -81,7 +71,7 @@ bool SmsCollector::Add(const ContentRow& row) {
 
   Dated dated{0, DemoMessage()};
   const std::string* date = Value(row, "date");
-  if (date != nullptr && ParseMilliseconds(*date, dated.milliseconds))
+  if (date != nullptr && ParseShellNumber(*date, dated.milliseconds))
     dated.message.date = SmsDateText(*date, m_offsetMinutes);
   dated.message.identifier = formats::Utf8ToWideLenient(*id);
   // 1 received, 3 draft; sent, outbox, failed and queued ones all went out from this phone.

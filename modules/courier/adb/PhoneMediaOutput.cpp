@@ -2,6 +2,7 @@
 
 #include <cwchar>
 
+#include "modules/courier/adb/PhoneShellOutput.h"
 #include "modules/courier/formats/FormatText.h"
 
 namespace {
@@ -15,21 +16,10 @@ const std::vector<std::string> kVideoColumns = {"_id",           "_data",    "_d
 
 std::wstring Wide(std::string_view utf8) { return formats::Utf8ToWideLenient(std::string(utf8)); }
 
-bool ParseNumber(std::string_view text, int64_t& value) {
-  if (text.empty() || text.size() > 18) return false;
-  int64_t result = 0;
-  for (char c : text) {
-    if (c < '0' || c > '9') return false;
-    result = result * 10 + (c - '0');
-  }
-  value = result;
-  return true;
-}
-
 int64_t NumberOf(const ContentRow& row, const char* column) {
   auto found = row.find(column);
   int64_t value = 0;
-  return found != row.end() && ParseNumber(found->second, value) ? value : 0;
+  return found != row.end() && ParseShellNumber(found->second, value) ? value : 0;
 }
 
 std::string TextOf(const ContentRow& row, const char* column) {
@@ -143,7 +133,7 @@ std::vector<PhonePackage> ParsePackageList(std::string_view text) {
     const size_t version = line.rfind(kVersion);
     if (version != std::string_view::npos) {
       int64_t code = 0;
-      if (ParseNumber(line.substr(version + kVersion.size()), code)) package.versionCode = code;
+      if (ParseShellNumber(line.substr(version + kVersion.size()), code)) package.versionCode = code;
       line = line.substr(0, version);
     }
     // The path may hold '=' itself (base64 in the folder names); the package never does.

@@ -25,19 +25,6 @@ void ForEachLine(std::string_view text, Each each) {
   }
 }
 
-// A whole decimal number that fits; false for anything else.
-bool ParseNumber(std::string_view text, int64_t& value) {
-  text = Trim(text);
-  if (text.empty() || text.size() > 18) return false;
-  int64_t result = 0;
-  for (char c : text) {
-    if (c < '0' || c > '9') return false;
-    result = result * 10 + (c - '0');
-  }
-  value = result;
-  return true;
-}
-
 std::vector<std::string_view> Words(std::string_view line) {
   std::vector<std::string_view> words;
   size_t i = 0;
@@ -78,7 +65,7 @@ std::wstring WideValue(const ContentRow& row, const char* column) {
 void ReadType(const ContentRow& row, DemoItemKind kind, DemoContactItem& item) {
   int64_t code = 0;
   const std::string* type = Value(row, "data2");
-  if (type == nullptr || !ParseNumber(*type, code) || code > 1000) code = 0;
+  if (type == nullptr || !ParseShellNumber(*type, code) || code > 1000) code = 0;
   item.typeCode = static_cast<int32_t>(code);
   if (code == 0) {
     item.label = WideValue(row, "data3");
@@ -113,6 +100,18 @@ constexpr MimeKind kMimeKinds[] = {
 
 }  // namespace
 
+bool ParseShellNumber(std::string_view text, int64_t& value) {
+  text = Trim(text);
+  if (text.empty() || text.size() > 18) return false;
+  int64_t result = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+    result = result * 10 + (c - '0');
+  }
+  value = result;
+  return true;
+}
+
 std::map<std::string, std::string> ParseGetprop(std::string_view text) {
   std::map<std::string, std::string> properties;
   ForEachLine(text, [&](std::string_view line) {
@@ -135,10 +134,10 @@ BatteryState ParseDumpsysBattery(std::string_view text) {
     const std::string_view key = Trim(line.substr(0, colon));
     const std::string_view value = Trim(line.substr(colon + 1));
     int64_t number = 0;
-    if (key == "level" && ParseNumber(value, number)) level = number;
-    if (key == "scale" && ParseNumber(value, number) && number > 0) scale = number;
+    if (key == "level" && ParseShellNumber(value, number)) level = number;
+    if (key == "scale" && ParseShellNumber(value, number) && number > 0) scale = number;
     // 2 = charging, 5 = full (still on power).
-    if (key == "status" && ParseNumber(value, number) && (number == 2 || number == 5)) state.charging = true;
+    if (key == "status" && ParseShellNumber(value, number) && (number == 2 || number == 5)) state.charging = true;
     if ((key == "AC powered" || key == "USB powered" || key == "Wireless powered") && value == "true")
       state.charging = true;
   });
@@ -161,7 +160,9 @@ std::vector<DfEntry> ParseDfKilobytes(std::string_view text) {
     int64_t total = 0;
     int64_t used = 0;
     int64_t available = 0;
-    if (!ParseNumber(words[1], total) || !ParseNumber(words[2], used) || !ParseNumber(words[3], available)) return;
+    if (!ParseShellNumber(words[1], total) || !ParseShellNumber(words[2], used) ||
+        !ParseShellNumber(words[3], available))
+      return;
     DfEntry entry;
     entry.mountedOn.assign(words[5]);
     entry.totalBytes = total * 1024;

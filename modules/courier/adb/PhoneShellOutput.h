@@ -22,6 +22,10 @@ struct BatteryState {
 };
 BatteryState ParseDumpsysBattery(std::string_view text);
 
+// A whole decimal number a command printed (spaces around it allowed) that fits in 18 digits;
+// false for anything else.
+bool ParseShellNumber(std::string_view text, int64_t& value);
+
 // One file system of `df -k`: sizes in bytes.
 struct DfEntry {
   std::string mountedOn;
