@@ -342,21 +342,7 @@ void ContactOperations::RunSave(Job& job, const ContactRecord& edited) {
   const bool isNew = edited.editState == kEditNew;
   const int64_t savedKind = isNew ? kSavedNewContact : kSavedEditedContact;
   DemoContact contact;
-  if (!isNew) {
-    const DemoContact* existing = book.Find(edited.identifier);
-    if (existing == nullptr) {
-      BASTrace("libCourier: save: the contact is no longer on the phone");
-      m_jobs.Notify(job, kContactNoticeSaved, nullptr, 0, savedKind);
-      return;
-    }
-    contact = *existing;
-  }
-  std::string error;
-  if (!ApplyContactEdit(edited, book.Groups(), book.Accounts(), contact, error)) {
-    BASTrace("libCourier: save refused: %s", error.c_str());
-    m_jobs.Notify(job, kContactNoticeSaved, nullptr, 0, savedKind);
-    return;
-  }
+  if (!EditedContact(job, edited, book, contact)) return;
   DemoContact previous;
   if (isNew) {
     contact.identifier.clear();
@@ -423,20 +409,14 @@ void ContactOperations::RunDelete(Job& job, const std::vector<std::pair<std::wst
     m_jobs.Progress(job, done, total, 0, std::wstring(), true);
 }
 
-void ContactOperations::RunPhoneSave(Job& job, const ContactRecord& edited) {
-  ContactBook& book = m_books[job.identifier];
-  const bool isNew = edited.editState == kEditNew;
-  const int64_t savedKind = isNew ? kSavedNewContact : kSavedEditedContact;
-  auto refuse = [&](const std::wstring& reason) {
-    m_jobs.Notify(job, kContactNoticeSaved, nullptr, 0, savedKind);
-    m_jobs.Notify(job, kContactNoticeMessage, new UserNotice{reason, std::wstring()});
-  };
-  DemoContact contact;
-  if (!isNew) {
+bool ContactOperations::EditedContact(Job& job, const ContactRecord& edited, ContactBook& book,
+                                      DemoContact& contact) {
+  const int64_t savedKind = edited.editState == kEditNew ? kSavedNewContact : kSavedEditedContact;
+  if (edited.editState != kEditNew) {
     const DemoContact* existing = book.Find(edited.identifier);
     if (existing == nullptr) {
-      refuse(L"This contact is no longer on the phone; load the contacts again.");
-      return;
+      RefuseSave(job, savedKind, L"This contact is no longer on the phone; load the contacts again.");
+      return false;
     }
     contact = *existing;
   }
@@ -444,8 +424,22 @@ void ContactOperations::RunPhoneSave(Job& job, const ContactRecord& edited) {
   if (!ApplyContactEdit(edited, book.Groups(), book.Accounts(), contact, error)) {
     BASTrace("libCourier: save refused: %s", error.c_str());
     m_jobs.Notify(job, kContactNoticeSaved, nullptr, 0, savedKind);
-    return;
+    return false;
   }
+  return true;
+}
+
+void ContactOperations::RefuseSave(Job& job, int64_t savedKind, const std::wstring& reason) {
+  m_jobs.Notify(job, kContactNoticeSaved, nullptr, 0, savedKind);
+  m_jobs.Notify(job, kContactNoticeMessage, new UserNotice{reason, std::wstring()});
+}
+
+void ContactOperations::RunPhoneSave(Job& job, const ContactRecord& edited) {
+  ContactBook& book = m_books[job.identifier];
+  const bool isNew = edited.editState == kEditNew;
+  const int64_t savedKind = isNew ? kSavedNewContact : kSavedEditedContact;
+  DemoContact contact;
+  if (!EditedContact(job, edited, book, contact)) return;
   if (isNew) contact.identifier.clear();
   // The phone is written first and read back: the pane shows what the phone holds, and a
   // refusal leaves both the phone's contact and the editor as they were.
@@ -453,7 +447,7 @@ void ContactOperations::RunPhoneSave(Job& job, const ContactRecord& edited) {
   std::wstring reason;
   if (!m_phoneSource->WriteContact(job.identifier, contact, saved, reason)) {
     BASTrace("libCourier: save on the phone failed");
-    refuse(job.disconnected ? std::wstring(kPhoneDisconnected) : reason);
+    RefuseSave(job, savedKind, job.disconnected ? std::wstring(kPhoneDisconnected) : reason);
     return;
   }
   if (isNew)

@@ -98,6 +98,10 @@ class ContactOperations {
   void RunDelete(Job& job, const std::vector<std::pair<std::wstring, int32_t>>& targets);
   // The same on a phone that holds its contacts itself: each change is written to it first.
   void RunPhoneSave(Job& job, const ContactRecord& edited);
+  // The contact as `edited` leaves it; false when it cannot be saved (the save has ended, and
+  // the user is told why where there is something to tell).
+  bool EditedContact(Job& job, const ContactRecord& edited, ContactBook& book, DemoContact& contact);
+  void RefuseSave(Job& job, int64_t savedKind, const std::wstring& reason);
   void RunPhoneDelete(Job& job, const std::vector<std::pair<std::wstring, int32_t>>& targets);
   bool ServedByPhone(const Job& job) const { return m_phoneSource != nullptr && m_phoneSource->Serves(job.identifier); }
   void RunExport(Job& job, int64_t operation, std::vector<DemoContact>& contacts, const std::wstring& folder);
