@@ -268,6 +268,8 @@ bool AdbMediaStore::Push(const std::filesystem::path& source, const std::string&
     return true;
   }
   socket.reset();
+  // A cancel cuts the connection rather than waiting for the phone: that too is a stop.
+  if (!stopped && !unreadable && mayContinue && !mayContinue()) stopped = true;
   // Whatever arrived of it is no file of the user's: it goes.
   std::string output;
   std::wstring ignored;
@@ -405,7 +407,7 @@ CopyResult AdbMediaStore::Pull(const StoredMedia& item, const std::filesystem::p
   if (m_client.Pull(m_serial, Narrow(item.phonePath), target, progress, error, SafeFileWriter::Replace::kNever,
                     &existed))
     return CopyResult::kCopied;
-  if (stopped) return CopyResult::kStopped;
+  if (stopped || (mayContinue && !mayContinue())) return CopyResult::kStopped;
   if (existed) return CopyResult::kTargetExists;
   // A transfer cut short is most often a phone unplugged: said so, rather than how it broke.
   const std::wstring why = FailureText(error);

@@ -363,4 +363,45 @@ TEST_F(AdbMedia, MalformedListsAndAPhoneUnpluggedMidPullEndWithAReasonAndNoHalfF
   EXPECT_TRUE(ExportedNames().empty()) << "a half photo was left behind";
 }
 
+// The hanging phone sends half a file and then nothing, and never answers its contacts query:
+// its connections stay open and silent. A cancel and the program closing cut them instead of
+// waiting out the reply timeout (10 s).
+TEST_F(AdbMedia, ACancelOrTheProgramClosingNeverWaitsOnASilentPhone) {
+  const std::wstring hung = PlugReady("hanging");
+  const std::vector<Listed> photos = Load(kCourierDoPhoto, hung, kPhotoOpLoad);
+  ASSERT_FALSE(photos.empty());
+  auto startExport = [&] {
+    m_ends.Clear();
+    auto* list =
+        new ExportList{new ExportRecord{photos[0].source, photos[0].name + photos[0].format, photos[0].number}};
+    return SendOperation(*m_harness, kCourierDoFile, hung.c_str(), kFileOpExport, list, m_folder.c_str(), kKindPhotos);
+  };
+
+  const int64_t task = startExport();
+  ASSERT_NE(task, 0);
+  Sleep(500);  // the half photo has come; the pull now waits on the phone
+  CommandRecord cancel;
+  cancel.value = task;
+  const ULONGLONG cancelled = GetTickCount64();
+  m_harness->Send(kCourierDoCancel, cancel);
+  EXPECT_GE(m_ends.Wait(), 0);
+  EXPECT_LT(GetTickCount64() - cancelled, 3000u) << "the cancel waited for the silent phone";
+  EXPECT_NE(m_ends.LastText().find(L"cancelled"), std::wstring::npos)
+      << std::string(m_ends.LastText().begin(), m_ends.LastText().end());
+  EXPECT_TRUE(ExportedNames().empty()) << "a half photo was left behind";
+
+  // Closing with a pull and a contacts read both waiting on the phone.
+  ASSERT_NE(startExport(), 0);
+  CommandRecord contacts;
+  contacts.code = kContactOpLoad;
+  contacts.text = hung.c_str();
+  m_harness->Send(kCourierDoContact, contacts);
+  Sleep(500);
+  const ULONGLONG closing = GetTickCount64();
+  Destroy(*m_harness);
+  m_harness.reset();
+  EXPECT_LT(GetTickCount64() - closing, 3000u) << "closing waited for the silent phone";
+  EXPECT_TRUE(ExportedNames().empty()) << "a half photo was left behind";
+}
+
 }  // namespace

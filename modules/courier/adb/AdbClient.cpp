@@ -73,6 +73,10 @@ AdbSettings AdbSettings::Read() {
 std::unique_ptr<AdbSocket> AdbClient::Open(const std::string& service, std::string& failure,
                                            uint32_t readTimeoutMs) const {
   auto socket = std::make_unique<AdbSocket>();
+  if (!socket->Watch(m_connections)) {
+    failure = "the connection was cut";
+    return nullptr;
+  }
   if (!m_winsock.ok() || !socket->Connect(m_port, kConnectTimeoutMs, readTimeoutMs)) {
     failure = "no adb server is running";
     return nullptr;
