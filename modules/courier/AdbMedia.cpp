@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <fstream>
+#include <map>
 #include <system_error>
 #include <vector>
 
@@ -168,9 +169,17 @@ bool AdbMediaStore::ListBooks(std::vector<StoredMedia>& items, std::wstring& pro
   return true;
 }
 
-// The label inside each package is not cheaply readable through the shell: the package name
-// stands for it, and the version shown is the version code the package manager lists.
+// The label inside each package is not readable through the shell: the package name stands
+// for it until the package itself has been read (AppOperations). The version names come from
+// one dump of the package manager; without it the version code is shown.
 bool AdbMediaStore::ListApps(std::vector<StoredMedia>& items, std::wstring& problem) const {
+  std::string dump;
+  std::wstring dumpProblem;
+  const std::map<std::string, PackageVersion> versions =
+      Shell("dumpsys package packages", dump, dumpProblem, kListTimeoutMs) ? ParsePackageVersions(dump)
+                                                                           : std::map<std::string, PackageVersion>();
+  dump.clear();
+  dump.shrink_to_fit();
   for (const bool system : {false, true}) {
     std::string output;
     if (!Shell(std::string("pm list packages -f --show-versioncode ") + (system ? "-s" : "-3"), output, problem,
@@ -189,7 +198,13 @@ bool AdbMediaStore::ListApps(std::vector<StoredMedia>& items, std::wstring& prob
       item.format = L".apk";
       item.phonePath = Wide(package.apkPath);
       item.album = system ? kSystemAppsAlbum : kAppRules.album;
-      if (package.versionCode >= 0) item.version = std::to_wstring(package.versionCode);
+      item.versionCode = package.versionCode;
+      const auto told = versions.find(package.package);
+      if (told != versions.end() && item.versionCode < 0) item.versionCode = told->second.code;
+      if (told != versions.end() && !told->second.name.empty())
+        item.version = Wide(told->second.name);
+      else if (item.versionCode >= 0)
+        item.version = std::to_wstring(item.versionCode);
       items.push_back(std::move(item));
     }
   }

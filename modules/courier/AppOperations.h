@@ -5,6 +5,9 @@
 #pragma once
 
 #include <utility>
+#include <vector>
+
+#include "modules/courier/AppLabelCache.h"
 
 #include "modules/courier/MediaOperations.h"
 
@@ -19,6 +22,10 @@ class AppOperations : public MediaOperations {
 
  protected:
   void CompleteBatch(Job& job, MediaLibrary& library, void* batch) override;
+  // A phone reached through adb lists its apps by package name: the packages whose label is not
+  // kept yet are read in a job of their own after the list is shown, each row updated as its
+  // package has been read.
+  void AfterLoad(Job& job, MediaLibrary& library) override;
   // A system app came with the phone and stays: uninstalling it is refused with its name.
   std::wstring RefusedRemoval(const MediaLibrary& library, const std::wstring& identifier) override;
   // The host takes an app's count from the device record when an install or uninstall is
@@ -28,4 +35,10 @@ class AppOperations : public MediaOperations {
   void AfterRemove(Job& job, MediaLibrary& library, const std::wstring& identifier) override;
   // The pane appends each batch below the ones before it.
   int64_t BatchValue() const override { return 1; }
+
+ private:
+  void DescribePhoneApps(Job& job, const std::vector<StoredMedia>& apps);
+  AppLabelCache Labels() const {
+    return AppLabelCache(m_stateFolder.empty() ? m_stateFolder : m_stateFolder / L"AppLabels");
+  }
 };

@@ -175,6 +175,7 @@ class MediaOperations {
 
   const MediaServiceKind& m_kind;
   DeviceJobs m_jobs;
+  std::filesystem::path m_stateFolder;  // the per-user folder the libraries live in; empty: none
 
  private:
   void RunLoad(Job& job);

@@ -68,6 +68,11 @@ class AdbMedia : public ::testing::Test {
     m_client = std::make_unique<AdbClient>(static_cast<uint16_t>(std::atoi(port.c_str())));
     m_dataFile = WriteFile(L"adb-media-no-phones.json", "{\"format\": 1, \"phones\": []}");
     SetEnvironmentVariableW(L"ZORVANE_DEMO_DATA", m_dataFile.c_str());
+    // A state folder of its own: the labels read from the phone's packages start unknown.
+    m_state = std::filesystem::path(TempFolder()) / L"adb-media-state";
+    std::error_code cleared;
+    std::filesystem::remove_all(m_state, cleared);
+    SetEnvironmentVariableW(L"ZORVANE_DEMO_STATE", m_state.c_str());
     m_folder = std::filesystem::path(TempFolder()) / L"adb-media-export";
     std::error_code ignored;
     std::filesystem::remove_all(m_folder, ignored);
@@ -109,8 +114,10 @@ class AdbMedia : public ::testing::Test {
     }
     for (const std::string& serial : m_connected) Host("host:disconnect:" + serial);
     SetEnvironmentVariableW(L"ZORVANE_DEMO_DATA", nullptr);
+    SetEnvironmentVariableW(L"ZORVANE_DEMO_STATE", nullptr);
     std::error_code ignored;
     std::filesystem::remove_all(m_folder, ignored);
+    std::filesystem::remove_all(m_state, ignored);
   }
 
   // Load batches are kept by notice kind; every record is freed here, as the host would.
@@ -119,6 +126,14 @@ class AdbMedia : public ::testing::Test {
     if (payload == nullptr) return 0;
     std::lock_guard<std::mutex> lock(m_lock);
     const int64_t kind = payload->kind;
+    if ((kind == kAppOpLoad || kind == kAppOpAdd) && record.code != 0) {
+      // One app whose package has been read: its label and icon.
+      std::unique_ptr<MediaFileRecord> app(static_cast<MediaFileRecord*>(payload->item));
+      m_updates.push_back(Listed{app->identifier, app->name, app->title, app->source, app->format, app->version,
+                                 app->icon ? 1 : 0, app->system});
+      std::free(payload);
+      return 0;
+    }
     auto keep = [&](const MediaFileRecord& item) {
       m_lists[kind].push_back(Listed{item.identifier, item.name, item.title, item.source, item.format, item.version,
                                      item.number, item.system});
@@ -231,6 +246,8 @@ class AdbMedia : public ::testing::Test {
   std::vector<std::wstring> m_ready;
   std::map<int64_t, std::vector<Listed>> m_lists;
   std::vector<std::wstring> m_thumbnails;
+  std::vector<Listed> m_updates;  // `number`: 1 with an icon
+  std::filesystem::path m_state;
   OperationEnds m_ends;
 };
 
@@ -261,11 +278,36 @@ TEST_F(AdbMedia, EachKindIsListedWithItsCountAndExportsAreByteIdenticalNeverOver
   ASSERT_EQ(apps.size(), 3u);
   const Listed* tracker = Find(apps, L"com.kestrel.runtracker");
   ASSERT_NE(tracker, nullptr);
-  EXPECT_EQ(tracker->version, L"720");
+  EXPECT_EQ(tracker->version, L"7.2.0") << "the version name the package manager dumps";
   EXPECT_FALSE(tracker->system);
   const Listed* settings = Find(apps, L"com.android.settings");
   ASSERT_NE(settings, nullptr);
   EXPECT_TRUE(settings->system);
+  EXPECT_EQ(settings->version, L"13");
+
+  // Each user app's package is pulled and read after the list: its row gets label and icon; a
+  // system app keeps its package name.
+  ASSERT_TRUE(WaitFor([&] { return m_updates.size() >= 2; }));
+  {
+    std::lock_guard<std::mutex> lock(m_lock);
+    const Listed* read = Find(m_updates, L"com.kestrel.runtracker");
+    ASSERT_NE(read, nullptr);
+    EXPECT_EQ(read->name, L"Kestrel Run");
+    EXPECT_GT(read->number, 0) << "no icon";
+    ASSERT_NE(Find(m_updates, L"com.tidewater.weather"), nullptr);
+    EXPECT_EQ(Find(m_updates, L"Tidewater Weather")->identifier, L"com.tidewater.weather");
+    EXPECT_EQ(Find(m_updates, L"com.android.settings"), nullptr);
+    m_updates.clear();
+  }
+  // Read once: the next load has the labels at once, and pulls nothing again.
+  const std::vector<Listed> again = Load(kCourierDoApp, phone, kAppOpLoad);
+  ASSERT_NE(Find(again, L"com.kestrel.runtracker"), nullptr);
+  EXPECT_EQ(Find(again, L"com.kestrel.runtracker")->name, L"Kestrel Run");
+  Sleep(300);
+  {
+    std::lock_guard<std::mutex> lock(m_lock);
+    EXPECT_TRUE(m_updates.empty()) << "a package was read again";
+  }
 
   // A song with a space in its name, pulled twice: the second copy takes a name of its own.
   ASSERT_EQ(Export(phone, kKindMusic, *mix), 0) << std::string(m_ends.LastText().begin(), m_ends.LastText().end());

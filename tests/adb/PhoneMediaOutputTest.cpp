@@ -77,6 +77,23 @@ TEST(PhoneMediaOutput, PackageListsAndPackageManagerAnswers) {
   EXPECT_FALSE(PackageManagerProblem("").empty()) << "silence is no success";
   EXPECT_FALSE(PackageManagerProblem("Exception occurred while executing 'install':\n").empty());
 
+  // Version names from one dumpsys: an updated system app's factory block does not win, a block
+  // without a name keeps its code, and a cut-short or garbled dump names nothing wrong.
+  const std::map<std::string, PackageVersion> versions = ParsePackageVersions(Sample("dumpsys-package-packages.txt"));
+  ASSERT_EQ(versions.size(), 4u);
+  EXPECT_EQ(versions.at("com.kestrel.runtracker").name, "7.2.0");
+  EXPECT_EQ(versions.at("com.kestrel.runtracker").code, 720);
+  EXPECT_EQ(versions.at("com.android.settings").name, "13");
+  EXPECT_EQ(versions.at("com.android.chrome").name, "112.0.5615.136");
+  EXPECT_EQ(versions.at("com.android.chrome").code, 612209033);
+  EXPECT_EQ(versions.at("org.nameless.tool").name, "");
+  EXPECT_EQ(versions.at("org.nameless.tool").code, 3);
+  EXPECT_TRUE(ParsePackageVersions("versionName=1.0\n  Package [] (1):\n    versionName=2\n").empty());
+  const auto cut = ParsePackageVersions("Packages:\n  Package [a.b] (1):\n    versionCode=12x\n    versionName=");
+  ASSERT_EQ(cut.count("a.b"), 1u);
+  EXPECT_EQ(cut.at("a.b").code, -1);
+  EXPECT_EQ(cut.at("a.b").name, "");
+
   EXPECT_TRUE(IsPhoneBookName("Harbour Tales.EPUB"));
   EXPECT_TRUE(IsPhoneBookName("a.pdf"));
   EXPECT_FALSE(IsPhoneBookName("notes.zip"));

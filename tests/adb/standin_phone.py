@@ -137,6 +137,20 @@ class World:
             return "".join("package:%s=%s versionCode:%d\n" % (p["path"], p["package"], p["versionCode"])
                            for p in self.packages if p["system"] == system).encode()
 
+    def dump_packages(self):
+        # As `dumpsys package packages` prints them; a package without a versionName has no line.
+        with self.lock:
+            out = "Packages:\n"
+            for p in self.packages:
+                out += ("  Package [%s] (%08x):\n    userId=%d\n    codePath=%s\n"
+                        "    versionCode=%d minSdk=24 targetSdk=33\n"
+                        % (p["package"], abs(hash(p["package"])) & 0xFFFFFFFF, 10100 + len(out) % 97,
+                           os.path.dirname(p["path"]), p["versionCode"]))
+                if p.get("versionName"):
+                    out += "    versionName=%s\n" % p["versionName"]
+                out += "    flags=[ %sHAS_CODE ]\n" % ("SYSTEM " if p["system"] else "")
+            return out.encode()
+
     def install(self, path):
         try:
             with open(self.local(path), "rb") as f:
@@ -153,7 +167,7 @@ class World:
         with self.lock:
             self.packages = [p for p in self.packages if p["package"] != entry["package"]]
             self.packages.append({"package": entry["package"], "path": apk, "versionCode": entry["versionCode"],
-                                  "system": False})
+                                  "versionName": entry.get("versionName"), "system": False})
         return b"Success\n", 0
 
     def uninstall(self, package):
@@ -335,6 +349,8 @@ class Phone:
             if self.args.malformed:
                 return b"package:\npackage:=\n"
             return self.world.list_packages("-s" in words)
+        if words == ["dumpsys", "package", "packages"]:
+            return b"" if self.args.malformed else self.world.dump_packages()
         if words[:2] == ["pm", "install"] and len(words) >= 3:
             return self.world.install(words[-1])
         if words[:2] == ["pm", "uninstall"] and len(words) >= 3:

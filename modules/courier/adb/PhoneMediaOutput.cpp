@@ -15,6 +15,17 @@ const std::vector<std::string> kVideoColumns = {"_id",           "_data",    "_d
 
 std::wstring Wide(std::string_view utf8) { return formats::Utf8ToWideLenient(std::string(utf8)); }
 
+// The line of `text` at `start` without its line end and trailing blanks; `start` moves past it.
+bool NextLine(std::string_view text, size_t& start, std::string_view& line) {
+  if (start >= text.size()) return false;
+  size_t end = text.find('\n', start);
+  if (end == std::string_view::npos) end = text.size();
+  line = text.substr(start, end - start);
+  start = end + 1;
+  while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.remove_suffix(1);
+  return true;
+}
+
 bool ParseNumber(std::string_view text, int64_t& value) {
   if (text.empty() || text.size() > 18) return false;
   int64_t result = 0;
@@ -129,12 +140,8 @@ bool IsPhoneBookName(std::string_view name) {
 std::vector<PhonePackage> ParsePackageList(std::string_view text) {
   std::vector<PhonePackage> packages;
   size_t start = 0;
-  while (start < text.size()) {
-    size_t end = text.find('\n', start);
-    if (end == std::string_view::npos) end = text.size();
-    std::string_view line = text.substr(start, end - start);
-    start = end + 1;
-    while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.remove_suffix(1);
+  std::string_view line;
+  while (NextLine(text, start, line)) {
     constexpr std::string_view kPackage = "package:";
     if (line.substr(0, kPackage.size()) != kPackage) continue;
     line.remove_prefix(kPackage.size());
@@ -157,14 +164,50 @@ std::vector<PhonePackage> ParsePackageList(std::string_view text) {
   return packages;
 }
 
+std::map<std::string, PackageVersion> ParsePackageVersions(std::string_view text) {
+  std::map<std::string, PackageVersion> versions;
+  PackageVersion* current = nullptr;
+  bool hidden = false;
+  size_t start = 0;
+  std::string_view line;
+  while (NextLine(text, start, line)) {
+    const size_t indent = line.find_first_not_of(' ');
+    if (indent == std::string_view::npos) continue;
+    // A section header ends the block before it.
+    if (indent == 0) {
+      current = nullptr;
+      hidden = line == "Hidden system packages:";
+      continue;
+    }
+    line.remove_prefix(indent);
+    constexpr std::string_view kPackage = "Package [";
+    if (line.substr(0, kPackage.size()) == kPackage) {
+      const size_t close = line.find(']', kPackage.size());
+      current = nullptr;
+      if (hidden || close == std::string_view::npos || close == kPackage.size()) continue;
+      const std::string name(line.substr(kPackage.size(), close - kPackage.size()));
+      if (versions.count(name) == 0) current = &versions[name];
+      continue;
+    }
+    if (current == nullptr) continue;
+    constexpr std::string_view kName = "versionName=";
+    constexpr std::string_view kCode = "versionCode=";
+    if (line.substr(0, kName.size()) == kName) {
+      if (current->name.empty()) current->name = std::string(line.substr(kName.size()));
+    } else if (line.substr(0, kCode.size()) == kCode && current->code < 0) {
+      std::string_view number = line.substr(kCode.size());
+      number = number.substr(0, number.find(' '));
+      int64_t code = 0;
+      if (ParseNumber(number, code)) current->code = code;
+    }
+  }
+  return versions;
+}
+
 std::wstring PackageManagerProblem(std::string_view output) {
   size_t start = 0;
-  while (start < output.size()) {
-    size_t end = output.find('\n', start);
-    if (end == std::string_view::npos) end = output.size();
-    std::string_view line = output.substr(start, end - start);
-    start = end + 1;
-    while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.remove_suffix(1);
+  std::string_view line;
+  while (NextLine(output, start, line)) {
     if (line == "Success") return std::wstring();
     constexpr std::string_view kFailure = "Failure [";
     if (line.substr(0, kFailure.size()) == kFailure && line.back() == ']')

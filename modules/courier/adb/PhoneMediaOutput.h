@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -37,6 +38,15 @@ struct PhonePackage {
   int64_t versionCode = -1;  // -1: not told
 };
 std::vector<PhonePackage> ParsePackageList(std::string_view text);
+
+// What `dumpsys package packages` tells of each package: its "Package [name] (hash):" block's
+// "versionCode=" and "versionName=". A package the phone lists twice (an updated system app
+// under "Hidden system packages:") keeps what its first, installed, block says.
+struct PackageVersion {
+  std::string name;   // empty: not told
+  int64_t code = -1;  // -1: not told
+};
+std::map<std::string, PackageVersion> ParsePackageVersions(std::string_view text);
 
 // `pm install` / `pm uninstall` print "Success", or "Failure [REASON: details]". Empty when it
 // succeeded, else one line for the user.
