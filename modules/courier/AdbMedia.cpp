@@ -23,7 +23,7 @@
 
 namespace {
 
-// Where a phone keeps books: read without descending, as the phone's own file app shows them.
+// Where a phone keeps books, each looked through with its subfolders.
 const char* const kBookFolders[] = {"/storage/emulated/0/Books", "/storage/emulated/0/Download",
                                     "/storage/emulated/0/Documents"};
 constexpr char kInstallFolder[] = "/data/local/tmp";
@@ -144,26 +144,28 @@ bool AdbMediaStore::ListBooks(std::vector<StoredMedia>& items, std::wstring& pro
     problem = FailureText(failure);
     return false;
   }
-  for (const char* folder : kBookFolders) {
-    std::vector<adbsync::ListEntry> entries;
-    // A folder the phone does not have lists as empty.
-    if (!adbsync::List(*socket, folder, entries, failure)) {
-      problem = FailureText(failure);
-      return false;
-    }
-    const std::string album = std::string(folder).substr(std::string(folder).rfind('/') + 1);
-    for (const adbsync::ListEntry& entry : entries) {
-      if (entry.stat.IsDirectory() || !IsPhoneBookName(entry.name)) continue;
-      StoredMedia item;
-      item.phonePath = Wide(std::string(folder) + "/" + entry.name);
-      item.identifier = item.phonePath;
-      item.name = StemOf(entry.name);
-      item.format = ExtensionOf(entry.name);
-      item.album = Wide(album);
-      item.sizeBytes = entry.stat.size;
-      item.dateCreated = DateTextOfSeconds(entry.stat.time);
-      items.push_back(std::move(item));
-    }
+  std::vector<PhoneBookFile> books;
+  const bool walked = FindPhoneBooks(
+      std::vector<std::string>(std::begin(kBookFolders), std::end(kBookFolders)),
+      [&](const std::string& folder, std::vector<adbsync::ListEntry>& entries) {
+        return adbsync::List(*socket, folder, entries, failure);
+      },
+      books);
+  if (!walked) {
+    problem = FailureText(failure);
+    return false;
+  }
+  for (const PhoneBookFile& book : books) {
+    const std::string name = book.path.substr(book.path.rfind('/') + 1);
+    StoredMedia item;
+    item.phonePath = Wide(book.path);
+    item.identifier = item.phonePath;
+    item.name = StemOf(name);
+    item.format = ExtensionOf(name);
+    item.album = Wide(book.folder);
+    item.sizeBytes = book.stat.size;
+    item.dateCreated = DateTextOfSeconds(book.stat.time);
+    items.push_back(std::move(item));
   }
   adbsync::Quit(*socket);
   return true;

@@ -1,6 +1,7 @@
 #include "modules/courier/adb/PhoneMediaOutput.h"
 
 #include <cwchar>
+#include <deque>
 
 #include "modules/courier/formats/FormatText.h"
 
@@ -135,6 +136,38 @@ bool IsPhoneBookName(std::string_view name) {
   const std::string extension = LowerAscii(name.substr(dot));
   return extension == ".epub" || extension == ".pdf" || extension == ".txt" || extension == ".mobi" ||
          extension == ".azw3" || extension == ".fb2";
+}
+
+bool FindPhoneBooks(const std::vector<std::string>& roots, const FolderLister& list,
+                    std::vector<PhoneBookFile>& books) {
+  struct Folder {
+    std::string path;
+    int depth;
+  };
+  // Breadth first: when the limit cuts the walk, the shallow folders, where people keep their
+  // books, have been looked at.
+  std::deque<Folder> pending;
+  for (const std::string& root : roots) pending.push_back(Folder{root, 0});
+  size_t listed = 0;
+  while (!pending.empty() && listed < kBookFolderLimit) {
+    const Folder folder = std::move(pending.front());
+    pending.pop_front();
+    std::vector<adbsync::ListEntry> entries;
+    if (!list(folder.path, entries)) return false;
+    ++listed;
+    const std::string name = folder.path.substr(folder.path.rfind('/') + 1);
+    for (const adbsync::ListEntry& entry : entries) {
+      if (entry.name.empty() || entry.name[0] == '.' || entry.name.find('/') != std::string::npos) continue;
+      const std::string path = folder.path + "/" + entry.name;
+      if (entry.stat.IsDirectory()) {
+        const bool appPrivate = name == "Android" && (entry.name == "data" || entry.name == "obb");
+        if (!appPrivate && folder.depth < kBookFolderDepth) pending.push_back(Folder{path, folder.depth + 1});
+      } else if ((entry.stat.mode & 0170000) == 0100000 && IsPhoneBookName(entry.name)) {
+        books.push_back(PhoneBookFile{path, name, entry.stat});
+      }
+    }
+  }
+  return true;
 }
 
 std::vector<PhonePackage> ParsePackageList(std::string_view text) {
