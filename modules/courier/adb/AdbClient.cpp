@@ -7,6 +7,7 @@
 
 #include "contracts/cornerstone/Cornerstone.h"
 #include "modules/courier/SafeFile.h"
+#include "modules/courier/adb/WriteBehind.h"
 
 namespace {
 
@@ -151,12 +152,15 @@ bool AdbClient::Pull(const std::string& serial, const std::string& remote, const
     failure = file.Error();
     return false;
   }
+  // The file is written, and put on the disk, while the next bytes come in: the commit's wait
+  // for the disk is then short.
+  WriteBehind behind(file, 1 << 20, 3, [&file] { return file.Settle(); });
   int64_t bytes = 0;
   bool stopped = false;
-  const bool pulled = adbsync::Pull(
+  bool pulled = adbsync::Pull(
       *socket, remote,
       [&](const char* data, size_t size) {
-        if (!file.Write(std::string_view(data, size))) return false;
+        if (!behind.Write(std::string_view(data, size))) return false;
         bytes += static_cast<int64_t>(size);
         if (progress && !progress(bytes)) {
           stopped = true;
@@ -166,6 +170,8 @@ bool AdbClient::Pull(const std::string& serial, const std::string& remote, const
       },
       failure);
   if (pulled) adbsync::Quit(*socket);
+  pulled = pulled && behind.Finish();
+  behind.Drop();
   if (!pulled) {
     if (failure.empty()) failure = stopped ? "the transfer was stopped" : file.Error();
     return false;
