@@ -129,6 +129,20 @@ void BASMediaFilePane::Update(WPARAM code, CommandRecord* record) {
     RemoveItem(static_cast<const MediaFileRecord*>(record->payload));
 }
 
+void BASMediaFilePane::UpdateItem(const MediaRecord& changed) {
+  for (const std::unique_ptr<MediaFileRecord>& item : m_items) {
+    if (item->identifier != changed.identifier) continue;
+    if (!changed.name.empty()) {
+      item->name = changed.name;
+      item->title = changed.name;
+    }
+    item->icon = changed.icon;
+    const int row = RowOf(reinterpret_cast<LPARAM>(item.get()));
+    if (row >= 0) m_list.RefreshRow(row);
+    return;
+  }
+}
+
 void BASMediaFilePane::AddItems(const MediaFileList* batch, bool atTop) {
   if (!batch) return;
   int added = 0;

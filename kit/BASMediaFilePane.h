@@ -71,6 +71,9 @@ class BASMediaFilePane : public BASContentPane {
   ~BASMediaFilePane() override;
 
   void Update(WPARAM code, CommandRecord* record) override;
+  // One listed item changed on the phone (an app whose package has been read): its row takes
+  // the new name and icon in place.
+  void UpdateItem(const MediaRecord& changed);
   void* NewCheckedList() const override;
   // The drop of `paths`, after its menu was answered: the files of the kind go to the host.
   void DropFiles(const std::vector<std::wstring>& paths, bool confirmed);

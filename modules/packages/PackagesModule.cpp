@@ -61,9 +61,11 @@ void Dispatch(CommandRecord& record) {
   if (!pane) return;
   const char* name = record.name;
   if (Is(name, kPackagesAddApp)) {
-    // Installs' marks and single-app refreshes carry other records; only batches are listed.
+    // Installs' marks carry other records; a single-app refresh names the app's new label.
     if (record.code == kAddMediaAppend || record.code == kAddMediaInsertTop)
       pane->Update(record.code == kAddMediaAppend ? kUpdateAppend : kUpdateInsertTop, &record);
+    else if (record.code == kAddAppUpdate && record.payload != nullptr)
+      pane->UpdateItem(*static_cast<const MediaRecord*>(record.payload));
   } else if (Is(name, kPackagesDeleteApp)) {
     pane->Update(kUpdateRemove, &record);
   }
