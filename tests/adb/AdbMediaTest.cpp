@@ -177,6 +177,17 @@ class AdbMedia : public ::testing::Test {
     if (socket) ReadAdbMessage(*socket, answer);
     return socket ? answer : failure;
   }
+  // The names in the phone's Music folder that begin with `prefix`, one a line.
+  std::string MusicOnPhone(const std::string& serial, const std::string& prefix) {
+    std::string failure;
+    std::unique_ptr<AdbSocket> socket = m_client->OpenOnPhone(serial, "sync:", failure);
+    std::vector<adbsync::ListEntry> entries;
+    if (!socket || !adbsync::List(*socket, "/storage/emulated/0/Music", entries, failure)) return "<no listing>";
+    std::string names;
+    for (const adbsync::ListEntry& entry : entries)
+      if (entry.name.compare(0, prefix.size(), prefix) == 0) names += entry.name + "\n";
+    return names;
+  }
   // Plugs the stand-in phone `name` in and waits until it is ready; its identifier.
   std::wstring PlugReady(const std::string& name) {
     const std::string serial = "127.0.0.1:" + m_ports.at(name);
@@ -434,6 +445,31 @@ TEST_F(AdbMedia, ACancelOrTheProgramClosingNeverWaitsOnASilentPhone) {
   EXPECT_NE(m_ends.LastText().find(L"cancelled"), std::wstring::npos)
       << std::string(m_ends.LastText().begin(), m_ends.LastText().end());
   EXPECT_TRUE(ExportedNames().empty()) << "a half photo was left behind";
+
+  // A song sent to a slow phone, cancelled half-way: the part that reached the phone goes.
+  const std::wstring slow = PlugReady("slow");
+  const std::string song = Bytes(ShippedFile(L"media", L"northbound.mp3"));
+  const size_t frames = song.find("\xff\xfb");
+  ASSERT_NE(frames, std::string::npos);
+  const std::filesystem::path long_mix = m_folder / L"Long Mix \u00e4.mp3";
+  {
+    std::ofstream out(long_mix, std::ios::binary);
+    out << song;
+    while (out.tellp() < 3 * 1024 * 1024) out << song.substr(frames);
+  }
+  m_ends.Clear();
+  const int64_t add = SendOperation(*m_harness, kCourierDoMusic, slow.c_str(), kMusicOpAdd,
+                                    new PathList{long_mix.wstring()}, nullptr, 0);
+  ASSERT_NE(add, 0);
+  const std::string serial(slow.begin(), slow.end());
+  ASSERT_TRUE(WaitFor([&] { return !MusicOnPhone(serial, "Long Mix").empty(); }, 5000)) << "the send never began";
+  cancel.value = add;
+  m_harness->Send(kCourierDoCancel, cancel);
+  EXPECT_GE(m_ends.Wait(), 0);
+  EXPECT_NE(m_ends.LastText().find(L"cancelled"), std::wstring::npos)
+      << std::string(m_ends.LastText().begin(), m_ends.LastText().end());
+  EXPECT_EQ(MusicOnPhone(serial, "Long Mix"), "") << "a part of the song was left on the phone";
+  std::filesystem::remove(long_mix);
 
   // Closing with a pull and a contacts read both waiting on the phone.
   ASSERT_NE(startExport(), 0);

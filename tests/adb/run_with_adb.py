@@ -19,6 +19,7 @@ PHONES = {
     "unauthorized": ["--authorize-after", "2", "--serial", "UNAUTH01"],
     "malformed": ["--malformed"],
     "hanging": ["--hang-on", "content query --uri content://com.android.contacts/data", "--hang-recv"],
+    "slow": ["--slow-send"],
 }
 
 

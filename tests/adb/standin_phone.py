@@ -187,7 +187,7 @@ class Stream:
         self.closing = False
         self.sync_buffer = b""
         self.is_sync = False
-        self.sending = None  # (file, temporary path, path) while a SEND is under way
+        self.sending = None  # (file, unused, path) while a SEND is under way
 
 
 class Phone:
@@ -409,15 +409,16 @@ class Phone:
             if ident == b"DONE" and stream.sending:
                 # A SEND's DONE carries the file's time, no payload.
                 stream.sync_buffer = stream.sync_buffer[8:]
-                handle, temporary, target = stream.sending
+                handle, _, target = stream.sending
                 stream.sending = None
                 handle.close()
-                os.replace(temporary, target)
                 self.queue(stream, struct.pack("<4sI", b"OKAY", 0))
                 continue
             if len(stream.sync_buffer) < 8 + length:
                 return
             if ident == b"DATA" and stream.sending:
+                if self.args.slow_send:
+                    time.sleep(0.05)  # a slow card: about 1 MB a second
                 stream.sending[0].write(stream.sync_buffer[8:8 + length])
                 stream.sync_buffer = stream.sync_buffer[8 + length:]
                 continue
@@ -428,8 +429,9 @@ class Phone:
                 local = self.local_path(path)
                 try:
                     os.makedirs(os.path.dirname(local), exist_ok=True)
-                    temporary = local + ".standin-part"
-                    stream.sending = (open(temporary, "wb"), temporary, local)
+                    # As the phone's own sync service does: written in place, so a send cut
+                    # short leaves its part behind for the sender to remove.
+                    stream.sending = (open(local, "wb"), None, local)
                 except OSError as error:
                     text = ("couldn't create file: %s" % error.strerror).encode()
                     self.queue(stream, struct.pack("<4sI", b"FAIL", len(text)) + text)
@@ -491,6 +493,7 @@ def main():
     parser.add_argument("--hang-on", default=None, help="a shell command prefix that never answers")
     parser.add_argument("--files", default=None, help="the folder served as the phone's file system")
     parser.add_argument("--hang-recv", action="store_true", help="file pulls stop half-way and never end")
+    parser.add_argument("--slow-send", action="store_true", help="files pushed to the phone arrive slowly")
     parser.add_argument("--scratch", default=None, help="where the phone's own folder is made without --files")
     args = parser.parse_args()
     root = args.files
