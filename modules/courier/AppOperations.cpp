@@ -150,6 +150,10 @@ void AppOperations::DescribePhoneApps(Job& job, const std::vector<StoredMedia>& 
   if (failure) return;
   for (const StoredMedia& app : apps) {
     if (!m_jobs.MayContinue(job)) break;
+    // A job queued before this one (another install of the same batch) may have read it.
+    std::string keptLabel;
+    std::string keptIcon;
+    if (labels.Find(WideToUtf8(app.identifier), app.versionCode, keptLabel, keptIcon)) continue;
     std::filesystem::remove(temporary, failure);
     std::string error;
     const CopyResult pulled = library->Export(

@@ -29,8 +29,12 @@ class AppOperations : public MediaOperations {
   // A system app came with the phone and stays: uninstalling it is refused with its name.
   std::wstring RefusedRemoval(const MediaLibrary& library, const std::wstring& identifier) override;
   // The host takes an app's count from the device record when an install or uninstall is
-  // reported: the count is set before the notice.
-  void AfterAdd(Job& job, MediaLibrary& library) override { SendCount(job, library); }
+  // reported: the count is set before the notice. An app installed on an adb phone gets its
+  // label as a listed one does.
+  void AfterAdd(Job& job, MediaLibrary& library) override {
+    SendCount(job, library);
+    AfterLoad(job, library);
+  }
   // An uninstalled app leaves the device record's list too.
   void AfterRemove(Job& job, MediaLibrary& library, const std::wstring& identifier) override;
   // The pane appends each batch below the ones before it.

@@ -377,6 +377,11 @@ TEST_F(AdbMedia, AddsDeletesInstallsAndUninstallsChangeWhatThePhoneLists) {
             0)
       << std::string(m_ends.LastText().begin(), m_ends.LastText().end());
   EXPECT_EQ(device->counts[kKindApps].load(), 4u);
+  // The installed app's row gets the label its package names.
+  EXPECT_TRUE(WaitFor([&] {
+    const Listed* read = Find(m_updates, L"gr.kouzina.syntages");
+    return read != nullptr && read->name == L"\u03a3\u03c5\u03bd\u03c4\u03b1\u03b3\u03ad\u03c2";
+  })) << "the installed app kept its package name";
   EXPECT_EQ(Run(kCourierDoApp, phone, kAppOpAdd,
                 new PathList{ShippedFile(L"packages", L"com.android.contacts-13.apk").wstring()}),
             1);
