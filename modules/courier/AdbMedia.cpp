@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <fstream>
+#include <map>
 #include <system_error>
 #include <vector>
 
@@ -22,7 +23,7 @@
 
 namespace {
 
-// Where a phone keeps books: read without descending, as the phone's own file app shows them.
+// Where a phone keeps books, each looked through with its subfolders.
 const char* const kBookFolders[] = {"/storage/emulated/0/Books", "/storage/emulated/0/Download",
                                     "/storage/emulated/0/Documents"};
 constexpr char kInstallFolder[] = "/data/local/tmp";
@@ -143,34 +144,44 @@ bool AdbMediaStore::ListBooks(std::vector<StoredMedia>& items, std::wstring& pro
     problem = FailureText(failure);
     return false;
   }
-  for (const char* folder : kBookFolders) {
-    std::vector<adbsync::ListEntry> entries;
-    // A folder the phone does not have lists as empty.
-    if (!adbsync::List(*socket, folder, entries, failure)) {
-      problem = FailureText(failure);
-      return false;
-    }
-    const std::string album = std::string(folder).substr(std::string(folder).rfind('/') + 1);
-    for (const adbsync::ListEntry& entry : entries) {
-      if (entry.stat.IsDirectory() || !IsPhoneBookName(entry.name)) continue;
-      StoredMedia item;
-      item.phonePath = Wide(std::string(folder) + "/" + entry.name);
-      item.identifier = item.phonePath;
-      item.name = StemOf(entry.name);
-      item.format = ExtensionOf(entry.name);
-      item.album = Wide(album);
-      item.sizeBytes = entry.stat.size;
-      item.dateCreated = DateTextOfSeconds(entry.stat.time);
-      items.push_back(std::move(item));
-    }
+  std::vector<PhoneBookFile> books;
+  const bool walked = FindPhoneBooks(
+      std::vector<std::string>(std::begin(kBookFolders), std::end(kBookFolders)),
+      [&](const std::string& folder, std::vector<adbsync::ListEntry>& entries) {
+        return adbsync::List(*socket, folder, entries, failure);
+      },
+      books);
+  if (!walked) {
+    problem = FailureText(failure);
+    return false;
+  }
+  for (const PhoneBookFile& book : books) {
+    const std::string name = book.path.substr(book.path.rfind('/') + 1);
+    StoredMedia item;
+    item.phonePath = Wide(book.path);
+    item.identifier = item.phonePath;
+    item.name = StemOf(name);
+    item.format = ExtensionOf(name);
+    item.album = Wide(book.folder);
+    item.sizeBytes = book.stat.size;
+    item.dateCreated = DateTextOfSeconds(book.stat.time);
+    items.push_back(std::move(item));
   }
   adbsync::Quit(*socket);
   return true;
 }
 
-// The label inside each package is not cheaply readable through the shell: the package name
-// stands for it, and the version shown is the version code the package manager lists.
+// The label inside each package is not readable through the shell: the package name stands
+// for it until the package itself has been read (AppOperations). The version names come from
+// one dump of the package manager; without it the version code is shown.
 bool AdbMediaStore::ListApps(std::vector<StoredMedia>& items, std::wstring& problem) const {
+  std::string dump;
+  std::wstring dumpProblem;
+  const std::map<std::string, PackageVersion> versions =
+      Shell("dumpsys package packages", dump, dumpProblem, kListTimeoutMs) ? ParsePackageVersions(dump)
+                                                                           : std::map<std::string, PackageVersion>();
+  dump.clear();
+  dump.shrink_to_fit();
   for (const bool system : {false, true}) {
     std::string output;
     if (!Shell(std::string("pm list packages -f --show-versioncode ") + (system ? "-s" : "-3"), output, problem,
@@ -189,7 +200,13 @@ bool AdbMediaStore::ListApps(std::vector<StoredMedia>& items, std::wstring& prob
       item.format = L".apk";
       item.phonePath = Wide(package.apkPath);
       item.album = system ? kSystemAppsAlbum : kAppRules.album;
-      if (package.versionCode >= 0) item.version = std::to_wstring(package.versionCode);
+      item.versionCode = package.versionCode;
+      const auto told = versions.find(package.package);
+      if (told != versions.end() && item.versionCode < 0) item.versionCode = told->second.code;
+      if (told != versions.end() && !told->second.name.empty())
+        item.version = Wide(told->second.name);
+      else if (item.versionCode >= 0)
+        item.version = std::to_wstring(item.versionCode);
       items.push_back(std::move(item));
     }
   }
@@ -268,6 +285,8 @@ bool AdbMediaStore::Push(const std::filesystem::path& source, const std::string&
     return true;
   }
   socket.reset();
+  // A cancel cuts the connection rather than waiting for the phone: that too is a stop.
+  if (!stopped && !unreadable && mayContinue && !mayContinue()) stopped = true;
   // Whatever arrived of it is no file of the user's: it goes.
   std::string output;
   std::wstring ignored;
@@ -405,7 +424,7 @@ CopyResult AdbMediaStore::Pull(const StoredMedia& item, const std::filesystem::p
   if (m_client.Pull(m_serial, Narrow(item.phonePath), target, progress, error, SafeFileWriter::Replace::kNever,
                     &existed))
     return CopyResult::kCopied;
-  if (stopped) return CopyResult::kStopped;
+  if (stopped || (mayContinue && !mayContinue())) return CopyResult::kStopped;
   if (existed) return CopyResult::kTargetExists;
   // A transfer cut short is most often a phone unplugged: said so, rather than how it broke.
   const std::wstring why = FailureText(error);

@@ -54,6 +54,7 @@ AdbPhones::AdbPhones(const ModuleRecord& module, const AdbSettings& settings, Wo
 AdbPhones::~AdbPhones() { Stop(); }
 
 bool AdbPhones::Start() {
+  m_client.Reopen();
   if (!m_tracker.Start() || !m_details.Start()) return false;
   return m_tracker.Post([this] { Track(); });
 }
@@ -63,6 +64,9 @@ void AdbPhones::Stop() {
     std::lock_guard<std::mutex> lock(m_lock);
     if (m_trackSocket) m_trackSocket->Abort();
   }
+  // A phone gone silent mid-pull, mid-install or mid-read must not hold the threads that are
+  // joined next (and the program's closing) until its timeout.
+  m_client.Close();
   m_tracker.Stop();
   m_details.Stop();
 }

@@ -110,7 +110,15 @@ void AppOperations::CompleteBatch(Job& job, MediaLibrary& library, void* batch) 
     const StoredMedia* stored = library.FindByIdentifier(app->identifier);
     ApkInfo info;
     std::string problem;
-    if (stored != nullptr && ReadApkFile(library.FileOf(*stored), info, problem)) {
+    if (stored != nullptr && library.OnPhone()) {
+      // The phone told the version; the label and icon are there once the package was read.
+      std::string label;
+      std::string iconPng;
+      if (Labels().Find(WideToUtf8(stored->identifier), stored->versionCode, label, iconPng)) {
+        app->title = formats::Utf8ToWideLenient(label);
+        app->icon = IconOfPng(iconPng);
+      }
+    } else if (stored != nullptr && ReadApkFile(library.FileOf(*stored), info, problem)) {
       app->version = formats::Utf8ToWideLenient(info.versionName);
       if (!info.label.empty()) app->title = formats::Utf8ToWideLenient(info.label);
       app->icon = IconOfPng(info.iconPng);
@@ -137,6 +145,59 @@ void AppOperations::CompleteBatch(Job& job, MediaLibrary& library, void* batch) 
     }
     if (!replaced) own.push_back(listed.release());
     BASLock::GUnLock(&own);
+  }
+}
+
+void AppOperations::AfterLoad(Job& job, MediaLibrary& library) {
+  if (!library.OnPhone()) return;
+  const AppLabelCache labels = Labels();
+  std::vector<StoredMedia> unread;
+  for (const StoredMedia& app : library.Items()) {
+    std::string label;
+    std::string iconPng;
+    // System apps keep their package name: their packages are large and rarely of interest.
+    if (app.album != kSystemAppsAlbum && !labels.Find(WideToUtf8(app.identifier), app.versionCode, label, iconPng))
+      unread.push_back(app);
+  }
+  if (!unread.empty())
+    m_jobs.Start(job.identifier, [this, unread](Job& describe) { DescribePhoneApps(describe, unread); });
+}
+
+void AppOperations::DescribePhoneApps(Job& job, const std::vector<StoredMedia>& apps) {
+  MediaLibrary* library = LibraryOf(job.identifier);
+  if (library == nullptr) return;
+  AppLabelCache labels = Labels();
+  std::error_code failure;
+  const std::filesystem::path temporary =
+      std::filesystem::temp_directory_path(failure) / (L"zs-app-" + std::to_wstring(GetCurrentProcessId()) + L".apk");
+  if (failure) return;
+  for (const StoredMedia& app : apps) {
+    if (!m_jobs.MayContinue(job)) break;
+    // A job queued before this one (another install of the same batch) may have read it.
+    std::string keptLabel;
+    std::string keptIcon;
+    if (labels.Find(WideToUtf8(app.identifier), app.versionCode, keptLabel, keptIcon)) continue;
+    std::filesystem::remove(temporary, failure);
+    std::string error;
+    const CopyResult pulled = library->Export(
+        app, temporary, [&] { return m_jobs.MayContinue(job); }, error);
+    ApkInfo info;
+    std::string problem;
+    const bool read = pulled == CopyResult::kCopied && ReadApkFile(temporary, info, problem);
+    std::filesystem::remove(temporary, failure);
+    if (!read) {
+      if (pulled == CopyResult::kCopied)
+        BASTrace("libCourier: app %s: %s", WideToUtf8(app.identifier).c_str(), problem.c_str());
+      continue;
+    }
+    if (!labels.Keep(WideToUtf8(app.identifier), app.versionCode, info.label, info.iconPng))
+      BASTrace("libCourier: app %s: its label is not kept", WideToUtf8(app.identifier).c_str());
+    // One app to refresh: the host puts its label and icon into the device's list and the row.
+    MediaFileRecord* record = MakeMediaFileRecord(app);
+    record->title = formats::Utf8ToWideLenient(info.label);
+    record->name = record->title;
+    record->icon = IconOfPng(info.iconPng);
+    m_jobs.Notify(job, static_cast<uint32_t>(kAppOpLoad), record, kNotificationSuccess, 0, kAddAppUpdate);
   }
 }
 

@@ -101,6 +101,10 @@ bool CourierService::Start(const ServerStartInfo* info) {
       });
     });
     m_contacts.SetPhoneSource(m_adb.get());
+    // A cancelled job waiting on a silent phone stops at once, not at the timeout.
+    const auto interrupt = [this](std::thread::id worker) { m_adb->Client().AbortOpenedBy(worker); };
+    m_exports.SetInterrupt(interrupt);
+    for (MediaOperations* kind : MediaKinds()) kind->SetInterrupt(interrupt);
     for (MediaOperations* kind : MediaKinds())
       kind->SetPhoneStores([this](const std::wstring& identifier, int32_t itemKind) {
         return m_adb->Find(identifier.c_str()) != nullptr

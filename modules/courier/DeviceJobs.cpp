@@ -32,9 +32,15 @@ int64_t DeviceJobs::Start(const std::wstring& identifier, std::function<void(Job
     } else {
       job->readyAtStart = job->device->connectionStatus == kStatusReady;
       LogTask(*job, 0, 0, std::wstring(), false, true);
+      {
+        std::lock_guard<std::mutex> lock(m_cancelLock);
+        m_running = job->taskId;
+        m_runningOn = std::this_thread::get_id();
+      }
       work(*job);
     }
     std::lock_guard<std::mutex> lock(m_cancelLock);
+    m_running = 0;
     m_cancelled.erase(job->taskId);
   });
   return queued ? job->taskId : 0;
@@ -44,6 +50,8 @@ void DeviceJobs::Cancel(int64_t taskId) {
   if (taskId <= 0) return;
   std::lock_guard<std::mutex> lock(m_cancelLock);
   m_cancelled.insert(taskId);
+  // Under the lock: the job cannot end and the next one start on the thread meanwhile.
+  if (m_running == taskId && m_interrupt) m_interrupt(m_runningOn);
 }
 
 bool DeviceJobs::IsCancelled(int64_t taskId) {

@@ -11,6 +11,7 @@
 #include <mutex>
 #include <set>
 #include <string>
+#include <thread>
 
 #include "contracts/CommandPayloads.h"
 #include "contracts/CommandRecord.h"
@@ -73,6 +74,9 @@ class DeviceJobs {
   // reported to the task list as it starts, goes on and ends.
   int64_t Start(const std::wstring& identifier, std::function<void(Job&)> work, const std::wstring& title = L"");
   void Cancel(int64_t taskId);
+  // Called from the cancelling thread when the job running on `worker` is cancelled, so that a
+  // wait of the job (a silent phone's connection) ends at once.
+  void SetInterrupt(std::function<void(std::thread::id worker)> interrupt) { m_interrupt = std::move(interrupt); }
   // Whether the job may go on: not cancelled, the service not stopping, the phone still there.
   bool MayContinue(Job& job);
 
@@ -96,4 +100,7 @@ class DeviceJobs {
   std::atomic<int64_t> m_nextTaskId;
   std::mutex m_cancelLock;
   std::set<int64_t> m_cancelled;
+  int64_t m_running = 0;  // the task ID of the job running now, under m_cancelLock
+  std::thread::id m_runningOn;
+  std::function<void(std::thread::id)> m_interrupt;
 };

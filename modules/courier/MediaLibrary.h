@@ -30,7 +30,8 @@ struct StoredMedia {
   std::wstring title;  // songs, videos, books: the file's own title ("" when it has none)
   std::wstring artist;
   int64_t durationMs = 0;
-  std::wstring version;  // apps listed by a phone that tells it; else read from the package
+  std::wstring version;      // apps listed by a phone that tells it; else read from the package
+  int64_t versionCode = -1;  // apps listed by a phone: with the package, what its label is kept by
 };
 
 // What a kind's reader found in a file: whether it is a whole file of the kind, and what it says

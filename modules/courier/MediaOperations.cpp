@@ -102,6 +102,7 @@ MediaOperations::MediaOperations(const MediaServiceKind& kind, const ModuleRecor
 
 void MediaOperations::OpenLibraries(const DemoCatalog& catalog, const std::vector<DeviceRecord*>& devices,
                                     const std::filesystem::path& stateFolder) {
+  m_stateFolder = stateFolder;
   for (DeviceRecord* device : devices) {
     const DemoPhone* phone = catalog.Find(device->identifier);
     if (phone == nullptr) continue;

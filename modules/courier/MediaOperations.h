@@ -118,6 +118,9 @@ class MediaOperations {
   // The kind's DO command: `value` := the task ID of the started job (0 when none).
   void Handle(CommandRecord& record);
   void Cancel(int64_t taskId) { m_jobs.Cancel(taskId); }
+  void SetInterrupt(std::function<void(std::thread::id worker)> interrupt) {
+    m_jobs.SetInterrupt(std::move(interrupt));
+  }
   // Only on the operations thread once the phones are published.
   MediaLibrary* LibraryOf(const std::wstring& identifier);
   // Where the libraries of phones that keep their files themselves come from (phones reached
@@ -175,6 +178,7 @@ class MediaOperations {
 
   const MediaServiceKind& m_kind;
   DeviceJobs m_jobs;
+  std::filesystem::path m_stateFolder;  // the per-user folder the libraries live in; empty: none
 
  private:
   void RunLoad(Job& job);
@@ -199,6 +203,9 @@ class MediaExports {
   // `value` := the task ID of the started job (0 when none).
   void HandleFile(CommandRecord& record);
   void Cancel(int64_t taskId) { m_jobs.Cancel(taskId); }
+  void SetInterrupt(std::function<void(std::thread::id worker)> interrupt) {
+    m_jobs.SetInterrupt(std::move(interrupt));
+  }
 
  private:
   typedef DeviceJobs::Job Job;

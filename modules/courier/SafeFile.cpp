@@ -152,13 +152,21 @@ bool SafeFileWriter::Write(std::string_view bytes) {
   if (g_faultThrows.load() && g_faultAfter.load() >= 0 &&
       m_written + m_buffer.size() + bytes.size() > static_cast<uint64_t>(g_faultAfter.load()))
     throw std::bad_alloc();
+  // A large piece goes to the file as it is, not through the buffer.
+  if (m_buffer.empty() && bytes.size() >= kBufferBytes) return WriteOut(bytes.data(), bytes.size());
   m_buffer.append(bytes.data(), bytes.size());
   if (m_buffer.size() >= kBufferBytes) return FlushBuffer();
   return true;
 }
 
 bool SafeFileWriter::FlushBuffer() {
-  size_t length = m_buffer.size();
+  const bool wrote = WriteOut(m_buffer.data(), m_buffer.size());
+  m_buffer.clear();
+  return wrote;
+}
+
+bool SafeFileWriter::WriteOut(const char* data, size_t size) {
+  size_t length = size;
   bool simulatedFull = false;
   const int64_t faultAfter = g_faultAfter.load();
   if (faultAfter >= 0 && !g_faultThrows.load() && m_written + length > static_cast<uint64_t>(faultAfter)) {
@@ -170,12 +178,12 @@ bool SafeFileWriter::FlushBuffer() {
 #ifdef _WIN32
     DWORD wrote = 0;
     const DWORD piece = static_cast<DWORD>(std::min<size_t>(length - done, 1u << 24));
-    if (!WriteFile(static_cast<HANDLE>(m_handle), m_buffer.data() + done, piece, &wrote, nullptr) || wrote == 0) {
+    if (!WriteFile(static_cast<HANDLE>(m_handle), data + done, piece, &wrote, nullptr) || wrote == 0) {
       Fail("cannot write the file", static_cast<int>(GetLastError()));
       return false;
     }
 #else
-    const ssize_t wrote = ::write(m_descriptor, m_buffer.data() + done, length - done);
+    const ssize_t wrote = ::write(m_descriptor, data + done, length - done);
     if (wrote <= 0) {
       if (wrote < 0 && errno == EINTR) continue;
       Fail("cannot write the file", wrote < 0 ? errno : kDiskFull);
@@ -185,11 +193,26 @@ bool SafeFileWriter::FlushBuffer() {
     done += static_cast<size_t>(wrote);
   }
   m_written += done;
-  m_buffer.clear();
   if (simulatedFull) {
     Fail("cannot write the file", kDiskFull);
     return false;
   }
+  return true;
+}
+
+bool SafeFileWriter::Settle() {
+  if (!m_open || Failed() || !FlushBuffer()) return false;
+#ifdef _WIN32
+  if (!FlushFileBuffers(static_cast<HANDLE>(m_handle))) {
+    Fail("cannot write the file to the disk", static_cast<int>(GetLastError()));
+    return false;
+  }
+#else
+  if (::fsync(m_descriptor) != 0) {
+    Fail("cannot write the file to the disk", errno);
+    return false;
+  }
+#endif
   return true;
 }
 

@@ -32,6 +32,9 @@ class SafeFileWriter : public ByteSink {
   // Creates the temporary file; false with Error() when it cannot.
   bool Open();
   bool Write(std::string_view bytes) override;
+  // Puts what was written so far on the disk, so that Commit has less to wait for (a long
+  // write can do it as it goes); false with Error() when it cannot.
+  bool Settle();
   // False with Error() when anything failed since Open; the temporary file is then gone.
   bool Commit();
   // Throws the temporary file away; the target stays as it was.
@@ -46,6 +49,7 @@ class SafeFileWriter : public ByteSink {
 
  private:
   bool FlushBuffer();
+  bool WriteOut(const char* data, size_t size);
   void Fail(const std::string& what, int code);
   void CloseFile();
 

@@ -68,6 +68,11 @@ class AdbMedia : public ::testing::Test {
     m_client = std::make_unique<AdbClient>(static_cast<uint16_t>(std::atoi(port.c_str())));
     m_dataFile = WriteFile(L"adb-media-no-phones.json", "{\"format\": 1, \"phones\": []}");
     SetEnvironmentVariableW(L"ZORVANE_DEMO_DATA", m_dataFile.c_str());
+    // A state folder of its own: the labels read from the phone's packages start unknown.
+    m_state = std::filesystem::path(TempFolder()) / L"adb-media-state";
+    std::error_code cleared;
+    std::filesystem::remove_all(m_state, cleared);
+    SetEnvironmentVariableW(L"ZORVANE_DEMO_STATE", m_state.c_str());
     m_folder = std::filesystem::path(TempFolder()) / L"adb-media-export";
     std::error_code ignored;
     std::filesystem::remove_all(m_folder, ignored);
@@ -109,8 +114,10 @@ class AdbMedia : public ::testing::Test {
     }
     for (const std::string& serial : m_connected) Host("host:disconnect:" + serial);
     SetEnvironmentVariableW(L"ZORVANE_DEMO_DATA", nullptr);
+    SetEnvironmentVariableW(L"ZORVANE_DEMO_STATE", nullptr);
     std::error_code ignored;
     std::filesystem::remove_all(m_folder, ignored);
+    std::filesystem::remove_all(m_state, ignored);
   }
 
   // Load batches are kept by notice kind; every record is freed here, as the host would.
@@ -119,6 +126,14 @@ class AdbMedia : public ::testing::Test {
     if (payload == nullptr) return 0;
     std::lock_guard<std::mutex> lock(m_lock);
     const int64_t kind = payload->kind;
+    if ((kind == kAppOpLoad || kind == kAppOpAdd) && record.code != 0) {
+      // One app whose package has been read: its label and icon.
+      std::unique_ptr<MediaFileRecord> app(static_cast<MediaFileRecord*>(payload->item));
+      m_updates.push_back(Listed{app->identifier, app->name, app->title, app->source, app->format, app->version,
+                                 app->icon ? 1 : 0, app->system});
+      std::free(payload);
+      return 0;
+    }
     auto keep = [&](const MediaFileRecord& item) {
       m_lists[kind].push_back(Listed{item.identifier, item.name, item.title, item.source, item.format, item.version,
                                      item.number, item.system});
@@ -161,6 +176,17 @@ class AdbMedia : public ::testing::Test {
     std::string answer;
     if (socket) ReadAdbMessage(*socket, answer);
     return socket ? answer : failure;
+  }
+  // The names in the phone's Music folder that begin with `prefix`, one a line.
+  std::string MusicOnPhone(const std::string& serial, const std::string& prefix) {
+    std::string failure;
+    std::unique_ptr<AdbSocket> socket = m_client->OpenOnPhone(serial, "sync:", failure);
+    std::vector<adbsync::ListEntry> entries;
+    if (!socket || !adbsync::List(*socket, "/storage/emulated/0/Music", entries, failure)) return "<no listing>";
+    std::string names;
+    for (const adbsync::ListEntry& entry : entries)
+      if (entry.name.compare(0, prefix.size(), prefix) == 0) names += entry.name + "\n";
+    return names;
   }
   // Plugs the stand-in phone `name` in and waits until it is ready; its identifier.
   std::wstring PlugReady(const std::string& name) {
@@ -231,6 +257,8 @@ class AdbMedia : public ::testing::Test {
   std::vector<std::wstring> m_ready;
   std::map<int64_t, std::vector<Listed>> m_lists;
   std::vector<std::wstring> m_thumbnails;
+  std::vector<Listed> m_updates;  // `number`: 1 with an icon
+  std::filesystem::path m_state;
   OperationEnds m_ends;
 };
 
@@ -243,7 +271,7 @@ TEST_F(AdbMedia, EachKindIsListedWithItsCountAndExportsAreByteIdenticalNeverOver
   EXPECT_EQ(device->counts[kKindPhotos].load(), 3u);
   EXPECT_EQ(device->counts[kKindMusic].load(), 2u);
   EXPECT_EQ(device->counts[kKindVideos].load(), 1u);
-  EXPECT_EQ(device->counts[kKindBooks].load(), 2u) << "a zip in Download is no book";
+  EXPECT_EQ(device->counts[kKindBooks].load(), 3u) << "a zip is no book, a hidden folder's file none to show";
 
   const std::vector<Listed> photos = Load(kCourierDoPhoto, phone, kPhotoOpLoad);
   ASSERT_EQ(photos.size(), 3u);
@@ -255,17 +283,45 @@ TEST_F(AdbMedia, EachKindIsListedWithItsCountAndExportsAreByteIdenticalNeverOver
   EXPECT_EQ(mix->title, L"Morning Run, Mix");
   EXPECT_EQ(Load(kCourierDoVideo, phone, kVideoOpLoad).size(), 1u);
   const std::vector<Listed> books = Load(kCourierDoEbook, phone, kBookOpLoad);
-  ASSERT_EQ(books.size(), 2u);
+  ASSERT_EQ(books.size(), 3u);
   EXPECT_NE(Find(books, L"Harbour Tales"), nullptr);
+  const Listed* keepers = Find(books, L"Keepers");
+  ASSERT_NE(keepers, nullptr) << "a book in a subfolder was not found";
+  EXPECT_EQ(keepers->source, L"/storage/emulated/0/Books/Lighthouse Series/Keepers.epub");
   const std::vector<Listed> apps = Load(kCourierDoApp, phone, kAppOpLoad);
   ASSERT_EQ(apps.size(), 3u);
   const Listed* tracker = Find(apps, L"com.kestrel.runtracker");
   ASSERT_NE(tracker, nullptr);
-  EXPECT_EQ(tracker->version, L"720");
+  EXPECT_EQ(tracker->version, L"7.2.0") << "the version name the package manager dumps";
   EXPECT_FALSE(tracker->system);
   const Listed* settings = Find(apps, L"com.android.settings");
   ASSERT_NE(settings, nullptr);
   EXPECT_TRUE(settings->system);
+  EXPECT_EQ(settings->version, L"13");
+
+  // Each user app's package is pulled and read after the list: its row gets label and icon; a
+  // system app keeps its package name.
+  ASSERT_TRUE(WaitFor([&] { return m_updates.size() >= 2; }));
+  {
+    std::lock_guard<std::mutex> lock(m_lock);
+    const Listed* read = Find(m_updates, L"com.kestrel.runtracker");
+    ASSERT_NE(read, nullptr);
+    EXPECT_EQ(read->name, L"Kestrel Run");
+    EXPECT_GT(read->number, 0) << "no icon";
+    ASSERT_NE(Find(m_updates, L"com.tidewater.weather"), nullptr);
+    EXPECT_EQ(Find(m_updates, L"Tidewater Weather")->identifier, L"com.tidewater.weather");
+    EXPECT_EQ(Find(m_updates, L"com.android.settings"), nullptr);
+    m_updates.clear();
+  }
+  // Read once: the next load has the labels at once, and pulls nothing again.
+  const std::vector<Listed> again = Load(kCourierDoApp, phone, kAppOpLoad);
+  ASSERT_NE(Find(again, L"com.kestrel.runtracker"), nullptr);
+  EXPECT_EQ(Find(again, L"com.kestrel.runtracker")->name, L"Kestrel Run");
+  Sleep(300);
+  {
+    std::lock_guard<std::mutex> lock(m_lock);
+    EXPECT_TRUE(m_updates.empty()) << "a package was read again";
+  }
 
   // A song with a space in its name, pulled twice: the second copy takes a name of its own.
   ASSERT_EQ(Export(phone, kKindMusic, *mix), 0) << std::string(m_ends.LastText().begin(), m_ends.LastText().end());
@@ -321,6 +377,11 @@ TEST_F(AdbMedia, AddsDeletesInstallsAndUninstallsChangeWhatThePhoneLists) {
             0)
       << std::string(m_ends.LastText().begin(), m_ends.LastText().end());
   EXPECT_EQ(device->counts[kKindApps].load(), 4u);
+  // The installed app's row gets the label its package names.
+  EXPECT_TRUE(WaitFor([&] {
+    const Listed* read = Find(m_updates, L"gr.kouzina.syntages");
+    return read != nullptr && read->name == L"\u03a3\u03c5\u03bd\u03c4\u03b1\u03b3\u03ad\u03c2";
+  })) << "the installed app kept its package name";
   EXPECT_EQ(Run(kCourierDoApp, phone, kAppOpAdd,
                 new PathList{ShippedFile(L"packages", L"com.android.contacts-13.apk").wstring()}),
             1);
@@ -360,6 +421,72 @@ TEST_F(AdbMedia, MalformedListsAndAPhoneUnpluggedMidPullEndWithAReasonAndNoHalfF
   Sleep(500);
   Host("host:disconnect:" + std::string(hung.begin(), hung.end()));
   EXPECT_EQ(m_ends.Wait(), 1) << "the export waited for a gone phone";
+  EXPECT_TRUE(ExportedNames().empty()) << "a half photo was left behind";
+}
+
+// The hanging phone sends half a file and then nothing, and never answers its contacts query:
+// its connections stay open and silent. A cancel and the program closing cut them instead of
+// waiting out the reply timeout (10 s).
+TEST_F(AdbMedia, ACancelOrTheProgramClosingNeverWaitsOnASilentPhone) {
+  const std::wstring hung = PlugReady("hanging");
+  const std::vector<Listed> photos = Load(kCourierDoPhoto, hung, kPhotoOpLoad);
+  ASSERT_FALSE(photos.empty());
+  auto startExport = [&] {
+    m_ends.Clear();
+    auto* list =
+        new ExportList{new ExportRecord{photos[0].source, photos[0].name + photos[0].format, photos[0].number}};
+    return SendOperation(*m_harness, kCourierDoFile, hung.c_str(), kFileOpExport, list, m_folder.c_str(), kKindPhotos);
+  };
+
+  const int64_t task = startExport();
+  ASSERT_NE(task, 0);
+  Sleep(500);  // the half photo has come; the pull now waits on the phone
+  CommandRecord cancel;
+  cancel.value = task;
+  const ULONGLONG cancelled = GetTickCount64();
+  m_harness->Send(kCourierDoCancel, cancel);
+  EXPECT_GE(m_ends.Wait(), 0);
+  EXPECT_LT(GetTickCount64() - cancelled, 3000u) << "the cancel waited for the silent phone";
+  EXPECT_NE(m_ends.LastText().find(L"cancelled"), std::wstring::npos)
+      << std::string(m_ends.LastText().begin(), m_ends.LastText().end());
+  EXPECT_TRUE(ExportedNames().empty()) << "a half photo was left behind";
+
+  // A song sent to a slow phone, cancelled half-way: the part that reached the phone goes.
+  const std::wstring slow = PlugReady("slow");
+  const std::string song = Bytes(ShippedFile(L"media", L"northbound.mp3"));
+  const size_t frames = song.find("\xff\xfb");
+  ASSERT_NE(frames, std::string::npos);
+  const std::filesystem::path long_mix = m_folder / L"Long Mix \u00e4.mp3";
+  {
+    std::ofstream out(long_mix, std::ios::binary);
+    out << song;
+    while (out.tellp() < 3 * 1024 * 1024) out << song.substr(frames);
+  }
+  m_ends.Clear();
+  const int64_t add = SendOperation(*m_harness, kCourierDoMusic, slow.c_str(), kMusicOpAdd,
+                                    new PathList{long_mix.wstring()}, nullptr, 0);
+  ASSERT_NE(add, 0);
+  const std::string serial(slow.begin(), slow.end());
+  ASSERT_TRUE(WaitFor([&] { return !MusicOnPhone(serial, "Long Mix").empty(); }, 5000)) << "the send never began";
+  cancel.value = add;
+  m_harness->Send(kCourierDoCancel, cancel);
+  EXPECT_GE(m_ends.Wait(), 0);
+  EXPECT_NE(m_ends.LastText().find(L"cancelled"), std::wstring::npos)
+      << std::string(m_ends.LastText().begin(), m_ends.LastText().end());
+  EXPECT_EQ(MusicOnPhone(serial, "Long Mix"), "") << "a part of the song was left on the phone";
+  std::filesystem::remove(long_mix);
+
+  // Closing with a pull and a contacts read both waiting on the phone.
+  ASSERT_NE(startExport(), 0);
+  CommandRecord contacts;
+  contacts.code = kContactOpLoad;
+  contacts.text = hung.c_str();
+  m_harness->Send(kCourierDoContact, contacts);
+  Sleep(500);
+  const ULONGLONG closing = GetTickCount64();
+  Destroy(*m_harness);
+  m_harness.reset();
+  EXPECT_LT(GetTickCount64() - closing, 3000u) << "closing waited for the silent phone";
   EXPECT_TRUE(ExportedNames().empty()) << "a half photo was left behind";
 }
 

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <map>
 #include <sstream>
 
 #include "modules/courier/adb/AdbWire.h"
@@ -77,12 +78,107 @@ TEST(PhoneMediaOutput, PackageListsAndPackageManagerAnswers) {
   EXPECT_FALSE(PackageManagerProblem("").empty()) << "silence is no success";
   EXPECT_FALSE(PackageManagerProblem("Exception occurred while executing 'install':\n").empty());
 
+  // Version names from one dumpsys: an updated system app's factory block does not win, a block
+  // without a name keeps its code, and a cut-short or garbled dump names nothing wrong.
+  const std::map<std::string, PackageVersion> versions = ParsePackageVersions(Sample("dumpsys-package-packages.txt"));
+  ASSERT_EQ(versions.size(), 4u);
+  EXPECT_EQ(versions.at("com.kestrel.runtracker").name, "7.2.0");
+  EXPECT_EQ(versions.at("com.kestrel.runtracker").code, 720);
+  EXPECT_EQ(versions.at("com.android.settings").name, "13");
+  EXPECT_EQ(versions.at("com.android.chrome").name, "112.0.5615.136");
+  EXPECT_EQ(versions.at("com.android.chrome").code, 612209033);
+  EXPECT_EQ(versions.at("org.nameless.tool").name, "");
+  EXPECT_EQ(versions.at("org.nameless.tool").code, 3);
+  EXPECT_TRUE(ParsePackageVersions("versionName=1.0\n  Package [] (1):\n    versionName=2\n").empty());
+  const auto cut = ParsePackageVersions("Packages:\n  Package [a.b] (1):\n    versionCode=12x\n    versionName=");
+  ASSERT_EQ(cut.count("a.b"), 1u);
+  EXPECT_EQ(cut.at("a.b").code, -1);
+  EXPECT_EQ(cut.at("a.b").name, "");
+
   EXPECT_TRUE(IsPhoneBookName("Harbour Tales.EPUB"));
   EXPECT_TRUE(IsPhoneBookName("a.pdf"));
   EXPECT_FALSE(IsPhoneBookName("notes.zip"));
   EXPECT_FALSE(IsPhoneBookName(".epub"));
   EXPECT_EQ(DateTextOfSeconds(0), L"");
   EXPECT_EQ(DateTextOfSeconds(951868740), L"2000-02-29 23:59");
+}
+
+// A phone's folders as a sync listing shows them: "name/" a folder, "name@" a link, else a file.
+class FakeFolders {
+ public:
+  void Add(const std::string& folder, std::vector<std::string> names) { m_folders[folder] = std::move(names); }
+  bool List(const std::string& folder, std::vector<adbsync::ListEntry>& entries) {
+    ++m_listed;
+    entries.clear();
+    for (const char* dot : {".", ".."}) entries.push_back({dot, {040755, 4096, 1}});
+    auto found = m_folders.find(folder);
+    if (found == m_folders.end()) return true;
+    for (const std::string& name : found->second) {
+      const char last = name.back();
+      const uint32_t mode = last == '/' ? 040755 : last == '@' ? 0120777 : 0100644;
+      entries.push_back({last == '/' || last == '@' ? name.substr(0, name.size() - 1) : name, {mode, 10, 951868740}});
+    }
+    return true;
+  }
+  size_t listed() const { return m_listed; }
+
+ private:
+  std::map<std::string, std::vector<std::string>> m_folders;
+  size_t m_listed = 0;
+};
+
+std::vector<std::string> BookPaths(const std::vector<PhoneBookFile>& books) {
+  std::vector<std::string> paths;
+  for (const PhoneBookFile& book : books) paths.push_back(book.path);
+  return paths;
+}
+
+TEST(PhoneMediaOutput, BooksAreFoundInSubfoldersButNotInHiddenOrPrivateOnesNorTooDeep) {
+  FakeFolders phone;
+  phone.Add("/s/Books", {"Top.epub", "Series/", ".trash/", "notes.zip", "loop@", "Android/"});
+  phone.Add("/s/Books/Series", {"Part One.pdf", "Deeper/"});
+  phone.Add("/s/Books/Series/Deeper", {"d2/"});
+  phone.Add("/s/Books/Series/Deeper/d2", {"d3/", "Level3.mobi"});
+  phone.Add("/s/Books/Series/Deeper/d2/d3", {"Level4.epub", "d4/"});
+  phone.Add("/s/Books/Series/Deeper/d2/d3/d4", {"TooDeep.epub"});
+  phone.Add("/s/Books/.trash", {"Deleted.epub"});
+  phone.Add("/s/Books/loop", {"Linked.epub"});
+  phone.Add("/s/Books/Android", {"data/", "obb/", "media/"});
+  phone.Add("/s/Books/Android/data", {"Private.epub"});
+  phone.Add("/s/Books/Android/obb", {"Private.pdf"});
+  phone.Add("/s/Books/Android/media", {"Shared.pdf"});
+  std::vector<PhoneBookFile> books;
+  ASSERT_TRUE(FindPhoneBooks(
+      {"/s/Books", "/s/Missing"},
+      [&](const std::string& folder, std::vector<adbsync::ListEntry>& entries) { return phone.List(folder, entries); },
+      books));
+  EXPECT_EQ(BookPaths(books),
+            (std::vector<std::string>{"/s/Books/Top.epub", "/s/Books/Series/Part One.pdf",
+                                      "/s/Books/Android/media/Shared.pdf", "/s/Books/Series/Deeper/d2/Level3.mobi",
+                                      "/s/Books/Series/Deeper/d2/d3/Level4.epub"}));
+  ASSERT_FALSE(books.empty());
+  EXPECT_EQ(books[1].folder, "Series");
+  EXPECT_EQ(books[1].stat.size, 10u);
+
+  // A folder tree that never ends is looked at only so far; a phone that stops answering ends
+  // the walk with false.
+  FakeFolders endless;
+  std::string path = "/e";
+  for (int i = 0; i < 1000; ++i) {
+    endless.Add(path, {"a/", "b/", "x.epub"});
+    path += "/a";
+  }
+  books.clear();
+  ASSERT_TRUE(FindPhoneBooks(
+      {"/e"},
+      [&](const std::string& folder, std::vector<adbsync::ListEntry>& entries) {
+        return endless.List(folder, entries);
+      },
+      books));
+  EXPECT_LE(endless.listed(), kBookFolderLimit);
+  EXPECT_EQ(books.size(), static_cast<size_t>(kBookFolderDepth + 1));
+  EXPECT_FALSE(FindPhoneBooks(
+      {"/e"}, [](const std::string&, std::vector<adbsync::ListEntry>&) { return false; }, books));
 }
 
 // What the phone's shell makes of a quoted word: the quoting is run through /bin/sh itself.

@@ -23,6 +23,7 @@ PHONES = {
     "many": ["--contacts", "20000"],
     "refusing": ["--refuse-writes", "--serial", "REFUSE01"],
     "hangsave": ["--hang-on", "content insert --uri content://com.android.contacts/data", "--serial", "HANGS01"],
+    "slow": ["--slow-send"],
 }
 
 

@@ -227,6 +227,20 @@ class World:
             return "".join("package:%s=%s versionCode:%d\n" % (p["path"], p["package"], p["versionCode"])
                            for p in self.packages if p["system"] == system).encode()
 
+    def dump_packages(self):
+        # As `dumpsys package packages` prints them; a package without a versionName has no line.
+        with self.lock:
+            out = "Packages:\n"
+            for p in self.packages:
+                out += ("  Package [%s] (%08x):\n    userId=%d\n    codePath=%s\n"
+                        "    versionCode=%d minSdk=24 targetSdk=33\n"
+                        % (p["package"], abs(hash(p["package"])) & 0xFFFFFFFF, 10100 + len(out) % 97,
+                           os.path.dirname(p["path"]), p["versionCode"]))
+                if p.get("versionName"):
+                    out += "    versionName=%s\n" % p["versionName"]
+                out += "    flags=[ %sHAS_CODE ]\n" % ("SYSTEM " if p["system"] else "")
+            return out.encode()
+
     def install(self, path):
         try:
             with open(self.local(path), "rb") as f:
@@ -243,7 +257,7 @@ class World:
         with self.lock:
             self.packages = [p for p in self.packages if p["package"] != entry["package"]]
             self.packages.append({"package": entry["package"], "path": apk, "versionCode": entry["versionCode"],
-                                  "system": False})
+                                  "versionName": entry.get("versionName"), "system": False})
         return b"Success\n", 0
 
     def uninstall(self, package):
@@ -263,7 +277,7 @@ class Stream:
         self.closing = False
         self.sync_buffer = b""
         self.is_sync = False
-        self.sending = None  # (file, temporary path, path) while a SEND is under way
+        self.sending = None  # (file, unused, path) while a SEND is under way
 
 
 class Phone:
@@ -428,6 +442,8 @@ class Phone:
             if self.args.malformed:
                 return b"package:\npackage:=\n"
             return self.world.list_packages("-s" in words)
+        if words == ["dumpsys", "package", "packages"]:
+            return b"" if self.args.malformed else self.world.dump_packages()
         if words[:2] == ["pm", "install"] and len(words) >= 3:
             return self.world.install(words[-1])
         if words[:2] == ["pm", "uninstall"] and len(words) >= 3:
@@ -517,15 +533,16 @@ class Phone:
             if ident == b"DONE" and stream.sending:
                 # A SEND's DONE carries the file's time, no payload.
                 stream.sync_buffer = stream.sync_buffer[8:]
-                handle, temporary, target = stream.sending
+                handle, _, target = stream.sending
                 stream.sending = None
                 handle.close()
-                os.replace(temporary, target)
                 self.queue(stream, struct.pack("<4sI", b"OKAY", 0))
                 continue
             if len(stream.sync_buffer) < 8 + length:
                 return
             if ident == b"DATA" and stream.sending:
+                if self.args.slow_send:
+                    time.sleep(0.05)  # a slow card: about 1 MB a second
                 stream.sending[0].write(stream.sync_buffer[8:8 + length])
                 stream.sync_buffer = stream.sync_buffer[8 + length:]
                 continue
@@ -536,8 +553,9 @@ class Phone:
                 local = self.local_path(path)
                 try:
                     os.makedirs(os.path.dirname(local), exist_ok=True)
-                    temporary = local + ".standin-part"
-                    stream.sending = (open(temporary, "wb"), temporary, local)
+                    # As the phone's own sync service does: written in place, so a send cut
+                    # short leaves its part behind for the sender to remove.
+                    stream.sending = (open(local, "wb"), None, local)
                 except OSError as error:
                     text = ("couldn't create file: %s" % error.strerror).encode()
                     self.queue(stream, struct.pack("<4sI", b"FAIL", len(text)) + text)
@@ -599,6 +617,7 @@ def main():
     parser.add_argument("--hang-on", default=None, help="a shell command prefix that never answers")
     parser.add_argument("--files", default=None, help="the folder served as the phone's file system")
     parser.add_argument("--hang-recv", action="store_true", help="file pulls stop half-way and never end")
+    parser.add_argument("--slow-send", action="store_true", help="files pushed to the phone arrive slowly")
     parser.add_argument("--scratch", default=None, help="where the phone's own folder is made without --files")
     parser.add_argument("--refuse-writes", action="store_true", help="the providers refuse every change")
     args = parser.parse_args()

@@ -174,19 +174,30 @@ TEST_F(AppPane, ListsAppsSearchesLabelsAndGroupsAndExportsThemAsPackages) {
 }
 
 // The host also sends an install's marks and one app's refresh, whose payloads are no batch to
-// list: the rows stay as they are; an uninstalled app leaves.
-TEST_F(AppPane, RecordsThatAreNoBatchAddNoRowsAndUninstalledAppsLeave) {
+// list: no row is added, the refreshed app's row takes its new label in place (found by the
+// search under it); an uninstalled app leaves.
+TEST_F(AppPane, RecordsThatAreNoBatchAddNoRowsRefreshesRenameInPlaceAndUninstalledAppsLeave) {
   MediaRecord refreshed;
   refreshed.identifier = L"com.android.settings";
   refreshed.name = L"Einstellungen";
   refreshed.version = L"14";
   Send(kPackagesAddApp, kAddAppUpdate, &refreshed);
+  MediaRecord unknown;
+  unknown.identifier = L"org.not.listed";
+  unknown.name = L"Nowhere";
+  Send(kPackagesAddApp, kAddAppUpdate, &unknown);
   MediaFileList installed;
   Send(kPackagesAddApp, kAddAppInstalled, &installed);
   Pump();
   EXPECT_EQ(Rows(), 3);
   EXPECT_EQ(Text(2, 1), L"Einstellungen") << "the refreshed app keeps its row and takes its new label";
   EXPECT_EQ(Text(2, 3), L"14");
+  Search(L"einstellungen");
+  EXPECT_EQ(Rows(), 1) << "the refreshed label";
+  Search(L"nowhere");
+  EXPECT_EQ(Rows(), 0);
+  Search(L"");
+  ASSERT_EQ(Rows(), 3);
   MediaFileRecord* gone = App(L"org.fahrplan.hamburg", L"", L"", false);
   gone->rowIndex = 1;
   Send(kPackagesDeleteApp, 0, gone);

@@ -7,6 +7,7 @@
 
 #include "contracts/cornerstone/Cornerstone.h"
 #include "modules/courier/SafeFile.h"
+#include "modules/courier/adb/WriteBehind.h"
 
 namespace {
 
@@ -73,6 +74,10 @@ AdbSettings AdbSettings::Read() {
 std::unique_ptr<AdbSocket> AdbClient::Open(const std::string& service, std::string& failure,
                                            uint32_t readTimeoutMs) const {
   auto socket = std::make_unique<AdbSocket>();
+  if (!socket->Watch(m_connections)) {
+    failure = "the connection was cut";
+    return nullptr;
+  }
   if (!m_winsock.ok() || !socket->Connect(m_port, kConnectTimeoutMs, readTimeoutMs)) {
     failure = "no adb server is running";
     return nullptr;
@@ -197,12 +202,15 @@ bool AdbClient::Pull(const std::string& serial, const std::string& remote, const
     failure = file.Error();
     return false;
   }
+  // The file is written, and put on the disk, while the next bytes come in: the commit's wait
+  // for the disk is then short.
+  WriteBehind behind(file, 1 << 20, 3, [&file] { return file.Settle(); });
   int64_t bytes = 0;
   bool stopped = false;
-  const bool pulled = adbsync::Pull(
+  bool pulled = adbsync::Pull(
       *socket, remote,
       [&](const char* data, size_t size) {
-        if (!file.Write(std::string_view(data, size))) return false;
+        if (!behind.Write(std::string_view(data, size))) return false;
         bytes += static_cast<int64_t>(size);
         if (progress && !progress(bytes)) {
           stopped = true;
@@ -212,6 +220,8 @@ bool AdbClient::Pull(const std::string& serial, const std::string& remote, const
       },
       failure);
   if (pulled) adbsync::Quit(*socket);
+  pulled = pulled && behind.Finish();
+  behind.Drop();
   if (!pulled) {
     if (failure.empty()) failure = stopped ? "the transfer was stopped" : file.Error();
     return false;

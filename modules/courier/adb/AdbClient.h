@@ -27,7 +27,14 @@ struct AdbSettings {
 
 class AdbClient {
  public:
-  explicit AdbClient(uint16_t port) : m_port(port) {}
+  explicit AdbClient(uint16_t port) : m_port(port), m_connections(std::make_shared<AdbConnections>()) {}
+
+  // From any thread: every open connection is cut and new ones fail at once (the service
+  // stopping), until Reopen.
+  void Close() const { m_connections->Close(); }
+  void Reopen() const { m_connections->Reopen(); }
+  // From any thread: the connections the thread `opener` opened are cut (its job was cancelled).
+  void AbortOpenedBy(std::thread::id opener) const { m_connections->AbortOpenedBy(opener); }
 
   // A connection on which `service` was accepted; null with `failure` otherwise.
   std::unique_ptr<AdbSocket> Open(const std::string& service, std::string& failure,
@@ -66,4 +73,5 @@ class AdbClient {
  private:
   uint16_t m_port;
   WinsockSession m_winsock;
+  std::shared_ptr<AdbConnections> m_connections;
 };

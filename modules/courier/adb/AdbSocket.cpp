@@ -11,13 +11,48 @@ WinsockSession::~WinsockSession() {
   if (m_ok) WSACleanup();
 }
 
+bool AdbConnections::Add(AdbSocket* socket) {
+  std::lock_guard<std::mutex> lock(m_lock);
+  if (m_closed) return false;
+  m_open[socket] = std::this_thread::get_id();
+  return true;
+}
+
+void AdbConnections::Forget(AdbSocket* socket) {
+  std::lock_guard<std::mutex> lock(m_lock);
+  m_open.erase(socket);
+}
+
+// Under the lock: a socket being destroyed waits in Forget until its abort is done.
+void AdbConnections::AbortOpenedBy(std::thread::id opener) {
+  std::lock_guard<std::mutex> lock(m_lock);
+  for (const auto& entry : m_open)
+    if (entry.second == opener) entry.first->Abort();
+}
+
+void AdbConnections::Close() {
+  std::lock_guard<std::mutex> lock(m_lock);
+  m_closed = true;
+  for (const auto& entry : m_open) entry.first->Abort();
+}
+
+void AdbConnections::Reopen() {
+  std::lock_guard<std::mutex> lock(m_lock);
+  m_closed = false;
+}
+
 AdbSocket::~AdbSocket() {
+  if (m_watchers) m_watchers->Forget(this);
   if (m_socket != INVALID_SOCKET) closesocket(m_socket);
 }
 
 bool AdbSocket::Connect(uint16_t port, uint32_t timeoutMs, uint32_t readTimeoutMs) {
   m_readTimeoutMs = readTimeoutMs;
-  m_socket = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  {
+    std::lock_guard<std::mutex> lock(m_handleLock);
+    if (m_aborted) return false;
+    m_socket = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  }
   if (m_socket == INVALID_SOCKET) return false;
   BOOL noDelay = TRUE;
   setsockopt(m_socket, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&noDelay), sizeof(noDelay));
@@ -90,7 +125,17 @@ int64_t AdbSocket::ReadSome(void* buffer, size_t size) {
   return got;
 }
 
+bool AdbSocket::Watch(std::shared_ptr<AdbConnections> connections) {
+  if (!connections->Add(this)) {
+    Abort();
+    return false;
+  }
+  m_watchers = std::move(connections);
+  return true;
+}
+
 void AdbSocket::Abort() {
+  std::lock_guard<std::mutex> lock(m_handleLock);
   m_aborted = true;
   if (m_socket != INVALID_SOCKET) shutdown(m_socket, SD_BOTH);
 }

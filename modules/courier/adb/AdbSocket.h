@@ -7,7 +7,10 @@
 
 #include <atomic>
 #include <cstdint>
+#include <map>
+#include <memory>
 #include <mutex>
+#include <thread>
 
 #include "modules/courier/adb/AdbWire.h"
 
@@ -23,6 +26,27 @@ class WinsockSession {
 
  private:
   bool m_ok = false;
+};
+
+class AdbSocket;
+
+// The connections of one client that are open now, so that a cancel or the service stopping
+// cuts them at once instead of waiting out a silent phone's timeout.
+class AdbConnections {
+ public:
+  // False once closed: the connection is cut before it is used.
+  bool Add(AdbSocket* socket);
+  void Forget(AdbSocket* socket);
+  // Cuts the connections the thread `opener` opened (the job on it was cancelled).
+  void AbortOpenedBy(std::thread::id opener);
+  // Cuts every connection and every one opened from now on, until Reopen.
+  void Close();
+  void Reopen();
+
+ private:
+  std::mutex m_lock;
+  std::map<AdbSocket*, std::thread::id> m_open;
+  bool m_closed = false;
 };
 
 class AdbSocket : public AdbStream {
@@ -43,9 +67,13 @@ class AdbSocket : public AdbStream {
 
   // From any thread: the connection is shut down, so a waiting read returns at once.
   void Abort();
+  // Lets `connections` cut this connection until it is closed; false when they are closed.
+  bool Watch(std::shared_ptr<AdbConnections> connections);
 
  private:
+  std::shared_ptr<AdbConnections> m_watchers;
   SOCKET m_socket = INVALID_SOCKET;
   uint32_t m_readTimeoutMs = 5000;
   std::atomic<bool> m_aborted{false};
+  std::mutex m_handleLock;  // Abort may come while Connect makes the socket
 };

@@ -291,8 +291,9 @@ bool List(AdbStream& stream, const std::string& path, std::vector<ListEntry>& en
 namespace {
 
 // Reads ahead in large blocks: a pull is a long run of small frames, and every read of the
-// socket costs a round through the system (under some systems two). Nothing is left over
-// after DONE or FAIL, since the phone sends nothing unasked.
+// socket costs a round through the system (under some systems two). A frame's bytes are handed
+// on from the block itself, never copied out first. Nothing is left over after DONE or FAIL,
+// since the phone sends nothing unasked.
 class ReadAhead : public AdbStream {
  public:
   explicit ReadAhead(AdbStream& stream) : m_stream(stream), m_buffer(kBlock) {}
@@ -309,9 +310,27 @@ class ReadAhead : public AdbStream {
     m_start += count;
     return static_cast<int64_t>(count);
   }
+  // The next `size` bytes (at most a block), read in as needed; null when the stream ended first.
+  const char* Take(size_t size) {
+    if (size > m_buffer.size()) return nullptr;
+    if (m_end - m_start < size) {
+      // What is left moves to the front; the rest of the block is filled behind it.
+      std::memmove(m_buffer.data(), m_buffer.data() + m_start, m_end - m_start);
+      m_end -= m_start;
+      m_start = 0;
+      while (m_end < size) {
+        const int64_t got = m_stream.ReadSome(m_buffer.data() + m_end, m_buffer.size() - m_end);
+        if (got <= 0) return nullptr;
+        m_end += static_cast<size_t>(got);
+      }
+    }
+    const char* data = m_buffer.data() + m_start;
+    m_start += size;
+    return data;
+  }
 
  private:
-  static constexpr size_t kBlock = 512 * 1024;
+  static constexpr size_t kBlock = 1024 * 1024;
   AdbStream& m_stream;
   std::vector<char> m_buffer;
   size_t m_start = 0;
@@ -323,7 +342,6 @@ class ReadAhead : public AdbStream {
 bool Pull(AdbStream& direct, const std::string& path, const ChunkSink& sink, std::string& error) {
   if (!SendAll(direct, Frame("RECV", path), error)) return false;
   ReadAhead stream(direct);
-  std::vector<char> chunk;
   while (true) {
     std::string id;
     uint32_t number = 0;
@@ -340,12 +358,12 @@ bool Pull(AdbStream& direct, const std::string& path, const ChunkSink& sink, std
       error = "the phone's sync service sent a broken file transfer";
       return false;
     }
-    chunk.resize(number);
-    if (number > 0 && !ReadExact(stream, chunk.data(), number)) {
+    const char* data = number > 0 ? stream.Take(number) : "";
+    if (data == nullptr) {
       error = "the file transfer was cut short";
       return false;
     }
-    if (!sink(chunk.data(), number)) return false;
+    if (!sink(data, number)) return false;
   }
 }
 

@@ -1,6 +1,7 @@
 #include "modules/courier/adb/PhoneMediaOutput.h"
 
 #include <cwchar>
+#include <deque>
 
 #include "modules/courier/adb/PhoneShellOutput.h"
 #include "modules/courier/formats/FormatText.h"
@@ -15,6 +16,17 @@ const std::vector<std::string> kVideoColumns = {"_id",           "_data",    "_d
                                                 "date_modified", "duration", "width",         "height"};
 
 std::wstring Wide(std::string_view utf8) { return formats::Utf8ToWideLenient(std::string(utf8)); }
+
+// The line of `text` at `start` without its line end and trailing blanks; `start` moves past it.
+bool NextLine(std::string_view text, size_t& start, std::string_view& line) {
+  if (start >= text.size()) return false;
+  size_t end = text.find('\n', start);
+  if (end == std::string_view::npos) end = text.size();
+  line = text.substr(start, end - start);
+  start = end + 1;
+  while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.remove_suffix(1);
+  return true;
+}
 
 int64_t NumberOf(const ContentRow& row, const char* column) {
   auto found = row.find(column);
@@ -116,15 +128,43 @@ bool IsPhoneBookName(std::string_view name) {
          extension == ".azw3" || extension == ".fb2";
 }
 
+bool FindPhoneBooks(const std::vector<std::string>& roots, const FolderLister& list,
+                    std::vector<PhoneBookFile>& books) {
+  struct Folder {
+    std::string path;
+    int depth;
+  };
+  // Breadth first: when the limit cuts the walk, the shallow folders, where people keep their
+  // books, have been looked at.
+  std::deque<Folder> pending;
+  for (const std::string& root : roots) pending.push_back(Folder{root, 0});
+  size_t listed = 0;
+  while (!pending.empty() && listed < kBookFolderLimit) {
+    const Folder folder = std::move(pending.front());
+    pending.pop_front();
+    std::vector<adbsync::ListEntry> entries;
+    if (!list(folder.path, entries)) return false;
+    ++listed;
+    const std::string name = folder.path.substr(folder.path.rfind('/') + 1);
+    for (const adbsync::ListEntry& entry : entries) {
+      if (entry.name.empty() || entry.name[0] == '.' || entry.name.find('/') != std::string::npos) continue;
+      const std::string path = folder.path + "/" + entry.name;
+      if (entry.stat.IsDirectory()) {
+        const bool appPrivate = name == "Android" && (entry.name == "data" || entry.name == "obb");
+        if (!appPrivate && folder.depth < kBookFolderDepth) pending.push_back(Folder{path, folder.depth + 1});
+      } else if ((entry.stat.mode & 0170000) == 0100000 && IsPhoneBookName(entry.name)) {
+        books.push_back(PhoneBookFile{path, name, entry.stat});
+      }
+    }
+  }
+  return true;
+}
+
 std::vector<PhonePackage> ParsePackageList(std::string_view text) {
   std::vector<PhonePackage> packages;
   size_t start = 0;
-  while (start < text.size()) {
-    size_t end = text.find('\n', start);
-    if (end == std::string_view::npos) end = text.size();
-    std::string_view line = text.substr(start, end - start);
-    start = end + 1;
-    while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.remove_suffix(1);
+  std::string_view line;
+  while (NextLine(text, start, line)) {
     constexpr std::string_view kPackage = "package:";
     if (line.substr(0, kPackage.size()) != kPackage) continue;
     line.remove_prefix(kPackage.size());
@@ -147,14 +187,50 @@ std::vector<PhonePackage> ParsePackageList(std::string_view text) {
   return packages;
 }
 
+std::map<std::string, PackageVersion> ParsePackageVersions(std::string_view text) {
+  std::map<std::string, PackageVersion> versions;
+  PackageVersion* current = nullptr;
+  bool hidden = false;
+  size_t start = 0;
+  std::string_view line;
+  while (NextLine(text, start, line)) {
+    const size_t indent = line.find_first_not_of(' ');
+    if (indent == std::string_view::npos) continue;
+    // A section header ends the block before it.
+    if (indent == 0) {
+      current = nullptr;
+      hidden = line == "Hidden system packages:";
+      continue;
+    }
+    line.remove_prefix(indent);
+    constexpr std::string_view kPackage = "Package [";
+    if (line.substr(0, kPackage.size()) == kPackage) {
+      const size_t close = line.find(']', kPackage.size());
+      current = nullptr;
+      if (hidden || close == std::string_view::npos || close == kPackage.size()) continue;
+      const std::string name(line.substr(kPackage.size(), close - kPackage.size()));
+      if (versions.count(name) == 0) current = &versions[name];
+      continue;
+    }
+    if (current == nullptr) continue;
+    constexpr std::string_view kName = "versionName=";
+    constexpr std::string_view kCode = "versionCode=";
+    if (line.substr(0, kName.size()) == kName) {
+      if (current->name.empty()) current->name = std::string(line.substr(kName.size()));
+    } else if (line.substr(0, kCode.size()) == kCode && current->code < 0) {
+      std::string_view number = line.substr(kCode.size());
+      number = number.substr(0, number.find(' '));
+      int64_t code = 0;
+      if (ParseShellNumber(number, code)) current->code = code;
+    }
+  }
+  return versions;
+}
+
 std::wstring PackageManagerProblem(std::string_view output) {
   size_t start = 0;
-  while (start < output.size()) {
-    size_t end = output.find('\n', start);
-    if (end == std::string_view::npos) end = output.size();
-    std::string_view line = output.substr(start, end - start);
-    start = end + 1;
-    while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.remove_suffix(1);
+  std::string_view line;
+  while (NextLine(output, start, line)) {
     if (line == "Success") return std::wstring();
     constexpr std::string_view kFailure = "Failure [";
     if (line.substr(0, kFailure.size()) == kFailure && line.back() == ']')
