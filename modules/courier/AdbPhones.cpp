@@ -136,7 +136,9 @@ void AdbPhones::Track() {
     } else if (!startTried && !m_settings.adbPath.empty() && !m_tracker.IsStopping()) {
       startTried = true;
       std::string startFailure;
-      if (AdbClient::StartServer(m_settings.adbPath, m_settings.port, startFailure)) continue;
+      if (AdbClient::StartServer(m_settings.adbPath, m_settings.port, startFailure,
+                                 [this] { return m_tracker.IsStopping(); }))
+        continue;
       BASTrace("libCourier: adb server: %s", startFailure.c_str());
     } else if (!toldNoServer) {
       toldNoServer = true;

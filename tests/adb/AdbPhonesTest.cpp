@@ -571,6 +571,23 @@ TEST_F(AdbPhones, AStoppedLoadEndsTheReadMidStream) {
 }
 
 // Last: the server stays dead afterwards.
+// An adb whose server never comes up holds neither the tracker nor the program's closing.
+TEST(AdbServerStart, AnAdbThatNeverStartsIsLeftAtOnceWhenTheServiceStops) {
+  wchar_t self[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  std::wstring hanging = self;
+  hanging = hanging.substr(0, hanging.find_last_of(L"\\/") + 1) + L"hanging_adb.exe";
+  ASSERT_NE(GetFileAttributesW(hanging.c_str()), INVALID_FILE_ATTRIBUTES);
+  const ULONGLONG before = GetTickCount64();
+  std::string failure;
+  EXPECT_FALSE(AdbClient::StartServer(hanging, 1, failure, [&] { return GetTickCount64() - before > 300; }));
+  EXPECT_LT(GetTickCount64() - before, 2000u);
+  EXPECT_EQ(failure, "stopped while adb was starting");
+  // One that fails at once is told as a failure, not taken for a server.
+  EXPECT_FALSE(AdbClient::StartServer(L"C:\\nowhere\\adb.exe", 1, failure));
+  EXPECT_NE(failure.find("could not be started"), std::string::npos);
+}
+
 TEST_F(AdbPhones, ADyingServerTakesItsPhonesAlongAndHangsNothing) {
   const std::string serial = Plug("normal");
   ASSERT_TRUE(WaitForStatus(serial, 22));

@@ -234,7 +234,8 @@ bool AdbClient::Pull(const std::string& serial, const std::string& remote, const
   return true;
 }
 
-bool AdbClient::StartServer(const std::wstring& adbPath, uint16_t port, std::string& failure) {
+bool AdbClient::StartServer(const std::wstring& adbPath, uint16_t port, std::string& failure,
+                            const std::function<bool()>& stopping) {
   if (adbPath.empty()) {
     failure = "no adb program was found";
     return false;
@@ -248,13 +249,23 @@ bool AdbClient::StartServer(const std::wstring& adbPath, uint16_t port, std::str
     failure = "adb could not be started (GetLastError " + std::to_string(GetLastError()) + ")";
     return false;
   }
+  struct HandleCloser {
+    void operator()(HANDLE handle) const { CloseHandle(handle); }
+  };
+  const std::unique_ptr<void, HandleCloser> thread(process.hThread);
+  const std::unique_ptr<void, HandleCloser> owned(process.hProcess);
   // start-server returns once the server listens; a server that never comes up is not waited
-  // for beyond this.
-  const DWORD waited = WaitForSingleObject(process.hProcess, 15000);
+  // for beyond 15 s, and the program closing does not wait for it at all (adb runs on alone).
+  DWORD waited = WAIT_TIMEOUT;
+  for (int slice = 0; slice < 150 && waited == WAIT_TIMEOUT; ++slice) {
+    if (stopping && stopping()) {
+      failure = "stopped while adb was starting";
+      return false;
+    }
+    waited = WaitForSingleObject(owned.get(), 100);
+  }
   DWORD exitCode = 1;
-  GetExitCodeProcess(process.hProcess, &exitCode);
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
+  GetExitCodeProcess(owned.get(), &exitCode);
   if (waited != WAIT_OBJECT_0 || exitCode != 0) {
     failure = "adb start-server did not succeed";
     return false;

@@ -64,8 +64,10 @@ class AdbClient {
             SafeFileWriter::Replace replace = SafeFileWriter::Replace::kAllow, bool* targetExisted = nullptr) const;
 
   // Runs "adb start-server" without a console window and waits for it; false when the program
-  // is missing or did not bring the server up in time.
-  static bool StartServer(const std::wstring& adbPath, uint16_t port, std::string& failure);
+  // is missing or did not bring the server up in time. `stopping` ends the wait at once (adb
+  // is left to come up on its own).
+  static bool StartServer(const std::wstring& adbPath, uint16_t port, std::string& failure,
+                          const std::function<bool()>& stopping = nullptr);
 
   static constexpr uint32_t kConnectTimeoutMs = 2000;
   static constexpr uint32_t kReplyTimeoutMs = 10000;
