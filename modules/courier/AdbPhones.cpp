@@ -483,11 +483,21 @@ bool AdbPhones::CountRows(const std::string& serial, const std::string& command,
 
 bool AdbPhones::ReadMessages(const std::wstring& identifier, const std::function<bool(size_t messages)>& keepGoing,
                              std::vector<DemoConversation>& conversations, std::wstring& error) const {
-  // The phone keeps UTC; the list shows the PC's local time.
-  TIME_ZONE_INFORMATION zone = {};
-  const DWORD mode = GetTimeZoneInformation(&zone);
-  const LONG bias = zone.Bias + (mode == TIME_ZONE_ID_DAYLIGHT ? zone.DaylightBias : zone.StandardBias);
-  SmsCollector collector(static_cast<int32_t>(-bias));
+  // The phone keeps UTC; the list shows the PC's local time as it was on each message's day.
+  SmsCollector collector([](int64_t utcMilliseconds) -> int32_t {
+    // 100 ns ticks since 1601, as FILETIME counts.
+    const uint64_t ticks = static_cast<uint64_t>(utcMilliseconds) * 10000u + 116444736000000000ull;
+    FILETIME utcFile = {static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+    SYSTEMTIME utc = {};
+    SYSTEMTIME local = {};
+    FILETIME localFile = {};
+    if (utcMilliseconds < 0 || !FileTimeToSystemTime(&utcFile, &utc) ||
+        !SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local) || !SystemTimeToFileTime(&local, &localFile))
+      return 0;
+    const int64_t localTicks = static_cast<int64_t>((static_cast<uint64_t>(localFile.dwHighDateTime) << 32) |
+                                                    localFile.dwLowDateTime);
+    return static_cast<int32_t>((localTicks - static_cast<int64_t>(ticks)) / 600000000);
+  });
   ContentRowStream rows(kSmsColumns, [&collector](ContentRow& row) {
     collector.Add(row);
     return true;

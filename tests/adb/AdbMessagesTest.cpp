@@ -18,7 +18,7 @@ std::string Sample(const char* name) {
 }
 
 TEST(AdbMessages, RecordedRowsBecomeConversationsByThread) {
-  SmsCollector collector(0);
+  SmsCollector collector([](int64_t) { return 0; });
   size_t skipped = 0;
   for (const ContentRow& row : ParseContentRows(Sample("content-query-sms.txt"), kSmsColumns))
     skipped += collector.Add(row) ? 0 : 1;
@@ -60,7 +60,7 @@ TEST(AdbMessages, DatesMoveToLocalTimeAndOddRowsAreSkipped) {
   EXPECT_EQ(SmsDateText("12a", 0), L"");
   EXPECT_EQ(SmsDateText("99999999999999999999", 0), L"");
 
-  SmsCollector collector(0);
+  SmsCollector collector([](int64_t) { return 0; });
   EXPECT_FALSE(collector.Add({{"_id", "1"}}));
   EXPECT_FALSE(collector.Add({{"thread_id", "1"}, {"_id", ""}}));
   EXPECT_TRUE(collector.Add({{"_id", "2"}, {"thread_id", "5"}, {"type", "5"}, {"date", "x"}}));
@@ -68,6 +68,23 @@ TEST(AdbMessages, DatesMoveToLocalTimeAndOddRowsAreSkipped) {
   ASSERT_EQ(conversations.size(), 1u);
   EXPECT_EQ(conversations[0].messages[0].box, L"sent") << "a failed message went out from this phone";
   EXPECT_EQ(conversations[0].messages[0].date, L"");
+}
+
+TEST(AdbMessages, EachMessageShowsTheLocalTimeOfItsOwnDay) {
+  // A zone one hour ahead in winter and two in summer (from 2024-03-31 01:00 UTC).
+  std::vector<int64_t> asked;
+  SmsCollector collector([&asked](int64_t utc) {
+    asked.push_back(utc);
+    return utc >= 1711846800000 ? 120 : 60;
+  });
+  collector.Add({{"_id", "1"}, {"thread_id", "1"}, {"date", "1705312800000"}});  // 2024-01-15 10:00 UTC
+  collector.Add({{"_id", "2"}, {"thread_id", "1"}, {"date", "1720000800000"}});  // 2024-07-03 10:00 UTC
+  const std::vector<DemoConversation> conversations = collector.Take();
+  ASSERT_EQ(conversations.size(), 1u);
+  ASSERT_EQ(conversations[0].messages.size(), 2u);
+  EXPECT_EQ(conversations[0].messages[0].date, L"2024-01-15 11:00");
+  EXPECT_EQ(conversations[0].messages[1].date, L"2024-07-03 12:00");
+  EXPECT_EQ(asked, (std::vector<int64_t>{1705312800000, 1720000800000}));
 }
 
 }  // namespace

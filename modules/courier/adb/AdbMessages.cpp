@@ -72,7 +72,7 @@ bool SmsCollector::Add(const ContentRow& row) {
   Dated dated{0, DemoMessage()};
   const std::string* date = Value(row, "date");
   if (date != nullptr && ParseShellNumber(*date, dated.milliseconds))
-    dated.message.date = SmsDateText(*date, m_offsetMinutes);
+    dated.message.date = SmsDateText(*date, m_offsetAt ? m_offsetAt(dated.milliseconds) : 0);
   dated.message.identifier = formats::Utf8ToWideLenient(*id);
   // 1 received, 3 draft; sent, outbox, failed and queued ones all went out from this phone.
   const std::string* type = Value(row, "type");

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -22,7 +23,10 @@ std::wstring SmsDateText(const std::string& milliseconds, int32_t offsetMinutes)
 
 class SmsCollector {
  public:
-  explicit SmsCollector(int32_t offsetMinutes) : m_offsetMinutes(offsetMinutes) {}
+  // The PC's offset from UTC in minutes at a moment (milliseconds since 1970, UTC): a message
+  // from summer shows summer time, whatever the season of reading.
+  typedef std::function<int32_t(int64_t utcMilliseconds)> UtcOffset;
+  explicit SmsCollector(UtcOffset offsetAt) : m_offsetAt(std::move(offsetAt)) {}
   // One row; a row without thread or identifier is skipped (false).
   bool Add(const ContentRow& row);
   size_t MessageCount() const { return m_messages; }
@@ -38,7 +42,7 @@ class SmsCollector {
     std::wstring address;
     std::vector<Dated> messages;
   };
-  int32_t m_offsetMinutes;
+  UtcOffset m_offsetAt;
   std::vector<std::string> m_order;
   std::map<std::string, Thread> m_threads;
   size_t m_messages = 0;
