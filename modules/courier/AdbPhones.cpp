@@ -494,8 +494,8 @@ bool AdbPhones::ReadMessages(const std::wstring& identifier, const std::function
     if (utcMilliseconds < 0 || !FileTimeToSystemTime(&utcFile, &utc) ||
         !SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local) || !SystemTimeToFileTime(&local, &localFile))
       return 0;
-    const int64_t localTicks = static_cast<int64_t>((static_cast<uint64_t>(localFile.dwHighDateTime) << 32) |
-                                                    localFile.dwLowDateTime);
+    const int64_t localTicks =
+        static_cast<int64_t>((static_cast<uint64_t>(localFile.dwHighDateTime) << 32) | localFile.dwLowDateTime);
     return static_cast<int32_t>((localTicks - static_cast<int64_t>(ticks)) / 600000000);
   });
   ContentRowStream rows(kSmsColumns, [&collector](ContentRow& row) {
