@@ -77,6 +77,7 @@ struct DeviceRecord {
 
   ItemCounter counts[kItemKindCount] = {};   // items on the phone, by kind
   ItemCounter loaded[kItemKindCount] = {};   // items loaded so far; 0: the kind was never loaded
+  ItemCounter userApps{0};                    // the apps that did not come with the phone's system
 
   OwnedPtrVector<ContactRecord> contacts;    // the device's own copies, not the pane's
   int64_t groupsTaskId = 0;                  // task that delivered the groups list

@@ -133,6 +133,11 @@ void SendCount(HWND deviceView, const std::vector<int32_t>& items, const ItemCou
   }
 }
 
+void SendDeviceCount(HWND deviceView, const std::vector<int32_t>& items, const DeviceRecord& device, int32_t itemKind) {
+  for (int32_t item : items)
+    SendCount(deviceView, {item}, item == kSectionUserApps ? device.userApps : device.counts[itemKind]);
+}
+
 OwnedNotice::~OwnedNotice() {
   if (m_payload == nullptr) return;
   if (m_payload->item != nullptr && m_dispose != nullptr) {

@@ -71,6 +71,8 @@ void SyncListTask(const ListTaskCommands& names, const CommandRecord& notice, in
 
 // LIBNAVIGATOR_COMMAND_UPDATE_ITEM with `count` for each item, in order.
 void SendCount(HWND deviceView, const std::vector<int32_t>& items, const ItemCounter& count);
+// The device's count of `itemKind` to `items`; "User Apps" shows the apps the user installed.
+void SendDeviceCount(HWND deviceView, const std::vector<int32_t>& items, const DeviceRecord& device, int32_t itemKind);
 
 // Owns a notification's malloc'ed payload and, until it is taken, its item; frees both on
 // every way out. `disposeItem` destroys an item of a kind the controller knows (and the

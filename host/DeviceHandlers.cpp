@@ -96,7 +96,7 @@ void ShowRecordedCounts(HWND window) {
   Bus().Send(kCourierGetDevice, &get);
   const auto* device = static_cast<const DeviceRecord*>(get.payload);
   if (device == nullptr) return;
-  SendCount(window, {kSectionUserApps, kSectionApps}, device->counts[kKindApps]);
+  SendDeviceCount(window, {kSectionUserApps, kSectionApps}, *device, kKindApps);
   SendCount(window, {kSectionContacts}, device->counts[kKindContacts]);
   SendCount(window, {kSectionSms}, device->counts[kKindMessages]);
   SendCount(window, {kSectionMusic}, device->counts[kKindMusic]);

@@ -160,7 +160,7 @@ bool RouteAppNotice(const MediaKind& kind, const CommandRecord& copy, OwnedNotic
   const int64_t what = notice->kind;
   if (what == kAppOpDelete) {
     // The service has taken the app off the device's list and counted it out.
-    SendCount(copy.window, kind.navigatorItems, device.counts[kind.itemKind]);
+    SendDeviceCount(copy.window, kind.navigatorItems, device, kind.itemKind);
     if (notice.Item<void>() == nullptr || !MediaPaneCanKeep(kind, copy.window)) return true;
     CommandRecord remove = copy;
     remove.payload = notice.Item<void>();
@@ -172,7 +172,7 @@ bool RouteAppNotice(const MediaKind& kind, const CommandRecord& copy, OwnedNotic
     OnAppUpdated(kind, copy, notice, device);
     return true;
   }
-  if (what == kAppOpAdd) SendCount(copy.window, kind.navigatorItems, device.counts[kind.itemKind]);
+  if (what == kAppOpAdd) SendDeviceCount(copy.window, kind.navigatorItems, device, kind.itemKind);
   OnAppList(kind, copy, notice, what == kAppOpAdd);
   return true;
 }
@@ -508,7 +508,7 @@ int32_t OnMediaNotice(CommandRecord* incoming) {
   DeviceRecord* device = notice->device;
   HWND deviceView = device != nullptr ? Host().devices.WindowOfIdentifier(device->identifier) : nullptr;
   if (notice->kind == kind->countKind) {
-    if (device != nullptr) SendCount(deviceView, kind->navigatorItems, device->counts[kind->itemKind]);
+    if (device != nullptr) SendDeviceCount(deviceView, kind->navigatorItems, *device, kind->itemKind);
     return 0;
   }
   const int64_t what = notice->kind;
@@ -539,7 +539,7 @@ void OnBatch(const MediaKind& kind, const CommandRecord& copy, OwnedNotice& noti
 
 void OnDeleted(const MediaKind& kind, const CommandRecord& copy, OwnedNotice& notice, DeviceRecord& device) {
   DecrementCount(device.counts[kind.itemKind]);
-  SendCount(copy.window, kind.navigatorItems, device.counts[kind.itemKind]);
+  SendDeviceCount(copy.window, kind.navigatorItems, device, kind.itemKind);
   void* gone = notice.Item<void>();
   if (gone == nullptr) return;
   if (kind.hooks.beforeDelete != nullptr) kind.hooks.beforeDelete(kind, copy, device, gone);
@@ -551,7 +551,7 @@ void OnDeleted(const MediaKind& kind, const CommandRecord& copy, OwnedNotice& no
 
 void OnAdded(const MediaKind& kind, const CommandRecord& copy, OwnedNotice& notice, DeviceRecord& device) {
   IncrementCount(device.counts[kind.itemKind]);
-  SendCount(copy.window, kind.navigatorItems, device.counts[kind.itemKind]);
+  SendDeviceCount(copy.window, kind.navigatorItems, device, kind.itemKind);
   if (!MediaPaneCanKeep(kind, copy.window) || notice.Item<void>() == nullptr) return;
   CommandRecord add = copy;
   add.code = kAddMediaInsertTop;

@@ -6,6 +6,7 @@
 
 #include <gdiplus.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -86,6 +87,15 @@ void AppOperations::AfterRemove(Job& job, MediaLibrary& library, const std::wstr
     }
   }
   BASLock::GUnLock(&own);
+}
+
+bool AppOperations::SetCounts(DeviceRecord& device, const MediaLibrary& library) {
+  const auto& items = library.Items();
+  const uint64_t user = static_cast<uint64_t>(
+      std::count_if(items.begin(), items.end(), [](const StoredMedia& app) { return app.album != kSystemAppsAlbum; }));
+  // The user's count first: the host reads both once it hears of the change.
+  const bool userChanged = device.userApps.exchange(user) != user;
+  return MediaOperations::SetCounts(device, library) || userChanged;
 }
 
 void AppOperations::NotifyAdded(Job& job, MediaLibrary& library, const StoredMedia& added, bool replaced) {

@@ -22,6 +22,8 @@ class AppOperations : public MediaOperations {
 
  protected:
   void CompleteBatch(Job& job, MediaLibrary& library, void* batch) override;
+  // The apps, and apart the user's ("User Apps").
+  bool SetCounts(DeviceRecord& device, const MediaLibrary& library) override;
   // A phone reached through adb lists its apps by package name: the packages whose label is not
   // kept yet are read in a job of their own after the list is shown, each row updated as its
   // package has been read.

@@ -115,7 +115,7 @@ void MediaOperations::OpenLibraries(const DemoCatalog& catalog, const std::vecto
                !error.empty()) {
       BASTrace("libCourier: %s of a phone: %s", noun.c_str(), error.c_str());
     }
-    device->counts[m_kind.itemKind] = library->Items().size();
+    SetCounts(*device, *library);
     m_libraries[device->identifier] = std::move(library);
   }
 }
@@ -128,7 +128,7 @@ bool MediaOperations::OpenGeneratedLibrary(DeviceRecord& device, const std::file
     BASTrace("libCourier: generated library: %s", error.c_str());
     return false;
   }
-  device.counts[m_kind.itemKind] = library->Items().size();
+  SetCounts(device, *library);
   m_libraries[device.identifier] = std::move(library);
   return true;
 }
@@ -154,7 +154,7 @@ void MediaOperations::CountPhone(DeviceRecord& device) {
   MediaLibrary* library = LibraryOf(device.identifier);
   std::wstring problem;
   if (library == nullptr || !library->Refresh(problem)) return;
-  device.counts[m_kind.itemKind] = library->Items().size();
+  SetCounts(device, *library);
   AnnounceCount(device);
 }
 
@@ -196,9 +196,13 @@ void MediaOperations::Handle(CommandRecord& record) {
   }
 }
 
-void MediaOperations::SendCount(Job& job, MediaLibrary& library) {
+bool MediaOperations::SetCounts(DeviceRecord& device, const MediaLibrary& library) {
   const uint64_t count = library.Items().size();
-  if (job.device->counts[m_kind.itemKind].exchange(count) != count) m_jobs.Notify(job, m_kind.countKind, nullptr);
+  return device.counts[m_kind.itemKind].exchange(count) != count;
+}
+
+void MediaOperations::SendCount(Job& job, MediaLibrary& library) {
+  if (SetCounts(*job.device, library)) m_jobs.Notify(job, m_kind.countKind, nullptr);
 }
 
 void MediaOperations::RunLoad(Job& job) {

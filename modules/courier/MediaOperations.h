@@ -174,6 +174,8 @@ class MediaOperations {
   }
   // The `value` of a load batch's notice (apps: 1, appended below the batches before it).
   virtual int64_t BatchValue() const { return 0; }
+  // The device record's counts of the kind as `library` holds it; whether any changed.
+  virtual bool SetCounts(DeviceRecord& device, const MediaLibrary& library);
   void SendCount(Job& job, MediaLibrary& library);
 
   const MediaServiceKind& m_kind;

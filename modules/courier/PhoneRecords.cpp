@@ -1,5 +1,7 @@
 #include "modules/courier/PhoneRecords.h"
 
+#include <algorithm>
+
 std::unique_ptr<DeviceRecord> MakeDeviceRecord(const DemoPhone& phone) {
   auto device = std::make_unique<DeviceRecord>();
   device->identifier = phone.identifier;
@@ -9,6 +11,8 @@ std::unique_ptr<DeviceRecord> MakeDeviceRecord(const DemoPhone& phone) {
   device->androidVersion = phone.androidVersion;
 
   device->counts[kKindApps] = phone.apps.size();
+  device->userApps = static_cast<uint64_t>(
+      std::count_if(phone.apps.begin(), phone.apps.end(), [](const DemoApp& app) { return !app.system; }));
   device->counts[kKindContacts] = phone.ContactCount();
   device->counts[kKindMessages] = phone.MessageCount();
   device->counts[kKindMusic] = phone.songs.size();

@@ -137,6 +137,7 @@ class CourierApps : public ::testing::Test {
 TEST_F(CourierApps, ShippedPackagesListWithWhatTheyNameAndFillTheDeviceListOnce) {
   StartService();
   EXPECT_EQ(m_device->counts[kKindApps].load(), 2u) << "an app without a shipped package is not served";
+  EXPECT_EQ(m_device->userApps.load(), 1u) << "\"User Apps\" leaves the system's out";
   EXPECT_EQ(Run(kAppOpLoad), 0);
   ASSERT_EQ(m_seen.size(), 2u);
   const MediaFileRecord& weather = m_seen[0].app;
@@ -174,6 +175,7 @@ TEST_F(CourierApps, SystemAppsStayAndUserAppsUninstall) {
   EXPECT_EQ(Run(kAppOpDelete, checked), 1);
   EXPECT_EQ(m_ends.LastText(), L"Cannot uninstall the system app Settings.");
   EXPECT_EQ(m_device->counts[kKindApps].load(), 1u);
+  EXPECT_EQ(m_device->userApps.load(), 0u);
   EXPECT_EQ(ListedApps(), 1u) << "the uninstalled app left the device record's list";
   EXPECT_EQ(Run(kAppOpLoad), 0);
   ASSERT_EQ(m_seen.size(), 1u);
@@ -194,6 +196,7 @@ TEST_F(CourierApps, InstallsCountThePackageAndRefuseWhatIsNoPackage) {
   ASSERT_EQ(m_seen.size(), 1u) << "one batch of the one installed app";
   EXPECT_EQ(m_seen[0].app.format, L".apk");
   EXPECT_EQ(m_device->counts[kKindApps].load(), 3u);
+  EXPECT_EQ(m_device->userApps.load(), 2u);
 }
 
 // An app is known by its package: installing one that is there already refreshes that one app

@@ -117,6 +117,7 @@ TEST_F(HostHandlers, ShownSectionsStartFromTheCountsThePhoneRecordHolds) {
   DeviceRecord device;
   device.identifier = L"FAST01";
   device.counts[kKindApps] = 5;
+  device.userApps = 4;  // "User Apps" leaves the system's app out
   device.counts[kKindContacts] = 7;
   device.counts[kKindPhotos] = 3;
   device.counts[kKindBooks] = 2;
@@ -131,7 +132,7 @@ TEST_F(HostHandlers, ShownSectionsStartFromTheCountsThePhoneRecordHolds) {
   std::vector<std::pair<int32_t, int32_t>> counts;
   for (const SectionItemDescriptor& item : g_counts) counts.emplace_back(item.id, item.count);
   const std::vector<std::pair<int32_t, int32_t>> expected = {
-      {kSectionUserApps, 5},     {kSectionApps, 5},   {kSectionContacts, 7}, {kSectionSms, 0},  {kSectionMusic, 0},
+      {kSectionUserApps, 4},     {kSectionApps, 5},   {kSectionContacts, 7}, {kSectionSms, 0},  {kSectionMusic, 0},
       {kSectionPhoneGallery, 3}, {kSectionPhotos, 3}, {kSectionVideos, 0},   {kSectionBooks, 2}};
   EXPECT_EQ(counts, expected);
   for (const Sent& sent : g_sent) {

@@ -538,7 +538,9 @@ TEST_F(MediaController, AnUpdatedAppRefreshesTheDevicesRecordAndTheItemAlwaysGoe
 }
 
 TEST_F(MediaController, InstallsAndUninstallsCountBothItemsAndReachThePane) {
-  m_device.counts[kKindApps] = 13;  // the service counts an installed app in before it reports it
+  // The service counts an installed app in before it reports it; "User Apps" counts the user's.
+  m_device.counts[kKindApps] = 13;
+  m_device.userApps = 9;
   MediaFileRecord* fresh = App(L"new.app");
   auto* batch = Track(new MediaFileList{fresh});
   auto* installed = Track(new MediaFileList{fresh});
@@ -547,7 +549,7 @@ TEST_F(MediaController, InstallsAndUninstallsCountBothItemsAndReachThePane) {
             (std::vector<std::string>{kNavigatorUpdateItem, kNavigatorUpdateItem, kPackagesAddApp, kPackagesAddApp}));
   EXPECT_EQ(Counts()[0].id, kSectionUserApps);
   EXPECT_EQ(Counts()[1].id, kSectionApps);
-  EXPECT_EQ(Counts()[0].count, 13);
+  EXPECT_EQ(Counts()[0].count, 9);
   EXPECT_EQ(Counts()[1].count, 13);
   const auto adds = SentOf(kPackagesAddApp);
   EXPECT_EQ(adds[0]->record.code, kAddMediaInsertTop);
@@ -564,9 +566,11 @@ TEST_F(MediaController, InstallsAndUninstallsCountBothItemsAndReachThePane) {
 
   g_sent.clear();
   m_device.counts[kKindApps] = 12;
+  m_device.userApps = 8;
   MediaFileRecord* gone = App(L"new.app");
   NotifyApps(kAppOpDelete, gone);
   EXPECT_EQ(SentNames(), (std::vector<std::string>{kNavigatorUpdateItem, kNavigatorUpdateItem, kPackagesDeleteApp}));
+  EXPECT_EQ(Counts()[0].count, 8);
   EXPECT_EQ(Counts()[1].count, 12);
   EXPECT_EQ(SentOf(kPackagesDeleteApp)[0]->appKeys, (std::vector<std::wstring>{L"new.app"}));
   EXPECT_FALSE(Alive(gone));
