@@ -388,7 +388,8 @@ bool AdbPhones::WriteContact(const std::wstring& identifier, const DemoContact& 
                                                        : L"The contact could not be saved on the phone";
   std::string failure;
   std::string rawId = Narrow(contact.identifier);
-  if (rawId.empty()) {
+  const bool isNew = rawId.empty();
+  if (isNew) {
     if (!Change(serial, InsertRawContactCommand(contact.accountName, contact.accountType), failure)) {
       error = FailureText(serial, what, failure);
       return false;
@@ -431,6 +432,9 @@ bool AdbPhones::WriteContact(const std::wstring& identifier, const DemoContact& 
   if (written && !plan.deletes.empty()) written = Change(serial, DeleteDataRowsCommand(plan.deletes), failure);
   if (!written) {
     error = FailureText(serial, what, failure);
+    // A new contact the phone took only part of would stay as a stranger without a name.
+    std::string ignored;
+    if (isNew) Change(serial, DeleteRawContactCommand(rawId), ignored);
     return false;
   }
   std::vector<ContentRow> now;

@@ -142,14 +142,6 @@ void ContactOperations::OpenBooks(const DemoCatalog& catalog, const std::vector<
 void ContactOperations::Handle(CommandRecord& record) {
   record.value = 0;
   if (record.text == nullptr || record.text[0] == L'\0') return;
-  if (m_phoneSource != nullptr && m_phoneSource->Serves(record.text) &&
-      (record.code == kContactOpImportVcard || record.code == kContactOpImportBackup)) {
-    std::unique_ptr<PathList> paths(static_cast<PathList*>(record.data));
-    record.data = nullptr;
-    const int64_t count = paths ? static_cast<int64_t>(paths->size()) : 1;
-    record.value = m_jobs.Start(record.text, [this, count](Job& job) { RefuseImport(job, count); });
-    return;
-  }
   switch (record.code) {
     case kContactOpLoad:
       record.value = m_jobs.Start(
@@ -299,11 +291,6 @@ void ContactOperations::SendBookLists(Job& job, const ContactBook& book) {
   m_jobs.Notify(job, kContactNoticeAccounts, MakeAccountList(book.Accounts()));
 }
 
-void ContactOperations::RefuseImport(Job& job, int64_t count) {
-  BASTrace("libCourier: an import into a real phone's contacts was refused");
-  m_jobs.Progress(job, 0, count, count, kPhoneContactsNoImport, true);
-}
-
 void ContactOperations::RunLoad(Job& job) {
   ContactBook& book = m_books[job.identifier];
   if (m_phoneSource != nullptr && m_phoneSource->Serves(job.identifier)) {
@@ -409,8 +396,7 @@ void ContactOperations::RunDelete(Job& job, const std::vector<std::pair<std::wst
     m_jobs.Progress(job, done, total, 0, std::wstring(), true);
 }
 
-bool ContactOperations::EditedContact(Job& job, const ContactRecord& edited, ContactBook& book,
-                                      DemoContact& contact) {
+bool ContactOperations::EditedContact(Job& job, const ContactRecord& edited, ContactBook& book, DemoContact& contact) {
   const int64_t savedKind = edited.editState == kEditNew ? kSavedNewContact : kSavedEditedContact;
   if (edited.editState != kEditNew) {
     const DemoContact* existing = book.Find(edited.identifier);
@@ -558,10 +544,12 @@ void ContactOperations::RunExport(Job& job, int64_t operation, std::vector<DemoC
 
 void ContactOperations::RunImport(Job& job, int64_t operation, const std::vector<std::wstring>& paths) {
   ContactBook& book = m_books[job.identifier];
+  const bool onPhone = ServedByPhone(job);
   int64_t total = 0;
   int64_t done = 0;
   int64_t skipped = 0;
   int64_t added = 0;
+  int64_t withoutGroups = 0;          // contacts with a group the phone does not have
   std::vector<DemoContact> imported;  // for a Wi-Fi phone, which must get them too
   std::unique_ptr<DuplicateIndex> duplicates;
   for (const std::wstring& path : paths) {
@@ -593,7 +581,9 @@ void ContactOperations::RunImport(Job& job, int64_t operation, const std::vector
     for (DemoContact& contact : read.contacts) {
       if (!m_jobs.MayContinue(job)) break;
       ++done;
+      const size_t titles = contact.groups.size();
       contact.groups = book.GroupIdsOfTitles(contact.groups);
+      const bool groupsLost = contact.groups.size() < titles;
       // Restoring the same backup twice must not double the phone's contacts.
       const DemoContact* existing = contact.identifier.empty() ? nullptr : book.Find(contact.identifier);
       if (existing != nullptr && SameContact(*existing, contact)) {
@@ -606,21 +596,48 @@ void ContactOperations::RunImport(Job& job, int64_t operation, const std::vector
         m_jobs.Progress(job, done, total, 0, std::wstring());
         continue;
       }
-      if (existing != nullptr) contact.identifier.clear();
-      const std::wstring identifier = book.Add(std::move(contact));
+      std::wstring identifier;
+      if (onPhone) {
+        // An identifier from the file names another phone's contact, or one of this phone's
+        // that differs: either way the imported one is written as a new contact.
+        contact.identifier.clear();
+        DemoContact saved;
+        std::wstring reason;
+        if (!m_phoneSource->WriteContact(job.identifier, contact, saved, reason)) {
+          if (!m_jobs.MayContinue(job) && !job.disconnected) {
+            --done;  // cancelled while it was written: not written, and not a failure
+            break;
+          }
+          if (reason == kPhoneDisconnected) job.disconnected = true;
+          m_jobs.Progress(job, done, total, 1, job.disconnected ? std::wstring(kPhoneDisconnected) : reason);
+          if (job.disconnected) break;  // the rest would fail the same way
+          continue;
+        }
+        identifier = book.Add(std::move(saved));
+      } else {
+        if (existing != nullptr) contact.identifier.clear();
+        identifier = book.Add(std::move(contact));
+      }
       ++added;
+      if (groupsLost) ++withoutGroups;
       if (TellsChanges(job)) imported.push_back(*book.Find(identifier));
       m_jobs.Notify(job, kContactNoticeSaved, MakeContactRecord(*book.Find(identifier)), kNotificationSuccess,
                     kSavedNewContact);
       m_jobs.Progress(job, done, total, 0, std::wstring());
     }
+    if (job.disconnected) break;
   }
-  const std::wstring notKept = added > 0 ? PersistAfterChange(book) : std::wstring();
+  // A real phone holds what was written; only the demo phones' copies are kept on this PC.
+  const std::wstring notKept = added > 0 && !onPhone ? PersistAfterChange(book) : std::wstring();
   if (!imported.empty()) m_onChange(job.identifier, imported, {}, book.Groups());
   std::wstring summary;
   if (skipped > 0)
     summary = std::to_wstring(skipped) + (skipped == 1 ? L" contact was" : L" contacts were") +
               L" already on the phone and not added again.";
+  if (withoutGroups > 0)
+    summary += (summary.empty() ? L"" : L" ") + std::to_wstring(withoutGroups) +
+               (withoutGroups == 1 ? L" contact was" : L" contacts were") +
+               L" added without groups the phone does not have.";
   if (!notKept.empty())
     m_jobs.Progress(job, done, total, added, notKept, true);
   else if (job.disconnected)

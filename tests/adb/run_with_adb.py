@@ -24,6 +24,12 @@ PHONES = {
     "refusing": ["--refuse-writes", "--serial", "REFUSE01"],
     "hangsave": ["--hang-on", "content insert --uri content://com.android.contacts/data", "--serial", "HANGS01"],
     "slow": ["--slow-send"],
+    "importing": ["--serial", "IMPORT01", "--refuse-value", "Nobody Wanted"],
+    # Two contacts of a name and a number each go in; the third's first data row never answers.
+    "cutimport": ["--serial", "CUTIMP01", "--hang-on", "content insert --uri content://com.android.contacts/data",
+                  "--hang-after", "4"],
+    "unplugimport": ["--serial", "UNPLUG01", "--hang-on", "content insert --uri content://com.android.contacts/data",
+                     "--hang-after", "4"],
 }
 
 
