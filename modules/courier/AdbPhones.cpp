@@ -452,7 +452,6 @@ bool AdbPhones::WriteContact(const std::wstring& identifier, const DemoContact& 
   } else {
     saved = std::move(contacts[0]);
   }
-  saved.groups = contact.groups;  // group rows are left as they are on the phone
   return true;
 }
 
@@ -469,6 +468,17 @@ bool AdbPhones::DeleteContact(const std::wstring& identifier, const std::wstring
     error = FailureText(serial, L"The contact could not be deleted on the phone", failure);
     return false;
   }
+  return true;
+}
+
+bool AdbPhones::ReadGroups(const std::wstring& identifier, std::vector<DemoGroup>& groups) const {
+  std::string output;
+  std::string failure;
+  if (!m_client.Shell(Narrow(identifier), QueryContactGroupsCommand(), output, failure)) {
+    BASTrace("libCourier: groups of a phone: %s", failure.c_str());
+    return false;
+  }
+  groups = GroupsFromRows(ParseContentRows(output, kContactGroupColumns));
   return true;
 }
 

@@ -235,6 +235,8 @@ std::wstring ContactOperations::PersistAfterChange(ContactBook& book) {
 bool ContactOperations::LoadFromPhone(Job& job, ContactBook& book) {
   DemoPhone phone;
   phone.identifier = job.identifier;
+  // Without its groups the contacts still load; their memberships are kept as the phone has them.
+  m_phoneSource->ReadGroups(job.identifier, phone.groups);
   // The count the phone told when it was read: the progress bar's end until the load knows.
   const uint64_t expected = job.device->counts[kKindContacts].load();
   size_t sent = 0;

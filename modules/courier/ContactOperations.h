@@ -47,6 +47,8 @@ class PhoneContactSource {
                             std::wstring& error) const = 0;
   virtual bool DeleteContact(const std::wstring& identifier, const std::wstring& contactId,
                              std::wstring& error) const = 0;
+  // The phone's contact groups; false when it would not tell them.
+  virtual bool ReadGroups(const std::wstring& identifier, std::vector<DemoGroup>& groups) const = 0;
 };
 
 class ContactOperations {

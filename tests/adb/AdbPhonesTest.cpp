@@ -516,7 +516,7 @@ std::string Narrow(const std::wstring& text) { return std::string(text.begin(), 
 // written in letters beyond ASCII.
 constexpr char kImportFile[] =
     "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Se\xc3\xa1n O'Brien \\; $(reboot) `id` \"x\" \\\\ end\r\n"
-    "TEL;TYPE=CELL:+353 1 555 0101\r\nCATEGORIES:Friends\r\nEND:VCARD\r\n"
+    "TEL;TYPE=CELL:+353 1 555 0101\r\nCATEGORIES:Sailing,Chess Club\r\nEND:VCARD\r\n"
     "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Nobody Wanted\r\nTEL;TYPE=CELL:+1 555 0000\r\nEND:VCARD\r\n"
     "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Zo\xc3\xab \xc3\x85ngstr\xc3\xb6m \xe5\xbc\xa0\xe4\xbc\x9f\r\n"
     "TEL;TYPE=WORK:+46 8 555 0102\r\nEMAIL;TYPE=HOME:zoe@mail.example\r\nEND:VCARD\r\n";
@@ -536,7 +536,7 @@ TEST_F(AdbPhones, AnImportWritesEachContactToThePhoneCountsARefusalAndReadsTheRe
     EXPECT_EQ(m_finishes[1].position, 3);
     EXPECT_EQ(m_finishes[1].total, 3);
     EXPECT_EQ(m_finishes[1].failed, 0) << "the refusal was counted when it came";
-    // The phone has no group of that name: said, not silently dropped.
+    // The phone has no group "Chess Club": said, not silently dropped.
     EXPECT_NE(m_finishes[1].text.find(L"1 contact was added without groups"), std::wstring::npos);
     ASSERT_EQ(m_failures.size(), 1u);
     EXPECT_NE(m_failures[0].find(L"Refused: Nobody Wanted"), std::wstring::npos);
@@ -555,6 +555,8 @@ TEST_F(AdbPhones, AnImportWritesEachContactToThePhoneCountsARefusalAndReadsTheRe
       << first;
   EXPECT_NE(first.find("mimetype=vnd.android.cursor.item/phone_v2, data1=+353 1 555 0101, data2=2,"), std::string::npos)
       << first;
+  EXPECT_NE(first.find("mimetype=vnd.android.cursor.item/group_membership, data1=6,"), std::string::npos) << first;
+  EXPECT_EQ(saved[0].groups, (std::vector<std::wstring>{L"6"}));
   const std::string second = PhoneRows(serial, Narrow(saved[1].identifier));
   EXPECT_NE(second.find("data1=Zo\xc3\xab \xc3\x85ngstr\xc3\xb6m \xe5\xbc\xa0\xe4\xbc\x9f,"), std::string::npos)
       << second;
@@ -563,6 +565,25 @@ TEST_F(AdbPhones, AnImportWritesEachContactToThePhoneCountsARefusalAndReadsTheRe
   EXPECT_NE(second.find("mimetype=vnd.android.cursor.item/email_v2, data1=zoe@mail.example, data2=1,"),
             std::string::npos)
       << second;
+
+  // Moved from one group to another: only the membership rows change.
+  ContactRecord moved;
+  moved.identifier = saved[0].identifier;
+  moved.groupsToLeave = {L"6"};
+  moved.groupsToJoin = {L"7"};
+  Save(serial, moved);
+  ASSERT_TRUE(WaitFor([&] { return m_saveResults.size() == 3; }));
+  const std::string regrouped = PhoneRows(serial, Narrow(saved[0].identifier));
+  EXPECT_NE(regrouped.find("mimetype=vnd.android.cursor.item/group_membership, data1=7,"), std::string::npos)
+      << regrouped;
+  EXPECT_EQ(regrouped.find("group_membership, data1=6,"), std::string::npos) << regrouped;
+  EXPECT_EQ(regrouped.substr(0, regrouped.find("group_membership")), first.substr(0, first.find("group_membership")))
+      << "the other rows stay as they were";
+  {
+    std::lock_guard<std::mutex> lock(m_lock);
+    EXPECT_EQ(m_saveResults[2], kNotificationSuccess);
+    EXPECT_EQ(m_saved.back().groups, (std::vector<std::wstring>{L"7"}));
+  }
 
   // Imported again: both are already on the phone and are not written twice.
   ASSERT_NE(ImportVCards(serial, file), 0);

@@ -643,6 +643,10 @@ def main():
            for r in sorted(set(row["raw_contact_id"] for row in data), key=int)]
     args.provider = {"content://com.android.contacts/data": Table(data),
                      "content://com.android.contacts/raw_contacts": Table(raw),
+                     "content://com.android.contacts/groups": Table([
+                         {"_id": "6", "account_type": "com.google", "title": "Sailing", "deleted": "0"},
+                         {"_id": "7", "account_type": "com.google", "title": "Friends, old and new", "deleted": "0"},
+                         {"_id": "9", "account_type": "com.google", "title": "Old team", "deleted": "1"}]),
                      "content://sms": Table(parse_rows(sample("content-query-sms.txt").decode(), SMS_COLUMNS))}
     root = args.files
     if root is None:
