@@ -552,6 +552,7 @@ void ContactOperations::RunImport(Job& job, int64_t operation, const std::vector
   int64_t skipped = 0;
   int64_t added = 0;
   int64_t withoutGroups = 0;          // contacts with a group the phone does not have
+  std::wstring lastFailure;           // told again at the end, where the dialog stays open
   std::vector<DemoContact> imported;  // for a Wi-Fi phone, which must get them too
   std::unique_ptr<DuplicateIndex> duplicates;
   for (const std::wstring& path : paths) {
@@ -561,14 +562,15 @@ void ContactOperations::RunImport(Job& job, int64_t operation, const std::vector
     const int64_t size = FileSizeOf(std::filesystem::path(path));
     if (size > kMaxImportBytes) {
       ++total;
-      m_jobs.Progress(job, done, total, 1,
-                      FileNameOf(path) + L" is larger than " + std::to_wstring(kMaxImportBytes >> 20) +
-                          L" MB; split it into smaller files to import it.");
+      lastFailure = FileNameOf(path) + L" is larger than " + std::to_wstring(kMaxImportBytes >> 20) +
+                    L" MB; split it into smaller files to import it.";
+      m_jobs.Progress(job, done, total, 1, lastFailure);
       continue;
     }
     if (!ReadWholeFile(std::filesystem::path(path), bytes, error)) {
       ++total;
-      m_jobs.Progress(job, done, total, 1, L"Cannot read " + FileNameOf(path) + L": " + WideFromUtf8(error));
+      lastFailure = L"Cannot read " + FileNameOf(path) + L": " + WideFromUtf8(error);
+      m_jobs.Progress(job, done, total, 1, lastFailure);
       continue;
     }
     ContactReadResult read = operation == kContactOpImportVcard ? ReadVCards(bytes) : ReadContactBackup(bytes);
@@ -578,7 +580,8 @@ void ContactOperations::RunImport(Job& job, int64_t operation, const std::vector
     if (read.failed != 0) {
       const std::wstring problem =
           read.problems.empty() ? std::wstring(L"unreadable") : WideFromUtf8(read.problems.front());
-      m_jobs.Progress(job, done, total, static_cast<int64_t>(read.failed), FileNameOf(path) + L": " + problem);
+      lastFailure = FileNameOf(path) + L": " + problem;
+      m_jobs.Progress(job, done, total, static_cast<int64_t>(read.failed), lastFailure);
     }
     for (DemoContact& contact : read.contacts) {
       if (!m_jobs.MayContinue(job)) break;
@@ -611,6 +614,7 @@ void ContactOperations::RunImport(Job& job, int64_t operation, const std::vector
             break;
           }
           if (reason == kPhoneDisconnected) job.disconnected = true;
+          lastFailure = reason;
           m_jobs.Progress(job, done, total, 1, job.disconnected ? std::wstring(kPhoneDisconnected) : reason);
           if (job.disconnected) break;  // the rest would fail the same way
           continue;
@@ -632,10 +636,10 @@ void ContactOperations::RunImport(Job& job, int64_t operation, const std::vector
   // A real phone holds what was written; only the demo phones' copies are kept on this PC.
   const std::wstring notKept = added > 0 && !onPhone ? PersistAfterChange(book) : std::wstring();
   if (!imported.empty()) m_onChange(job.identifier, imported, {}, book.Groups());
-  std::wstring summary;
+  std::wstring summary = lastFailure;
   if (skipped > 0)
-    summary = std::to_wstring(skipped) + (skipped == 1 ? L" contact was" : L" contacts were") +
-              L" already on the phone and not added again.";
+    summary += (summary.empty() ? L"" : L" ") + std::to_wstring(skipped) +
+               (skipped == 1 ? L" contact was" : L" contacts were") + L" already on the phone and not added again.";
   if (withoutGroups > 0)
     summary += (summary.empty() ? L"" : L" ") + std::to_wstring(withoutGroups) +
                (withoutGroups == 1 ? L" contact was" : L" contacts were") +

@@ -538,6 +538,9 @@ TEST_F(AdbPhones, AnImportWritesEachContactToThePhoneCountsARefusalAndReadsTheRe
     EXPECT_EQ(m_finishes[1].failed, 0) << "the refusal was counted when it came";
     // The phone has no group "Chess Club": said, not silently dropped.
     EXPECT_NE(m_finishes[1].text.find(L"1 contact was added without groups"), std::wstring::npos);
+    // The open dialog's last line keeps the refusal's reason too.
+    EXPECT_EQ(m_finishes[1].text.find(L"The contact could not be added on the phone: Refused: Nobody Wanted"), 0u)
+        << std::string(m_finishes[1].text.begin(), m_finishes[1].text.end());
     ASSERT_EQ(m_failures.size(), 1u);
     EXPECT_NE(m_failures[0].find(L"Refused: Nobody Wanted"), std::wstring::npos);
     saved = m_saved;
