@@ -555,6 +555,9 @@ void ContactOperations::RunImport(Job& job, int64_t operation, const std::vector
   std::wstring lastFailure;           // told again at the end, where the dialog stays open
   std::vector<DemoContact> imported;  // for a Wi-Fi phone, which must get them too
   std::unique_ptr<DuplicateIndex> duplicates;
+  // The files name groups by title: they join the groups the phone has now.
+  std::vector<DemoGroup> phoneGroups;
+  if (onPhone && m_phoneSource->ReadGroups(job.identifier, phoneGroups)) book.SetGroups(std::move(phoneGroups));
   for (const std::wstring& path : paths) {
     if (!m_jobs.MayContinue(job)) break;
     std::string bytes;
