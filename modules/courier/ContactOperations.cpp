@@ -557,7 +557,10 @@ void ContactOperations::RunImport(Job& job, int64_t operation, const std::vector
   std::unique_ptr<DuplicateIndex> duplicates;
   // The files name groups by title: they join the groups the phone has now.
   std::vector<DemoGroup> phoneGroups;
-  if (onPhone && m_phoneSource->ReadGroups(job.identifier, phoneGroups)) book.SetGroups(std::move(phoneGroups));
+  if (onPhone && m_phoneSource->ReadGroups(job.identifier, phoneGroups)) {
+    book.SetGroups(std::move(phoneGroups));
+    m_jobs.Notify(job, kContactNoticeGroups, MakeGroupList(book.Groups()));  // the pane names them too
+  }
   for (const std::wstring& path : paths) {
     if (!m_jobs.MayContinue(job)) break;
     std::string bytes;

@@ -122,7 +122,11 @@ class AdbPhones : public ::testing::Test {
       if (notice) m_messages.push_back(notice->text);
     } else if (payload->kind == kContactNoticeGroups) {
       std::unique_ptr<GroupList> items(static_cast<GroupList*>(payload->item));
-      for (GroupRecord* item : *items) delete item;
+      m_groupTitles.clear();
+      for (GroupRecord* item : *items) {
+        m_groupTitles.push_back(item->title);
+        delete item;
+      }
     } else if (payload->kind == kContactNoticeTypeLabels) {
       std::unique_ptr<TypeLabelList> items(static_cast<TypeLabelList*>(payload->item));
       for (TypeLabelRecord* item : *items) delete item;
@@ -274,7 +278,8 @@ class AdbPhones : public ::testing::Test {
   std::vector<std::pair<int64_t, int64_t>> m_defaultAnswers;  // pending operation, is default
   std::vector<std::wstring> m_messages;
   std::vector<Finish> m_finishes;
-  std::vector<std::wstring> m_failures;  // the reasons of failed items told before the end
+  std::vector<std::wstring> m_failures;     // the reasons of failed items told before the end
+  std::vector<std::wstring> m_groupTitles;  // of the last groups list sent
 };
 
 TEST_F(AdbPhones, PluggedPhoneWalksToReadyWithDetailsContactsAndComesBackToItsTab) {
@@ -654,6 +659,9 @@ TEST_F(AdbPhones, AnImportCancelledOrUnpluggedMidwayKeepsWhatWasWritten) {
   EXPECT_NE(second.find("data1=Second One"), std::string::npos) << second;
   // Its group was found on the phone although the contacts were never loaded.
   EXPECT_NE(second.find("group_membership, data1=6,"), std::string::npos) << second;
+  std::lock_guard<std::mutex> lock(m_lock);
+  EXPECT_EQ(m_groupTitles, (std::vector<std::wstring>{L"Sailing", L"Friends, old and new"}))
+      << "the pane is told the phone's groups, a deleted one left out";
 }
 
 TEST_F(AdbPhones, MessagesAreListedFromThePhoneAndTheirChangesRefused) {
