@@ -390,7 +390,8 @@ bool AdbPhones::WriteContact(const std::wstring& identifier, const DemoContact& 
                                                        : L"The contact could not be saved on the phone";
   std::string failure;
   std::string rawId = Narrow(contact.identifier);
-  if (rawId.empty()) {
+  const bool isNew = rawId.empty();
+  if (isNew) {
     if (!Change(serial, InsertRawContactCommand(contact.accountName, contact.accountType), failure)) {
       error = FailureText(serial, what, failure);
       return false;
@@ -433,6 +434,9 @@ bool AdbPhones::WriteContact(const std::wstring& identifier, const DemoContact& 
   if (written && !plan.deletes.empty()) written = Change(serial, DeleteDataRowsCommand(plan.deletes), failure);
   if (!written) {
     error = FailureText(serial, what, failure);
+    // A new contact the phone took only part of would stay as a stranger without a name.
+    std::string ignored;
+    if (isNew) Change(serial, DeleteRawContactCommand(rawId), ignored);
     return false;
   }
   std::vector<ContentRow> now;
@@ -450,7 +454,6 @@ bool AdbPhones::WriteContact(const std::wstring& identifier, const DemoContact& 
   } else {
     saved = std::move(contacts[0]);
   }
-  saved.groups = contact.groups;  // group rows are left as they are on the phone
   return true;
 }
 
@@ -467,6 +470,17 @@ bool AdbPhones::DeleteContact(const std::wstring& identifier, const std::wstring
     error = FailureText(serial, L"The contact could not be deleted on the phone", failure);
     return false;
   }
+  return true;
+}
+
+bool AdbPhones::ReadGroups(const std::wstring& identifier, std::vector<DemoGroup>& groups) const {
+  std::string output;
+  std::string failure;
+  if (!m_client.Shell(Narrow(identifier), QueryContactGroupsCommand(), output, failure)) {
+    BASTrace("libCourier: groups of a phone: %s", failure.c_str());
+    return false;
+  }
+  groups = GroupsFromRows(ParseContentRows(output, kContactGroupColumns));
   return true;
 }
 

@@ -55,6 +55,7 @@ class AdbPhones : public PhoneContactSource, public PhoneMessageSource {
   bool WriteContact(const std::wstring& identifier, const DemoContact& contact, DemoContact& saved,
                     std::wstring& error) const override;
   bool DeleteContact(const std::wstring& identifier, const std::wstring& contactId, std::wstring& error) const override;
+  bool ReadGroups(const std::wstring& identifier, std::vector<DemoGroup>& groups) const override;
   // The phone's text messages, streamed from its SMS provider.
   bool ReadMessages(const std::wstring& identifier, const std::function<bool(size_t messages)>& keepGoing,
                     std::vector<DemoConversation>& conversations, std::wstring& error) const override;

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "modules/courier/DemoData.h"
@@ -27,6 +28,8 @@ class ContactBook {
   size_t Count() const { return m_contacts.size(); }
   const std::vector<DemoContact>& Contacts() const { return m_contacts; }
   const std::vector<DemoGroup>& Groups() const { return m_groups; }
+  // A phone that holds its contacts itself may have changed its groups since they were read.
+  void SetGroups(std::vector<DemoGroup> groups) { m_groups = std::move(groups); }
   const std::vector<DemoAccount>& Accounts() const { return m_accounts; }
   const DemoContact* Find(const std::wstring& identifier) const;
   // Each phone number's contact name (the first contact holding a number names it), so

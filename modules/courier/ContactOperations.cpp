@@ -142,14 +142,6 @@ void ContactOperations::OpenBooks(const DemoCatalog& catalog, const std::vector<
 void ContactOperations::Handle(CommandRecord& record) {
   record.value = 0;
   if (record.text == nullptr || record.text[0] == L'\0') return;
-  if (m_phoneSource != nullptr && m_phoneSource->Serves(record.text) &&
-      (record.code == kContactOpImportVcard || record.code == kContactOpImportBackup)) {
-    std::unique_ptr<PathList> paths(static_cast<PathList*>(record.data));
-    record.data = nullptr;
-    const int64_t count = paths ? static_cast<int64_t>(paths->size()) : 1;
-    record.value = m_jobs.Start(record.text, [this, count](Job& job) { RefuseImport(job, count); });
-    return;
-  }
   switch (record.code) {
     case kContactOpLoad:
       record.value = m_jobs.Start(
@@ -243,6 +235,8 @@ std::wstring ContactOperations::PersistAfterChange(ContactBook& book) {
 bool ContactOperations::LoadFromPhone(Job& job, ContactBook& book) {
   DemoPhone phone;
   phone.identifier = job.identifier;
+  // Without its groups the contacts still load; their memberships are kept as the phone has them.
+  m_phoneSource->ReadGroups(job.identifier, phone.groups);
   // The count the phone told when it was read: the progress bar's end until the load knows.
   const uint64_t expected = job.device->counts[kKindContacts].load();
   size_t sent = 0;
@@ -297,11 +291,6 @@ void ContactOperations::SendBookLists(Job& job, const ContactBook& book) {
   m_jobs.Notify(job, kContactNoticeGroups, MakeGroupList(book.Groups()));
   m_jobs.Notify(job, kContactNoticeTypeLabels, MakeTypeLabelList());
   m_jobs.Notify(job, kContactNoticeAccounts, MakeAccountList(book.Accounts()));
-}
-
-void ContactOperations::RefuseImport(Job& job, int64_t count) {
-  BASTrace("libCourier: an import into a real phone's contacts was refused");
-  m_jobs.Progress(job, 0, count, count, kPhoneContactsNoImport, true);
 }
 
 void ContactOperations::RunLoad(Job& job) {
@@ -409,8 +398,7 @@ void ContactOperations::RunDelete(Job& job, const std::vector<std::pair<std::wst
     m_jobs.Progress(job, done, total, 0, std::wstring(), true);
 }
 
-bool ContactOperations::EditedContact(Job& job, const ContactRecord& edited, ContactBook& book,
-                                      DemoContact& contact) {
+bool ContactOperations::EditedContact(Job& job, const ContactRecord& edited, ContactBook& book, DemoContact& contact) {
   const int64_t savedKind = edited.editState == kEditNew ? kSavedNewContact : kSavedEditedContact;
   if (edited.editState != kEditNew) {
     const DemoContact* existing = book.Find(edited.identifier);
@@ -558,12 +546,21 @@ void ContactOperations::RunExport(Job& job, int64_t operation, std::vector<DemoC
 
 void ContactOperations::RunImport(Job& job, int64_t operation, const std::vector<std::wstring>& paths) {
   ContactBook& book = m_books[job.identifier];
+  const bool onPhone = ServedByPhone(job);
   int64_t total = 0;
   int64_t done = 0;
   int64_t skipped = 0;
   int64_t added = 0;
+  int64_t withoutGroups = 0;          // contacts with a group the phone does not have
+  std::wstring lastFailure;           // told again at the end, where the dialog stays open
   std::vector<DemoContact> imported;  // for a Wi-Fi phone, which must get them too
   std::unique_ptr<DuplicateIndex> duplicates;
+  // The files name groups by title: they join the groups the phone has now.
+  std::vector<DemoGroup> phoneGroups;
+  if (onPhone && m_phoneSource->ReadGroups(job.identifier, phoneGroups)) {
+    book.SetGroups(std::move(phoneGroups));
+    m_jobs.Notify(job, kContactNoticeGroups, MakeGroupList(book.Groups()));  // the pane names them too
+  }
   for (const std::wstring& path : paths) {
     if (!m_jobs.MayContinue(job)) break;
     std::string bytes;
@@ -571,14 +568,15 @@ void ContactOperations::RunImport(Job& job, int64_t operation, const std::vector
     const int64_t size = FileSizeOf(std::filesystem::path(path));
     if (size > kMaxImportBytes) {
       ++total;
-      m_jobs.Progress(job, done, total, 1,
-                      FileNameOf(path) + L" is larger than " + std::to_wstring(kMaxImportBytes >> 20) +
-                          L" MB; split it into smaller files to import it.");
+      lastFailure = FileNameOf(path) + L" is larger than " + std::to_wstring(kMaxImportBytes >> 20) +
+                    L" MB; split it into smaller files to import it.";
+      m_jobs.Progress(job, done, total, 1, lastFailure);
       continue;
     }
     if (!ReadWholeFile(std::filesystem::path(path), bytes, error)) {
       ++total;
-      m_jobs.Progress(job, done, total, 1, L"Cannot read " + FileNameOf(path) + L": " + WideFromUtf8(error));
+      lastFailure = L"Cannot read " + FileNameOf(path) + L": " + WideFromUtf8(error);
+      m_jobs.Progress(job, done, total, 1, lastFailure);
       continue;
     }
     ContactReadResult read = operation == kContactOpImportVcard ? ReadVCards(bytes) : ReadContactBackup(bytes);
@@ -588,12 +586,15 @@ void ContactOperations::RunImport(Job& job, int64_t operation, const std::vector
     if (read.failed != 0) {
       const std::wstring problem =
           read.problems.empty() ? std::wstring(L"unreadable") : WideFromUtf8(read.problems.front());
-      m_jobs.Progress(job, done, total, static_cast<int64_t>(read.failed), FileNameOf(path) + L": " + problem);
+      lastFailure = FileNameOf(path) + L": " + problem;
+      m_jobs.Progress(job, done, total, static_cast<int64_t>(read.failed), lastFailure);
     }
     for (DemoContact& contact : read.contacts) {
       if (!m_jobs.MayContinue(job)) break;
       ++done;
+      const size_t titles = contact.groups.size();
       contact.groups = book.GroupIdsOfTitles(contact.groups);
+      const bool groupsLost = contact.groups.size() < titles;
       // Restoring the same backup twice must not double the phone's contacts.
       const DemoContact* existing = contact.identifier.empty() ? nullptr : book.Find(contact.identifier);
       if (existing != nullptr && SameContact(*existing, contact)) {
@@ -606,21 +607,49 @@ void ContactOperations::RunImport(Job& job, int64_t operation, const std::vector
         m_jobs.Progress(job, done, total, 0, std::wstring());
         continue;
       }
-      if (existing != nullptr) contact.identifier.clear();
-      const std::wstring identifier = book.Add(std::move(contact));
+      std::wstring identifier;
+      if (onPhone) {
+        // An identifier from the file names another phone's contact, or one of this phone's
+        // that differs: either way the imported one is written as a new contact.
+        contact.identifier.clear();
+        DemoContact saved;
+        std::wstring reason;
+        if (!m_phoneSource->WriteContact(job.identifier, contact, saved, reason)) {
+          if (!m_jobs.MayContinue(job) && !job.disconnected) {
+            --done;  // cancelled while it was written: not written, and not a failure
+            break;
+          }
+          if (reason == kPhoneDisconnected) job.disconnected = true;
+          lastFailure = reason;
+          m_jobs.Progress(job, done, total, 1, job.disconnected ? std::wstring(kPhoneDisconnected) : reason);
+          if (job.disconnected) break;  // the rest would fail the same way
+          continue;
+        }
+        identifier = book.Add(std::move(saved));
+      } else {
+        if (existing != nullptr) contact.identifier.clear();
+        identifier = book.Add(std::move(contact));
+      }
       ++added;
+      if (groupsLost) ++withoutGroups;
       if (TellsChanges(job)) imported.push_back(*book.Find(identifier));
       m_jobs.Notify(job, kContactNoticeSaved, MakeContactRecord(*book.Find(identifier)), kNotificationSuccess,
                     kSavedNewContact);
       m_jobs.Progress(job, done, total, 0, std::wstring());
     }
+    if (job.disconnected) break;
   }
-  const std::wstring notKept = added > 0 ? PersistAfterChange(book) : std::wstring();
+  // A real phone holds what was written; only the demo phones' copies are kept on this PC.
+  const std::wstring notKept = added > 0 && !onPhone ? PersistAfterChange(book) : std::wstring();
   if (!imported.empty()) m_onChange(job.identifier, imported, {}, book.Groups());
-  std::wstring summary;
+  std::wstring summary = lastFailure;
   if (skipped > 0)
-    summary = std::to_wstring(skipped) + (skipped == 1 ? L" contact was" : L" contacts were") +
-              L" already on the phone and not added again.";
+    summary += (summary.empty() ? L"" : L" ") + std::to_wstring(skipped) +
+               (skipped == 1 ? L" contact was" : L" contacts were") + L" already on the phone and not added again.";
+  if (withoutGroups > 0)
+    summary += (summary.empty() ? L"" : L" ") + std::to_wstring(withoutGroups) +
+               (withoutGroups == 1 ? L" contact was" : L" contacts were") +
+               L" added without groups the phone does not have.";
   if (!notKept.empty())
     m_jobs.Progress(job, done, total, added, notKept, true);
   else if (job.disconnected)

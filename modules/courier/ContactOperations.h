@@ -14,6 +14,7 @@
 #include <mutex>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "contracts/CommandPayloads.h"
@@ -29,7 +30,7 @@
 inline constexpr wchar_t kDemoStateVariable[] = L"ZORVANE_DEMO_STATE";
 
 // Phones whose contacts are read from the phone itself on every load instead of a demo book,
-// and written to it one by one; imports into them are refused with a reason.
+// and written to it one by one.
 class PhoneContactSource {
  public:
   // Takes the contacts read so far (moving out what it keeps); false stops the read.
@@ -46,10 +47,9 @@ class PhoneContactSource {
                             std::wstring& error) const = 0;
   virtual bool DeleteContact(const std::wstring& identifier, const std::wstring& contactId,
                              std::wstring& error) const = 0;
+  // The phone's contact groups; false when it would not tell them.
+  virtual bool ReadGroups(const std::wstring& identifier, std::vector<DemoGroup>& groups) const = 0;
 };
-
-inline constexpr wchar_t kPhoneContactsNoImport[] =
-    L"Contacts cannot be imported into this phone yet; they can be added and edited one by one.";
 
 class ContactOperations {
  public:
@@ -77,6 +77,10 @@ class ContactOperations {
   void AnnounceCount(DeviceRecord& device);
   // LIBCOURIER_COMMAND_DO_CANCEL: a running job stops at its next step, a queued one never starts.
   void Cancel(int64_t taskId);
+  // Cuts the connections a cancelled job waits on, so it stops at once rather than at a timeout.
+  void SetInterrupt(std::function<void(std::thread::id worker)> interrupt) {
+    m_jobs.SetInterrupt(std::move(interrupt));
+  }
   // The contact names of a phone's numbers (see ContactBook::NamesByNumber). Only on the
   // operations thread, which alone changes the books once the phones are published.
   NumberDirectory NamesByNumber(const std::wstring& identifier) const;
@@ -93,7 +97,6 @@ class ContactOperations {
   bool LoadFromPhone(Job& job, ContactBook& book);
   // Sends the book's groups, type labels and accounts.
   void SendBookLists(Job& job, const ContactBook& book);
-  void RefuseImport(Job& job, int64_t count);
   void RunSave(Job& job, const ContactRecord& edited);
   void RunDelete(Job& job, const std::vector<std::pair<std::wstring, int32_t>>& targets);
   // The same on a phone that holds its contacts itself: each change is written to it first.

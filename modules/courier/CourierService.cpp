@@ -104,6 +104,7 @@ bool CourierService::Start(const ServerStartInfo* info) {
     // A cancelled job waiting on a silent phone stops at once, not at the timeout.
     const auto interrupt = [this](std::thread::id worker) { m_adb->Client().AbortOpenedBy(worker); };
     m_exports.SetInterrupt(interrupt);
+    m_contacts.SetInterrupt(interrupt);
     for (MediaOperations* kind : MediaKinds()) kind->SetInterrupt(interrupt);
     for (MediaOperations* kind : MediaKinds())
       kind->SetPhoneStores([this](const std::wstring& identifier, int32_t itemKind) {

@@ -108,6 +108,7 @@ TEST(AdbContactWriter, AnEditInsertsWhatChangedDeletesWhatWentAndKeepsTheRest) {
   };
   DemoContact wanted;
   wanted.identifier = L"5";
+  wanted.groups = {L"6"};
   wanted.name = L"Anna Berg";
   wanted.nameParts = {L"", L"Anna", L"", L"Berg", L""};  // the middle name removed
   wanted.items.push_back({DemoItemKind::kPhone, 2, L"Mobile", L"+49 170 1", {}});
@@ -116,7 +117,7 @@ TEST(AdbContactWriter, AnEditInsertsWhatChangedDeletesWhatWentAndKeepsTheRest) {
   ASSERT_EQ(plan.inserts.size(), 2u);
   EXPECT_EQ(plan.inserts[0].mimetype, "vnd.android.cursor.item/name");
   EXPECT_EQ(plan.inserts[1].mimetype, "vnd.android.cursor.item/email_v2");
-  // The unchanged number stays; group, photo and a row whose identifier is no number are never deleted.
+  // The unchanged number and membership stay; a photo and a row whose identifier is no number are never deleted.
   EXPECT_EQ(plan.deletes, (std::vector<std::string>{"10", "12"}));
 
   // Saved again as the phone now holds it: nothing to do.
@@ -126,6 +127,19 @@ TEST(AdbContactWriter, AnEditInsertsWhatChangedDeletesWhatWentAndKeepsTheRest) {
   const ContactWritePlan again = PlanContactWrite(after, wanted);
   EXPECT_TRUE(again.inserts.empty());
   EXPECT_TRUE(again.deletes.empty());
+
+  // Leaving one group and joining another changes only the memberships; a group that is no
+  // row identifier cannot stand in a row.
+  DemoContact moved = wanted;
+  moved.groups = {L"7", L"local-2"};
+  const ContactWritePlan membership = PlanContactWrite(after, moved);
+  ASSERT_EQ(membership.inserts.size(), 1u);
+  EXPECT_EQ(membership.inserts[0].mimetype, "vnd.android.cursor.item/group_membership");
+  ASSERT_EQ(membership.inserts[0].columns.size(), 1u);
+  EXPECT_EQ(membership.inserts[0].columns[0].name, "data1");
+  EXPECT_TRUE(membership.inserts[0].columns[0].integer);
+  EXPECT_EQ(*membership.inserts[0].columns[0].value, "7");
+  EXPECT_EQ(membership.deletes, (std::vector<std::string>{"13"}));
 
   // Two equal numbers are two rows: one held row cannot stand for both.
   wanted.items.push_back(wanted.items[0]);
@@ -144,6 +158,7 @@ TEST(AdbContactWriter, RowsWrittenAreTheRowsReadBack) {
                            {L"", L"", L"Hafenweg 4", L"Hamburg", L"", L"20457", L"Germany"}});
   contact.items.push_back({DemoItemKind::kOrganization, 0, L"Skipper", L"Lind & Söhne", {}});
   contact.items.push_back({DemoItemKind::kPhone, 0, L"Boat", L"040 555 12", {}});
+  contact.groups = {L"6", L"11"};
   // What the phone would print for the rows written, read as a load reads it.
   std::vector<ContentRow> rows;
   for (const PhoneDataRow& row : DataRowsOfContact(contact)) {
@@ -163,6 +178,7 @@ TEST(AdbContactWriter, RowsWrittenAreTheRowsReadBack) {
   EXPECT_EQ(back[0].items[1].parts, contact.items[0].parts);
   EXPECT_EQ(back[0].items[1].label, L"Home");
   EXPECT_EQ(back[0].items[2].label, L"Skipper");
+  EXPECT_EQ(back[0].groups, contact.groups);
 }
 
 }  // namespace

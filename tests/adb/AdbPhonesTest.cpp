@@ -76,6 +76,11 @@ class AdbPhones : public ::testing::Test {
                                   record.data ? static_cast<const wchar_t*>(record.data) : L""});
       return 0;
     });
+    m_harness->SetHook(kCourierNotifyProgress, [this](CommandRecord& record) {
+      std::lock_guard<std::mutex> lock(m_lock);
+      if (record.value != 0 && record.data != nullptr) m_failures.push_back(static_cast<const wchar_t*>(record.data));
+      return 0;
+    });
     Start(*m_harness);
     ASSERT_TRUE(m_harness->WaitForPost(kCourierReadyStartServer, kWaitMs));
     CommandRecord echo;
@@ -117,7 +122,11 @@ class AdbPhones : public ::testing::Test {
       if (notice) m_messages.push_back(notice->text);
     } else if (payload->kind == kContactNoticeGroups) {
       std::unique_ptr<GroupList> items(static_cast<GroupList*>(payload->item));
-      for (GroupRecord* item : *items) delete item;
+      m_groupTitles.clear();
+      for (GroupRecord* item : *items) {
+        m_groupTitles.push_back(item->title);
+        delete item;
+      }
     } else if (payload->kind == kContactNoticeTypeLabels) {
       std::unique_ptr<TypeLabelList> items(static_cast<TypeLabelList*>(payload->item));
       for (TypeLabelRecord* item : *items) delete item;
@@ -224,6 +233,25 @@ class AdbPhones : public ::testing::Test {
                     output, failure);
     return output;
   }
+  // How many raw contacts the phone's provider holds.
+  size_t RawContacts(const std::string& serial) {
+    std::string output;
+    std::string failure;
+    m_client->Shell(serial, "content query --uri content://com.android.contacts/raw_contacts --projection _id", output,
+                    failure);
+    size_t rows = 0;
+    for (size_t at = output.find("Row: "); at != std::string::npos; at = output.find("Row: ", at + 1)) ++rows;
+    return rows;
+  }
+  int64_t ImportVCards(const std::string& serial, const std::wstring& file) {
+    const std::wstring identifier = Wide(serial);
+    CommandRecord record;
+    record.code = kContactOpImportVcard;
+    record.text = identifier.c_str();
+    record.data = new PathList{file};
+    m_harness->Send(kCourierDoContact, record);
+    return record.value;
+  }
   int64_t LoadContacts(const std::string& serial) {
     const std::wstring identifier = Wide(serial);
     CommandRecord record;
@@ -250,6 +278,8 @@ class AdbPhones : public ::testing::Test {
   std::vector<std::pair<int64_t, int64_t>> m_defaultAnswers;  // pending operation, is default
   std::vector<std::wstring> m_messages;
   std::vector<Finish> m_finishes;
+  std::vector<std::wstring> m_failures;     // the reasons of failed items told before the end
+  std::vector<std::wstring> m_groupTitles;  // of the last groups list sent
 };
 
 TEST_F(AdbPhones, PluggedPhoneWalksToReadyWithDetailsContactsAndComesBackToItsTab) {
@@ -279,18 +309,19 @@ TEST_F(AdbPhones, PluggedPhoneWalksToReadyWithDetailsContactsAndComesBackToItsTa
     EXPECT_EQ(m_contacts[0], L"Anna Berg");
   }
 
-  // Imports into a real phone are refused with a reason, never pretended.
+  // An import of a file that is not there ends with the reason, the phone untouched.
   const std::wstring identifier = Wide(serial);
   CommandRecord importContacts;
   importContacts.code = kContactOpImportVcard;
   importContacts.text = identifier.c_str();
-  importContacts.data = new PathList{L"C:\\contacts.vcf"};
+  importContacts.data = new PathList{L"C:\\no-such-folder\\contacts.vcf"};
   m_harness->Send(kCourierDoContact, importContacts);
   ASSERT_TRUE(WaitFor([&] { return m_finishes.size() == 2; }));
   {
     std::lock_guard<std::mutex> lock(m_lock);
-    EXPECT_EQ(m_finishes[1].failed, 1);
-    EXPECT_NE(m_finishes[1].text.find(L"imported"), std::wstring::npos);
+    EXPECT_EQ(m_finishes[1].total, 1);
+    ASSERT_EQ(m_failures.size(), 1u);
+    EXPECT_NE(m_failures[0].find(L"Cannot read contacts.vcf"), std::wstring::npos);
   }
 
   // Messages cannot be written through adb: an import ends at once with the reason.
@@ -483,6 +514,156 @@ TEST_F(AdbPhones, RefusedAndInterruptedSavesSayWhyAndLoseNothing) {
   EXPECT_NE(PhoneRows(hung, "1").find("+49 170 1234567"), std::string::npos);
 }
 
+// Identifiers the phone gives are digits.
+std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
+
+// Three people: one with a name no shell may take as syntax, one the phone refuses, one
+// written in letters beyond ASCII.
+constexpr char kImportFile[] =
+    "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Se\xc3\xa1n O'Brien \\; $(reboot) `id` \"x\" \\\\ end\r\n"
+    "TEL;TYPE=CELL:+353 1 555 0101\r\nCATEGORIES:Sailing,Chess Club\r\nEND:VCARD\r\n"
+    "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Nobody Wanted\r\nTEL;TYPE=CELL:+1 555 0000\r\nEND:VCARD\r\n"
+    "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Zo\xc3\xab \xc3\x85ngstr\xc3\xb6m \xe5\xbc\xa0\xe4\xbc\x9f\r\n"
+    "TEL;TYPE=WORK:+46 8 555 0102\r\nEMAIL;TYPE=HOME:zoe@mail.example\r\nEND:VCARD\r\n";
+
+TEST_F(AdbPhones, AnImportWritesEachContactToThePhoneCountsARefusalAndReadsTheRestBack) {
+  const std::string serial = Plug("importing");
+  ASSERT_TRUE(WaitForStatus(serial, 22));
+  LoadAndWait(serial);
+  const size_t before = RawContacts(serial);
+  ASSERT_EQ(before, 3u);
+  const std::wstring file = WriteFile(L"adb-import.vcf", kImportFile);
+  ASSERT_NE(ImportVCards(serial, file), 0);
+  ASSERT_TRUE(WaitFor([&] { return m_finishes.size() == 2; }, 20000));
+  std::vector<ContactRecord> saved;
+  {
+    std::lock_guard<std::mutex> lock(m_lock);
+    EXPECT_EQ(m_finishes[1].position, 3);
+    EXPECT_EQ(m_finishes[1].total, 3);
+    EXPECT_EQ(m_finishes[1].failed, 0) << "the refusal was counted when it came";
+    // The phone has no group "Chess Club": said, not silently dropped.
+    EXPECT_NE(m_finishes[1].text.find(L"1 contact was added without groups"), std::wstring::npos);
+    // The open dialog's last line keeps the refusal's reason too.
+    EXPECT_EQ(m_finishes[1].text.find(L"The contact could not be added on the phone: Refused: Nobody Wanted"), 0u)
+        << std::string(m_finishes[1].text.begin(), m_finishes[1].text.end());
+    ASSERT_EQ(m_failures.size(), 1u);
+    EXPECT_NE(m_failures[0].find(L"Refused: Nobody Wanted"), std::wstring::npos);
+    saved = m_saved;
+  }
+  // What the pane gets is what the phone holds, read back under the phone's own numbers.
+  ASSERT_EQ(saved.size(), 2u);
+  EXPECT_EQ(saved[0].name, L"Se\u00e1n O'Brien ; $(reboot) `id` \"x\" \\ end");
+  EXPECT_EQ(saved[1].name, L"Zo\u00eb \u00c5ngstr\u00f6m \u5f20\u4f1f");
+  // The refused contact left no empty raw contact behind.
+  EXPECT_EQ(RawContacts(serial), before + 2);
+  const std::string first = PhoneRows(serial, Narrow(saved[0].identifier));
+  EXPECT_NE(
+      first.find("mimetype=vnd.android.cursor.item/name, data1=Se\xc3\xa1n O'Brien ; $(reboot) `id` \"x\" \\ end,"),
+      std::string::npos)
+      << first;
+  EXPECT_NE(first.find("mimetype=vnd.android.cursor.item/phone_v2, data1=+353 1 555 0101, data2=2,"), std::string::npos)
+      << first;
+  EXPECT_NE(first.find("mimetype=vnd.android.cursor.item/group_membership, data1=6,"), std::string::npos) << first;
+  EXPECT_EQ(saved[0].groups, (std::vector<std::wstring>{L"6"}));
+  const std::string second = PhoneRows(serial, Narrow(saved[1].identifier));
+  EXPECT_NE(second.find("data1=Zo\xc3\xab \xc3\x85ngstr\xc3\xb6m \xe5\xbc\xa0\xe4\xbc\x9f,"), std::string::npos)
+      << second;
+  EXPECT_NE(second.find("mimetype=vnd.android.cursor.item/phone_v2, data1=+46 8 555 0102, data2=3,"), std::string::npos)
+      << second;
+  EXPECT_NE(second.find("mimetype=vnd.android.cursor.item/email_v2, data1=zoe@mail.example, data2=1,"),
+            std::string::npos)
+      << second;
+
+  // Moved from one group to another: only the membership rows change.
+  ContactRecord moved;
+  moved.identifier = saved[0].identifier;
+  moved.groupsToLeave = {L"6"};
+  moved.groupsToJoin = {L"7"};
+  Save(serial, moved);
+  ASSERT_TRUE(WaitFor([&] { return m_saveResults.size() == 3; }));
+  const std::string regrouped = PhoneRows(serial, Narrow(saved[0].identifier));
+  EXPECT_NE(regrouped.find("mimetype=vnd.android.cursor.item/group_membership, data1=7,"), std::string::npos)
+      << regrouped;
+  EXPECT_EQ(regrouped.find("group_membership, data1=6,"), std::string::npos) << regrouped;
+  EXPECT_EQ(regrouped.substr(0, regrouped.find("group_membership")), first.substr(0, first.find("group_membership")))
+      << "the other rows stay as they were";
+  {
+    std::lock_guard<std::mutex> lock(m_lock);
+    EXPECT_EQ(m_saveResults[2], kNotificationSuccess);
+    EXPECT_EQ(m_saved.back().groups, (std::vector<std::wstring>{L"7"}));
+  }
+
+  // Imported again: both are already on the phone and are not written twice.
+  ASSERT_NE(ImportVCards(serial, file), 0);
+  ASSERT_TRUE(WaitFor([&] { return m_finishes.size() == 3; }, 20000));
+  EXPECT_EQ(RawContacts(serial), before + 2);
+  std::lock_guard<std::mutex> lock(m_lock);
+  EXPECT_NE(m_finishes[2].text.find(L"2 contacts were already on the phone"), std::wstring::npos);
+}
+
+TEST_F(AdbPhones, AnImportCancelledOrUnpluggedMidwayKeepsWhatWasWritten) {
+  const std::wstring file =
+      WriteFile(L"adb-import-cut.vcf",
+                "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:First One\r\nTEL:+1 555 0001\r\nEND:VCARD\r\n"
+                "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Second One\r\nTEL:+1 555 0002\r\nCATEGORIES:Sailing\r\n"
+                "END:VCARD\r\n"
+                "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Third One\r\nTEL:+1 555 0003\r\nEND:VCARD\r\n");
+  // Cancelled while the third contact waits on the phone: the connection is cut at once.
+  const std::string cut = Plug("cutimport");
+  ASSERT_TRUE(WaitForStatus(cut, 22));
+  const int64_t task = ImportVCards(cut, file);
+  ASSERT_NE(task, 0);
+  ASSERT_TRUE(WaitFor([&] { return m_saved.size() == 2; }, 20000));
+  Sleep(300);  // the third contact's row is on its way
+  const std::wstring identifier = Wide(cut);
+  CommandRecord cancel;
+  cancel.text = identifier.c_str();
+  cancel.value = task;
+  const ULONGLONG cancelledAt = GetTickCount64();
+  m_harness->Send(kCourierDoCancel, cancel);
+  ASSERT_TRUE(WaitFor([&] { return m_finishes.size() == 1; }, 8000)) << "the cancel waited for the phone";
+  EXPECT_LT(GetTickCount64() - cancelledAt, 5000u);
+  {
+    std::lock_guard<std::mutex> lock(m_lock);
+    EXPECT_EQ(m_finishes[0].position, 2) << "the third was not written";
+    EXPECT_EQ(m_finishes[0].failed, 0);
+  }
+  // The two written stay; the third's half-made contact does not.
+  EXPECT_EQ(RawContacts(cut), 5u);
+
+  // Unplugged while the third contact waits: the end says so, and the two written are kept.
+  const std::string gone = Plug("unplugimport");
+  ASSERT_TRUE(WaitForStatus(gone, 22));
+  ASSERT_NE(ImportVCards(gone, file), 0);
+  ASSERT_TRUE(WaitFor([&] { return m_saved.size() == 4; }, 20000));
+  Sleep(300);
+  Host("host:disconnect:" + gone);
+  ASSERT_TRUE(WaitFor([&] { return m_finishes.size() == 2; }, 8000)) << "the import waited for a gone phone";
+  {
+    std::lock_guard<std::mutex> lock(m_lock);
+    EXPECT_EQ(m_finishes[1].text, L"The phone was disconnected.");
+    EXPECT_EQ(m_finishes[1].position, 3);
+    EXPECT_EQ(m_failures.back(), L"The phone was disconnected.");
+    EXPECT_EQ(m_saved[2].name, L"First One");
+    EXPECT_EQ(m_saved[3].name, L"Second One");
+  }
+  std::string secondId;
+  {
+    std::lock_guard<std::mutex> lock(m_lock);
+    secondId = Narrow(m_saved[3].identifier);
+  }
+  const size_t mark = StatusCount();
+  Plug("unplugimport");
+  ASSERT_TRUE(WaitForStatus(gone, 22, mark));
+  const std::string second = PhoneRows(gone, secondId);
+  EXPECT_NE(second.find("data1=Second One"), std::string::npos) << second;
+  // Its group was found on the phone although the contacts were never loaded.
+  EXPECT_NE(second.find("group_membership, data1=6,"), std::string::npos) << second;
+  std::lock_guard<std::mutex> lock(m_lock);
+  EXPECT_EQ(m_groupTitles, (std::vector<std::wstring>{L"Sailing", L"Friends, old and new"}))
+      << "the pane is told the phone's groups, a deleted one left out";
+}
+
 TEST_F(AdbPhones, MessagesAreListedFromThePhoneAndTheirChangesRefused) {
   const std::string serial = Plug("normal");
   ASSERT_TRUE(WaitForStatus(serial, 22));
@@ -567,7 +748,8 @@ TEST_F(AdbPhones, AStoppedLoadEndsTheReadMidStream) {
   ASSERT_TRUE(WaitFor([&] { return m_finishes.size() == 1; }, 5000));
   std::lock_guard<std::mutex> lock(m_lock);
   EXPECT_LT(m_contacts.size(), 20000u);
-  EXPECT_NE(m_finishes[0].text.find(L"imported"), std::wstring::npos);
+  ASSERT_FALSE(m_failures.empty());
+  EXPECT_NE(m_failures.back().find(L"contacts.vcf"), std::wstring::npos);
 }
 
 // Last: the server stays dead afterwards.

@@ -83,6 +83,7 @@ TEST(PhoneShellOutput, ContactsFromDataRows) {
   const DemoContact& bo = contacts[1];
   EXPECT_TRUE(bo.accountName.empty());
   ASSERT_EQ(bo.items.size(), 3u);  // the group membership is not an item
+  EXPECT_EQ(bo.groups, (std::vector<std::wstring>{L"6"}));
   EXPECT_EQ(bo.items[0].typeCode, 0);
   EXPECT_EQ(bo.items[0].label, L"Boat");
   EXPECT_EQ(bo.items[1].kind, DemoItemKind::kPostalAddress);
@@ -96,6 +97,19 @@ TEST(PhoneShellOutput, ContactsFromDataRows) {
   // A raw contact with no name row keeps an empty name; its number still shows.
   EXPECT_TRUE(contacts[2].name.empty());
   EXPECT_EQ(contacts[2].FirstPhone(), L"112");
+}
+
+TEST(PhoneShellOutput, GroupsAreKnownByTheirRowsAndTheirTitlesMayHoldAnything) {
+  const std::string output =
+      "Row: 0 _id=6, account_type=com.google, title=Sailing\n"
+      "Row: 1 _id=7, account_type=NULL, title=Friends, old=new\n"
+      "Row: 2 _id=8, account_type=com.google, title=NULL\n";
+  const std::vector<DemoGroup> groups = GroupsFromRows(ParseContentRows(output, kContactGroupColumns));
+  ASSERT_EQ(groups.size(), 2u) << "a group without a title cannot be shown or chosen";
+  EXPECT_EQ(groups[0].identifier, L"6");
+  EXPECT_EQ(groups[0].accountType, L"com.google");
+  EXPECT_EQ(groups[1].title, L"Friends, old=new");
+  EXPECT_TRUE(groups[1].accountType.empty());
 }
 
 }  // namespace

@@ -24,6 +24,12 @@ PHONES = {
     "refusing": ["--refuse-writes", "--serial", "REFUSE01"],
     "hangsave": ["--hang-on", "content insert --uri content://com.android.contacts/data", "--serial", "HANGS01"],
     "slow": ["--slow-send"],
+    "importing": ["--serial", "IMPORT01", "--refuse-value", "Nobody Wanted"],
+    # The first two contacts' five data rows go in; the third's first never answers.
+    "cutimport": ["--serial", "CUTIMP01", "--hang-on", "content insert --uri content://com.android.contacts/data",
+                  "--hang-after", "5"],
+    "unplugimport": ["--serial", "UNPLUG01", "--hang-on", "content insert --uri content://com.android.contacts/data",
+                     "--hang-after", "5"],
 }
 
 

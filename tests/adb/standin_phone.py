@@ -57,6 +57,7 @@ def generated_contacts(count):
 
 
 DATA_COLUMNS = ["raw_contact_id", "account_name", "account_type", "mimetype"] + ["data%d" % i for i in range(1, 11)]
+HANG = object()  # the output of a command that never answers
 SMS_COLUMNS = ["_id", "thread_id", "address", "date", "type", "read", "body"]
 
 
@@ -373,6 +374,12 @@ class Phone:
             if output is None:
                 self.send(A_CLSE, 0, remote)
                 return
+            if output is HANG:
+                # Never answered, while the phone's other commands still are: the program
+                # must give up on its own or cut the connection.
+                self.streams[local] = stream
+                self.send(A_OKAY, local, remote)
+                return
             self.streams[local] = stream
             self.send(A_OKAY, local, remote)
             self.queue(stream, output, close=True)
@@ -406,8 +413,8 @@ class Phone:
         if not sep:
             command, mark = mark, ""
         output, status = self.shell(command.strip())
-        if output is None:
-            return None
+        if output is None or output is HANG:
+            return output
         if sep:
             if output and not output.endswith(b"\n"):
                 output += b"\n"
@@ -417,6 +424,8 @@ class Phone:
     def shell(self, command):
         """The command's output and status."""
         output = self.answer(command)
+        if output is HANG:
+            return HANG, 0
         if isinstance(output, tuple):
             return output
         if output is None:
@@ -464,7 +473,11 @@ class Phone:
 
     def answer(self, command):
         if self.args.hang_on and command.startswith(self.args.hang_on):
-            return self.hang()
+            with self.args.hang_lock:
+                self.args.hang_seen += 1
+                hangs = self.args.hang_seen > self.args.hang_after
+            if hangs:
+                return HANG
         if command == "getprop":
             return sample("getprop.txt").replace(b"Lumo Seven", self.args.model.encode()).replace(
                 b"LUMO7A1B2C", self.args.serial.encode())
@@ -502,6 +515,8 @@ class Phone:
             if self.args.refuse_writes:
                 raise PermissionError("Permission Denial: writing com.android.providers.contacts.ContactsProvider2")
             if verb == "insert":
+                if self.args.refuse_value is not None and self.args.refuse_value in options["bind"].values():
+                    raise ValueError("Refused: " + self.args.refuse_value)
                 table.insert(options["bind"])
                 return b""
             if verb == "delete":
@@ -516,11 +531,6 @@ class Phone:
             return ("Error while accessing provider:com.android.contacts\njava.lang.%s: %s\n"
                     % ("SecurityException" if isinstance(error, PermissionError) else "IllegalArgumentException",
                        error)).encode()
-
-    def hang(self):
-        # A command that never answers: the program must give up on its own.
-        time.sleep(3600)
-        return b""
 
     def sync(self, stream):
         while len(stream.sync_buffer) >= 8:
@@ -620,7 +630,11 @@ def main():
     parser.add_argument("--slow-send", action="store_true", help="files pushed to the phone arrive slowly")
     parser.add_argument("--scratch", default=None, help="where the phone's own folder is made without --files")
     parser.add_argument("--refuse-writes", action="store_true", help="the providers refuse every change")
+    parser.add_argument("--refuse-value", default=None, help="an insert binding this value is refused")
+    parser.add_argument("--hang-after", type=int, default=0, help="--hang-on answers this many times first")
     args = parser.parse_args()
+    args.hang_seen = 0
+    args.hang_lock = threading.Lock()
     # One set of tables for every connection: what the program writes, it reads back.
     data = parse_rows(sample("content-query-data.txt").decode(), DATA_COLUMNS)
     for i, row in enumerate(data):
@@ -629,6 +643,10 @@ def main():
            for r in sorted(set(row["raw_contact_id"] for row in data), key=int)]
     args.provider = {"content://com.android.contacts/data": Table(data),
                      "content://com.android.contacts/raw_contacts": Table(raw),
+                     "content://com.android.contacts/groups": Table([
+                         {"_id": "6", "account_type": "com.google", "title": "Sailing", "deleted": "0"},
+                         {"_id": "7", "account_type": "com.google", "title": "Friends, old and new", "deleted": "0"},
+                         {"_id": "9", "account_type": "com.google", "title": "Old team", "deleted": "1"}]),
                      "content://sms": Table(parse_rows(sample("content-query-sms.txt").decode(), SMS_COLUMNS))}
     root = args.files
     if root is None:

@@ -124,11 +124,16 @@ std::vector<PhoneDataRow> DataRowsOfContact(const DemoContact& contact) {
     }
     rows.push_back(std::move(row));
   }
+  // Only the phone's own groups, known by their row identifiers, can be joined.
+  for (const std::wstring& group : contact.groups) {
+    const std::string id = Utf8(group);
+    if (IsRowIdentifier(id)) rows.push_back(PhoneDataRow{kGroupMembershipMimetype, {{"data1", true, id}}});
+  }
   return rows;
 }
 
 bool IsWrittenMimetype(std::string_view mimetype) {
-  if (mimetype == kNameMimetype) return true;
+  if (mimetype == kNameMimetype || mimetype == kGroupMembershipMimetype) return true;
   for (DemoItemKind kind : kAllItemKinds) {
     const char* written = MimetypeOf(kind);
     if (written != nullptr && mimetype == written) return true;

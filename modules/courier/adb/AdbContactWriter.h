@@ -30,8 +30,8 @@ struct PhoneDataRow {
 };
 std::vector<PhoneDataRow> DataRowsOfContact(const DemoContact& contact);
 
-// True for the kinds of rows this program writes; rows of other kinds (groups, photos) are
-// left as they are.
+// True for the kinds of rows this program writes (group memberships among them); rows of
+// other kinds (photos) are left as they are.
 bool IsWrittenMimetype(std::string_view mimetype);
 
 // A phone's raw contact or data row identifier: digits only, so it can stand in a where clause.

@@ -281,6 +281,12 @@ DemoContact StartContact(const ContentRow& row, const std::string& raw) {
 
 // One data row into its contact; rows of kinds the service does not keep are skipped.
 void ApplyDataRow(const ContentRow& row, const std::string* mimetype, DemoContact& contact) {
+  if (*mimetype == kGroupMembershipMimetype) {
+    const std::wstring group = WideValue(row, "data1");
+    if (!group.empty() && std::find(contact.groups.begin(), contact.groups.end(), group) == contact.groups.end())
+      contact.groups.push_back(group);
+    return;
+  }
   if (*mimetype == "vnd.android.cursor.item/name") {
     contact.name = WideValue(row, "data1");
     // prefix, given, middle, family, suffix; then the phonetic given, middle, family.
@@ -354,6 +360,25 @@ std::vector<DemoContact> ContactsFromDataRows(const std::vector<ContentRow>& row
   }
   for (DemoContact& contact : contacts) OrderItems(contact);
   return contacts;
+}
+
+const std::vector<std::string> kContactGroupColumns = {"_id", "account_type", "title"};
+
+std::string QueryContactGroupsCommand() {
+  return "content query --uri content://com.android.contacts/groups --projection _id:account_type:title "
+         "--where 'deleted=0' --sort _id";
+}
+
+std::vector<DemoGroup> GroupsFromRows(const std::vector<ContentRow>& rows) {
+  std::vector<DemoGroup> groups;
+  for (const ContentRow& row : rows) {
+    DemoGroup group;
+    group.identifier = WideValue(row, "_id");
+    group.title = WideValue(row, "title");
+    group.accountType = WideValue(row, "account_type");
+    if (!group.identifier.empty() && !group.title.empty()) groups.push_back(std::move(group));
+  }
+  return groups;
 }
 
 void ContactRowAssembler::Add(const ContentRow& row, std::vector<DemoContact>& completed) {

@@ -82,6 +82,15 @@ class ContentRowStream {
   std::string m_complaint;
 };
 
+// A contact's membership of a group: its data1 is the group's row identifier.
+inline constexpr char kGroupMembershipMimetype[] = "vnd.android.cursor.item/group_membership";
+
+// The phone's contact groups: the columns they are read with (the title last, so it may hold
+// anything) and the rows to groups known by their row identifiers.
+extern const std::vector<std::string> kContactGroupColumns;
+std::string QueryContactGroupsCommand();
+std::vector<DemoGroup> GroupsFromRows(const std::vector<ContentRow>& rows);
+
 // The data rows of the contacts provider to contacts, one per raw contact (its identifier),
 // in the order their first rows came; rows of kinds the service does not keep are skipped.
 std::vector<DemoContact> ContactsFromDataRows(const std::vector<ContentRow>& rows);
