@@ -13,33 +13,12 @@
 #include "contracts/CommandCodes.h"
 #include "contracts/CommandNames.h"
 #include "contracts/MediaRecords.h"
-#include "contracts/MessageLoop.h"
 #include "contracts/Sections.h"
 #include "kit/BASMediaFilePane.h"
-#include "kit/GdiPlus.h"
+#include "tests/harness/FilePaneFixture.h"
 #include "tests/harness/ModuleHarness.h"
-#include "tests/kit/ProbeWindow.h"
 
 namespace {
-
-std::unique_ptr<ModuleHarness> g_harness;
-std::unique_ptr<GdiplusSession> g_gdiplus;
-
-class NoLoop : public CMessageLoop {
- public:
-  bool AddMessageFilter(CMessageFilter*) override { return true; }
-  bool RemoveMessageFilter(CMessageFilter*) override { return true; }
-  bool AddIdleHandler(CIdleHandler*) override { return false; }
-  bool RemoveIdleHandler(CIdleHandler*) override { return false; }
-};
-
-void Pump() {
-  MSG msg;
-  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-  }
-}
 
 MediaFileRecord* App(const std::wstring& package, const std::wstring& label, const std::wstring& version, bool system) {
   auto* app = new MediaFileRecord;
@@ -54,75 +33,18 @@ MediaFileRecord* App(const std::wstring& package, const std::wstring& label, con
   return app;
 }
 
-class AppPane : public ::testing::Test {
+class AppPane : public FilePaneFixture {
  protected:
-  static void SetUpTestSuite() {
-    g_gdiplus = std::make_unique<GdiplusSession>();
-    g_harness = std::make_unique<ModuleHarness>();
-    ASSERT_TRUE(g_harness->Load(ModuleHarness::PluginPath(L"libPackages"))) << g_harness->LoadError();
-  }
-  static void TearDownTestSuite() {
-    g_harness.reset();
-    g_gdiplus.reset();
-  }
+  static void SetUpTestSuite() { LoadModule(L"libPackages"); }
+  static void TearDownTestSuite() { UnloadModule(); }
   void SetUp() override {
-    m_parent.Create(nullptr, L"PackagesTestParent", L"apps", WS_POPUP | WS_VISIBLE, 0, MakeRect(20, 20, 1000, 600));
-    ASSERT_TRUE(m_parent.Hwnd()) << "no display";
-    CommandRecord create;
-    create.window = m_parent.Hwnd();
-    create.data = static_cast<CMessageLoop*>(&m_loop);
-    g_harness->Send(kPackagesCreateWindow, create);
-    m_pane = FindWindowExW(m_parent.Hwnd(), nullptr, L"DhAppDelegate", nullptr);
-    ASSERT_TRUE(m_pane);
-    m_list = GetDlgItem(m_pane, kMediaListId);
-    CommandRecord show;
-    show.window = m_parent.Hwnd();
-    g_harness->Send(kPackagesShowWindow, show);
-    g_harness->SetHook(kPackagesDoApp, [this](CommandRecord& record) {
-      m_codes.push_back(record.code);
-      if (record.code == kMediaRequestDelete) {
-        std::unique_ptr<MediaFileList> apps(static_cast<MediaFileList*>(record.data));
-        m_deleteCount = apps->size();
-      } else if (record.code == kMediaRequestExport) {
-        std::unique_ptr<ExportList> exports(static_cast<ExportList*>(record.data));
-        for (ExportRecord* item : *exports) {
-          m_names.push_back(item->fileName);
-          delete item;
-        }
-      }
-      return 0;
-    });
+    MakePane({kPackagesCreateWindow, kPackagesShowWindow, kPackagesDoApp, L"DhAppDelegate"});
+    if (HasFatalFailure()) return;
     MediaFileList apps{App(L"com.tidewater.weather", L"Tidewater Weather", L"5.3.1", false),
                        App(L"org.fahrplan.hamburg", L"Fahrplan HH", L"12.0.4", false),
                        App(L"com.android.settings", L"Settings", L"13", true)};
     Send(kPackagesAddApp, kAddMediaAppend, &apps);
     Pump();
-  }
-  void TearDown() override {
-    g_harness->SetHook(kPackagesDoApp, nullptr);
-    m_parent.Destroy();
-    Pump();
-  }
-  void Send(const char* name, int64_t code = 0, void* payload = nullptr) {
-    CommandRecord record;
-    record.window = m_parent.Hwnd();
-    record.code = code;
-    record.payload = payload;
-    g_harness->Send(name, record);
-  }
-  void Button(int id) {
-    SendMessageW(m_pane, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(m_pane, id)));
-    Pump();
-  }
-  int Rows() const { return static_cast<int>(SendMessageW(m_list, LVM_GETITEMCOUNT, 0, 0)); }
-  std::wstring Text(int row, int column) const {
-    wchar_t text[128] = {};
-    LVITEMW item{};
-    item.iSubItem = column;
-    item.pszText = text;
-    item.cchTextMax = 128;
-    SendMessageW(m_list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
-    return text;
   }
   std::vector<int> SelectedRows() const {
     std::vector<int> rows;
@@ -134,21 +56,9 @@ class AppPane : public ::testing::Test {
     CommandRecord show;
     show.window = m_parent.Hwnd();
     show.position = section;
-    g_harness->Send(kPackagesShowWindow, show);
+    Harness().Send(kPackagesShowWindow, show);
     Pump();
   }
-  void Search(const wchar_t* text) {
-    SetWindowTextW(GetDlgItem(m_pane, kMediaSearchEditId), text);
-    Button(kMediaSearchButtonId);
-  }
-
-  ProbeWindow m_parent;
-  NoLoop m_loop;
-  HWND m_pane = nullptr;
-  HWND m_list = nullptr;
-  std::vector<int64_t> m_codes;
-  size_t m_deleteCount = 0;
-  std::vector<std::wstring> m_names;
 };
 
 TEST_F(AppPane, ListsAppsSearchesLabelsAndGroupsAndExportsThemAsPackages) {
@@ -164,11 +74,11 @@ TEST_F(AppPane, ListsAppsSearchesLabelsAndGroupsAndExportsThemAsPackages) {
   Button(kMediaExportId);
   ASSERT_FALSE(m_codes.empty());
   EXPECT_EQ(m_codes.back(), kMediaRequestExport);
-  ASSERT_FALSE(m_names.empty());
-  for (const std::wstring& name : m_names) EXPECT_EQ(name.substr(name.size() - 4), L".apk");
+  ASSERT_FALSE(m_fileNames.empty());
+  for (const std::wstring& name : m_fileNames) EXPECT_EQ(name.substr(name.size() - 4), L".apk");
   Button(kMediaDeleteId);
   EXPECT_EQ(m_codes.back(), kMediaRequestDelete);
-  EXPECT_GE(m_deleteCount, 1u);
+  EXPECT_GE(m_rows.size(), 1u);
   Button(kMediaRefreshId);
   EXPECT_EQ(m_codes.back(), kMediaRequestLoad);
 }
