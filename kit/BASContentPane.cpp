@@ -147,6 +147,18 @@ int BASContentPane::RowOf(LPARAM data) const {
   return -1;
 }
 
+int BASContentPane::RemoveRowOf(LPARAM data, int named) {
+  const int row = DataAt(named) == data ? named : RowOf(data);
+  if (row < 0) return -1;
+  if (row < CurrentRow())
+    SetCurrentRow(CurrentRow() - 1);
+  else if (row == CurrentRow())
+    SetCurrentRow(-1);
+  ListChange change(m_changingList);
+  m_list.DeleteRow(row);
+  return row;
+}
+
 void BASContentPane::SelectFirstRow() {
   ListChange change(m_changingList);
   m_list.SetChecked(0, true);

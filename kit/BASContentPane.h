@@ -151,6 +151,10 @@ class BASContentPane : public BASWindow, public CMessageFilter, public BASSubjec
   LPARAM DataAt(int row) const { return row >= 0 && row < m_list.RowCount() ? m_list.RowData(row) : 0; }
   // Only for rows that moved since a request named them: a walk over the list.
   int RowOf(LPARAM data) const;
+  // Takes away the row that shows `data`: the row a request named when it still holds it, else
+  // the row found (any other would be left pointing at a freed item). The current row stays on
+  // its item, or is none when it was this one. The row taken, or -1.
+  int RemoveRowOf(LPARAM data, int named);
 
   GdiPen m_linePen;
   // Set while the pane itself changes the list's rows or selection.

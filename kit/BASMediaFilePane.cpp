@@ -154,18 +154,7 @@ void BASMediaFilePane::RemoveItem(const MediaFileRecord* gone) {
   auto mine = std::find_if(m_items.begin(), m_items.end(),
                            [&](const auto& held) { return held->identifier == gone->identifier; });
   if (mine == m_items.end()) return;
-  const LPARAM data = reinterpret_cast<LPARAM>(mine->get());
-  // The named row must hold that item: any other row would be left pointing at a freed one.
-  const int row = DataAt(gone->rowIndex) == data ? gone->rowIndex : RowOf(data);
-  if (row >= 0) {
-    if (row < CurrentRow())
-      SetCurrentRow(CurrentRow() - 1);
-    else if (row == CurrentRow())
-      SetCurrentRow(-1);
-    ListChange change(m_changingList);
-    m_list.DeleteRow(row);
-    m_list.RepaintCheckColumn();
-  }
+  if (RemoveRowOf(reinterpret_cast<LPARAM>(mine->get()), gone->rowIndex) >= 0) m_list.RepaintCheckColumn();
   m_rowTexts.erase(mine->get());
   if (mine->get() == gone) mine->release();  // the host frees the record it sent
   m_items.erase(mine);

@@ -117,18 +117,7 @@ void DhPhotoDelegate::RemovePhoto(const PhotoRecord* gone) {
   auto mine = std::find_if(m_photos.begin(), m_photos.end(),
                            [&](const auto& held) { return held->identifier == gone->identifier; });
   if (mine == m_photos.end()) return;
-  const LPARAM data = reinterpret_cast<LPARAM>(mine->get());
-  // The named row must hold that photo: any other row would be left pointing at a freed one.
-  const int row = DataAt(gone->rowIndex) == data ? gone->rowIndex : RowOf(data);
-  if (row >= 0) {
-    if (row < CurrentRow())
-      SetCurrentRow(CurrentRow() - 1);
-    else if (row == CurrentRow())
-      SetCurrentRow(-1);
-    ListChange change(m_changingList);
-    m_list.DeleteRow(row);
-    m_list.RepaintCheckColumn();
-  }
+  if (RemoveRowOf(reinterpret_cast<LPARAM>(mine->get()), gone->rowIndex) >= 0) m_list.RepaintCheckColumn();
   // The host frees the record it sent; the pane's own record of the photo goes here.
   if (mine->get() == gone) mine->release();
   m_photos.erase(mine);

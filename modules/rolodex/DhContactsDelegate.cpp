@@ -167,21 +167,11 @@ void DhContactsDelegate::RemoveContact(const ContactRecord* gone) {
   if (!gone) return;
   ContactRecord* mine = m_contacts.FirstWithIdentifier(gone->identifier);
   if (!mine) return;
-  const int named = gone->rowIndex;
-  // The named row must hold that contact: any other row would be left pointing at a freed one.
-  const int row = ContactAt(named) == mine ? named : RowOf(reinterpret_cast<LPARAM>(mine));
-  if (row >= 0) {
-    if (row < CurrentRow()) {
-      SetCurrentRow(CurrentRow() - 1);
-    } else if (row == CurrentRow()) {
-      SetCurrentRow(-1);
-      InvalidateDetail();
-    }
-    // The list repaints from the removed row down, numbers included; a delete of thousands far
-    // below the visible rows repaints none of them.
-    ListChange change(m_changingList);
-    m_list.DeleteRow(row);
-  }
+  // The list repaints from the removed row down, numbers included; a delete of thousands far
+  // below the visible rows repaints none of them.
+  const int current = CurrentRow();
+  const int row = RemoveRowOf(reinterpret_cast<LPARAM>(mine), gone->rowIndex);
+  if (row >= 0 && row == current) InvalidateDetail();
   m_contacts.TakeFirstWithIdentifier(gone->identifier);
   // The host frees the record it sent; a different record of the same contact is ours to free.
   if (mine != gone) delete mine;
